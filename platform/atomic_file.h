@@ -1,0 +1,26 @@
+// Whole-file reads and crash-safe whole-file writes for the data files.
+// A write goes to a temporary file in the same folder, is flushed to disk and
+// renamed over the target, so a failed write leaves the previous file whole.
+#ifndef ZRFORM_PLATFORM_ATOMIC_FILE_H_
+#define ZRFORM_PLATFORM_ATOMIC_FILE_H_
+
+#include <string>
+#include <string_view>
+
+namespace zr {
+
+// Reads the whole regular file at path into contents.
+// Returns false when it cannot be opened or read; contents is then unchanged.
+[[nodiscard]] bool ReadWholeFile(const std::string& path, std::string& contents);
+
+// Replaces the file at path with data, atomically, giving it the permission
+// bits in mode. Returns false (and leaves any old file untouched) on failure.
+[[nodiscard]] bool WriteFileAtomically(const std::string& path, std::string_view data,
+                                       unsigned mode = 0600);
+
+// The folder part of path: everything before its last '/', or "." when there is none.
+std::string FolderOf(const std::string& path);
+
+}  // namespace zr
+
+#endif  // ZRFORM_PLATFORM_ATOMIC_FILE_H_
