@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <unordered_map>
+#include <vector>
 
 #include "store/find_no_case.h"
 #include "store/protected_string.h"
@@ -15,61 +15,110 @@ namespace {
 
 bool IsPasswordField(const LoginField& field) { return EqualsNoCase(field.type, "password"); }
 
-std::string AsciiLowered(std::string_view text) {
-  std::string lowered(text);
-  for (char& c : lowered) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lowered;
-}
-
-// What FindField looks a field up by, with the value it must have.
-std::string FieldKey(const LoginField& field) {
-  std::string key = AsciiLowered(field.form_name);
-  key += '\0';
-  key += AsciiLowered(field.field_name);
-  key += '\0';
-  key += field.value;
-  return key;
+// A hash of what FindField looks a field up by (form and field name, ASCII
+// case ignored) together with the value it must have.
+uint64_t FieldKey(const LoginField& field) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  auto mix = [&hash](std::string_view text, bool fold) {
+    for (char c : text) {
+      if (fold && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      hash = (hash ^ static_cast<uint8_t>(c)) * 1099511628211ull;
+    }
+    hash = (hash ^ 0x100) * 1099511628211ull;  // separator: no byte has this value
+  };
+  mix(field.form_name, true);
+  mix(field.field_name, true);
+  mix(field.value, false);
+  return hash;
 }
 
 }  // namespace
 
 // Speeds up FindSame while a file is read, when records are only added or
-// merged. A stored record can be the same login as a candidate only if, for
-// the candidate's first non-password field, the stored record's first field
-// of that form and name has the same value; candidates without such a field
-// are looked up among the records with as many fields. Buckets may hold
-// records that have changed since; every hit is checked with IsSameLogin.
+// merged. A stored record can be the same login as a candidate only if it has
+// a field with the form name, field name and value of the candidate's first
+// non-password field; candidates without such a field are looked up among
+// the records with as many fields. Every field of a record is indexed, so
+// nothing is missed; hits (hash collisions and records changed since they
+// were indexed included) are checked with IsSameLogin.
 class LoginStore::MergeIndex {
  public:
   void Add(const LoginRecord& record, int position) {
-    std::vector<std::string> seen;
-    for (const LoginField& field : record.fields()) {
-      std::string key = FieldKey(field);
-      std::string lookup = key.substr(0, key.rfind('\0'));
-      if (std::find(seen.begin(), seen.end(), lookup) != seen.end()) continue;
-      seen.push_back(std::move(lookup));
-      by_field_[std::move(key)].push_back(position);
-    }
-    by_count_[record.fields().size()].push_back(position);
+    for (const LoginField& field : record.fields()) Link(by_field_.Head(FieldKey(field)), position);
+    Link(by_count_.Head(record.fields().size()), position);
   }
 
-  // Positions worth checking for candidate, in no particular order.
-  const std::vector<int>* Candidates(const LoginRecord& candidate) const {
+  // Calls check(position) for each position worth checking for candidate.
+  template <typename Check>
+  void ForEachCandidate(const LoginRecord& candidate, Check check) const {
     auto first = std::find_if(candidate.fields().begin(), candidate.fields().end(),
                               [](const LoginField& field) { return !IsPasswordField(field); });
-    if (first != candidate.fields().end()) {
-      auto found = by_field_.find(FieldKey(*first));
-      return found == by_field_.end() ? nullptr : &found->second;
-    }
-    auto found = by_count_.find(candidate.fields().size());
-    return found == by_count_.end() ? nullptr : &found->second;
+    int head = first != candidate.fields().end() ? by_field_.Find(FieldKey(*first))
+                                                 : by_count_.Find(candidate.fields().size());
+    for (int link = head; link != -1; link = links_[link].next) check(links_[link].position);
   }
 
  private:
-  std::unordered_map<std::string, std::vector<int>> by_field_;
-  std::unordered_map<size_t, std::vector<int>> by_count_;
+  struct ChainLink {
+    int position;
+    int next;  // index into links_, -1 at the end of a chain
+  };
+  void Link(int& head, int position) {
+    links_.push_back({position, head});
+    head = static_cast<int>(links_.size()) - 1;
+  }
+
+  // Chain heads by key: an open-addressing table, which a load of many
+  // records fills far faster than a node-based map.
+  class HeadTable {
+   public:
+    // The head of key's chain, made empty (-1) when the key is new.
+    int& Head(uint64_t key) {
+      key = Stored(key);
+      if (2 * (used_ + 1) > slots_.size()) Grow();
+      Slot& slot = slots_[Probe(slots_, key)];
+      if (slot.key != key) {
+        slot = {key, -1};
+        ++used_;
+      }
+      return slot.head;
+    }
+    int Find(uint64_t key) const {
+      key = Stored(key);
+      if (slots_.empty()) return -1;
+      const Slot& slot = slots_[Probe(slots_, key)];
+      return slot.key == key ? slot.head : -1;
+    }
+
+   private:
+    static constexpr uint64_t kFree = ~0ull;
+    struct Slot {
+      uint64_t key = kFree;
+      int head = -1;
+    };
+    // kFree marks a free slot, so a key of that value is stored as kFree - 1.
+    static uint64_t Stored(uint64_t key) { return key == kFree ? kFree - 1 : key; }
+    // The index of the slot that holds key, or of the free slot where it belongs.
+    static size_t Probe(const std::vector<Slot>& slots, uint64_t key) {
+      size_t mask = slots.size() - 1;
+      size_t i = (key * 0x9E3779B97F4A7C15ull) >> 7 & mask;
+      while (slots[i].key != key && slots[i].key != kFree) i = (i + 1) & mask;
+      return i;
+    }
+    void Grow() {
+      std::vector<Slot> bigger(slots_.empty() ? 64 : 2 * slots_.size());
+      for (const Slot& slot : slots_) {
+        if (slot.key != kFree) bigger[Probe(bigger, slot.key)] = slot;
+      }
+      slots_.swap(bigger);
+    }
+    std::vector<Slot> slots_;
+    size_t used_ = 0;
+  };
+
+  HeadTable by_field_;
+  HeadTable by_count_;
+  std::vector<ChainLink> links_;
 };
 
 int LoginStore::AddOrMerge(std::unique_ptr<LoginRecord> record) {
@@ -79,13 +128,11 @@ int LoginStore::AddOrMerge(std::unique_ptr<LoginRecord> record) {
 int LoginStore::AddOrMerge(std::unique_ptr<LoginRecord> record, MergeIndex* index) {
   int same = -1;
   if (index) {
-    if (const std::vector<int>* positions = index->Candidates(*record)) {
-      for (int position : *positions) {
-        if ((same == -1 || position < same) && records_[position]->IsSameLogin(*record)) {
-          same = position;
-        }
+    index->ForEachCandidate(*record, [&](int position) {
+      if ((same == -1 || position < same) && records_[position]->IsSameLogin(*record)) {
+        same = position;
       }
-    }
+    });
   } else {
     for (int position = 0; position < Count() && same == -1; ++position) {
       if (records_[position]->IsSameLogin(*record)) same = position;
