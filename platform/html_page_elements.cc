@@ -25,7 +25,7 @@ constexpr std::array<const char*, 9> kReportedTypes = {
 
 std::string ReportedInputType(const std::optional<std::string>& attribute) {
   if (!attribute) return "text";
-  std::string type = AsciiLower(*attribute);
+  std::string type = HtmlLowerAscii(*attribute);
   for (const char* reported : kReportedTypes) {
     if (type == reported) return type;
   }

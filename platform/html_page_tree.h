@@ -63,7 +63,7 @@ bool ReplaceText(xmlNodePtr element, std::string_view text);
 std::string ValidUtf8(std::string_view text);
 
 // text with ASCII letters in lower case.
-std::string AsciiLower(std::string_view text);
+std::string HtmlLowerAscii(std::string_view text);
 
 }  // namespace zr
 

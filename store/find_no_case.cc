@@ -19,6 +19,13 @@ bool FindNoCase(std::string_view text, std::string_view piece) {
          text.end();
 }
 
+size_t FindNoCasePosition(std::string_view text, std::string_view piece, size_t from) {
+  if (from > text.size()) return std::string_view::npos;
+  auto found = std::search(text.begin() + from, text.end(), piece.begin(), piece.end(), SameNoCase);
+  if (found == text.end() && !piece.empty()) return std::string_view::npos;
+  return static_cast<size_t>(found - text.begin());
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameNoCase);
 }

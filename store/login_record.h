@@ -26,7 +26,9 @@ struct LoginField {
 
 class LoginRecord : public FieldEntry {
  public:
-  LoginRecord() : FieldEntry(kLoginRecordKind) {}
+  // A new record: description "Auto Recorded", filled automatically, no
+  // master password required.
+  LoginRecord() : FieldEntry(kLoginRecordKind) { description_ = kAutoRecordedDescription; }
 
   // Replaces the value and type of FindField(form_name, field_name), or
   // appends a new field (form name "" when none is given).

@@ -1,0 +1,116 @@
+// Capturing logins from a page and offering to remember them.
+#include "forms/capture.h"
+
+#include "forms/page_address.h"
+#include "platform/code_page.h"
+#include "platform/registry_store.h"
+#include "store/data_set.h"
+#include "store/find_no_case.h"
+#include "store/site_key.h"
+
+namespace zr {
+
+namespace {
+
+constexpr std::string_view kTextType = "TEXT";
+constexpr std::string_view kPasswordType = "PASSWORD";
+
+}  // namespace
+
+bool CaptureLogin(PageDocument& document, LoginRecord& record, FormName filter, bool detect) {
+  std::string address = PageAddress(document);
+  bool has_password = false;
+  bool has_filled = false;
+  std::unique_ptr<PageCollection<PageForm>> forms = document.Forms();
+  if (forms) {
+    ForEachByEnumerator(*forms, [&](PageForm& form) {
+      std::string form_name = Utf8ToCodePage(form.Name());
+      if (filter && !filter->empty() && !form_name.empty() && !EqualsNoCase(form_name, *filter)) {
+        return true;
+      }
+      std::unique_ptr<PageCollection<PageInput>> inputs = form.Inputs();
+      if (!inputs) return true;
+      ForEachByEnumerator(*inputs, [&](PageInput& input) {
+        PageText type = input.Type();
+        PageText name = input.Name();
+        PageText value = input.Value();
+        if (type.empty()) type = kTextType;
+        bool is_password = EqualsNoCase(type, kPasswordType);
+        if (!is_password && !EqualsNoCase(type, kTextType)) return true;
+        if (is_password) has_password = true;
+        if (!value.empty()) {
+          has_filled = true;
+          record.AddField(Utf8ToCodePage(name), Utf8ToCodePage(value), Utf8ToCodePage(type),
+                          form_name);
+        }
+        return true;
+      });
+      return true;
+    });
+  }
+  if (detect) return has_password;
+  if (!has_password || !has_filled) return false;
+  record.set_site(address);
+  return true;
+}
+
+void OfferToRemember(DataSet& data, Prompts& prompts, WindowId owner, LoginRecord& record,
+                     const std::string& description) {
+  std::string site = record.site();
+  SiteKey(site);
+  record.set_site(site);
+  RememberPasswordData answers;
+  answers.login_name = record.GetLoginName().value_or("");
+  answers.password = record.GetPassword().value_or("");
+  answers.description = description;
+  answers.site = site;
+  if (prompts.RememberPassword(owner, answers) == RememberAnswer::kYes) {
+    record.set_description(answers.description);
+    record.set_site(answers.site);
+    record.set_fill_automatically(answers.fill_automatically ? 1 : 0);
+    data.logins.AddOrMerge(std::make_unique<LoginRecord>(record));
+    (void)data.logins.Save();
+  }
+  if (answers.never_this_site) {
+    data.rejected.Reject(answers.site);
+    (void)data.rejected.Save();
+  }
+  if (answers.never_any_site) {
+    data.auto_login_record = 0;
+    (void)WriteAutoLoginRecord(0);
+  }
+}
+
+HResult AutoRecord(DataSet& data, Prompts& prompts, WindowId owner, PageDocument* document,
+                   PageForm* form) {
+  if (!document || !form) return kS_FALSE;
+  std::string address = PageAddress(*document);
+  if (data.rejected.IsRejected(address)) return kS_FALSE;
+  LoginRecord record;
+  std::string filter = Utf8ToCodePage(form->Name());
+  if (!CaptureLogin(*document, record, filter, false)) return kS_FALSE;
+  const LoginRecord* same = data.logins.FindSame(record);
+  if (same && same->GetPassword().value_or("") == record.GetPassword().value_or("")) return kS_OK;
+  if (data.logins.HasSameSiteLogin(record)) return kS_OK;
+  std::string description = (same && !same->description().empty())
+                                ? same->description()
+                                : Utf8ToCodePage(document->Title());
+  OfferToRemember(data, prompts, owner, record, description);
+  return kS_OK;
+}
+
+HResult RecordPassword(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
+                       long* found) {
+  std::unique_ptr<PageDocument> document = browser ? browser->Document() : nullptr;
+  if (!document) return kS_FALSE;
+  LoginRecord record;
+  if (CaptureLogin(*document, record, std::nullopt, false)) {
+    OfferToRemember(data, prompts, owner, record, Utf8ToCodePage(document->Title()));
+    if (found) *found = 1;
+  } else if (found) {
+    *found = 0;
+  }
+  return kS_OK;
+}
+
+}  // namespace zr

@@ -1,0 +1,43 @@
+// Login capture: reading the filled text and password inputs of a page into a
+// login record, and offering to remember it (AutoRecord, RecordPassword).
+#ifndef ZRFORM_FORMS_CAPTURE_H_
+#define ZRFORM_FORMS_CAPTURE_H_
+
+#include <string>
+
+#include "forms/page_forms.h"
+#include "forms/prompts.h"
+#include "server/hresult.h"
+#include "store/protected_file.h"
+
+namespace zr {
+
+class LoginRecord;
+struct DataSet;
+
+// Walks the forms (passing over those whose non-empty name differs from a
+// non-empty filter, ASCII case ignored) and adds every filled text or
+// password input to record. In detect mode the result is whether the page
+// has a password input; otherwise whether it has one and a filled field, in
+// which case record's site becomes the page address.
+bool CaptureLogin(PageDocument& document, LoginRecord& record, FormName filter, bool detect);
+
+// Shows the remember-password prompt for record (its site reduced by
+// SiteKey) and applies the answer: store the record, reject the site, or
+// turn automatic recording off for every site.
+void OfferToRemember(DataSet& data, Prompts& prompts, WindowId owner, LoginRecord& record,
+                     const std::string& description);
+
+// The login of a submitted form. S_FALSE without a document or form, on a
+// rejected site, or when nothing was captured; S_OK otherwise.
+HResult AutoRecord(DataSet& data, Prompts& prompts, WindowId owner, PageDocument* document,
+                   PageForm* form);
+
+// The login of the page on request. S_FALSE (and found untouched) without a
+// document; otherwise S_OK with found 1 when a login was offered, else 0.
+HResult RecordPassword(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
+                       long* found);
+
+}  // namespace zr
+
+#endif  // ZRFORM_FORMS_CAPTURE_H_

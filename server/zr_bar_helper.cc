@@ -1,0 +1,74 @@
+// ZRBarHelper: argument checks and the hand-over of each call.
+#include "server/zr_bar_helper.h"
+
+#include <new>
+
+#include "forms/capture.h"
+#include "forms/fill_in.h"
+#include "forms/master_password.h"
+
+namespace zr {
+
+namespace {
+
+// Runs work, turning a failed allocation into E_OUTOFMEMORY.
+template <typename Work>
+HResult Guarded(Work work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    return kE_OUTOFMEMORY;
+  }
+}
+
+}  // namespace
+
+void ZRBarHelper::SetUp(const std::string& data_folder) { data_.Load(data_folder); }
+
+HResult ZRBarHelper::FillInForm(WindowId hWnd, PageBrowser* pUnkWebBrowser, int type,
+                                long bForceFillIn, long bAutoFillIn) {
+  return Guarded([&] {
+    return zr::FillInForm(data_, prompts_, hWnd, pUnkWebBrowser, type, bForceFillIn != 0,
+                          bAutoFillIn != 0);
+  });
+}
+
+HResult ZRBarHelper::AutoRecord(WindowId hWnd, PageDocument* pUnkDocument, PageForm* pUnkSrc) {
+  return Guarded([&] { return zr::AutoRecord(data_, prompts_, hWnd, pUnkDocument, pUnkSrc); });
+}
+
+HResult ZRBarHelper::AutoRecordLogin(long* pVal) const {
+  if (!pVal) return kE_POINTER;
+  *pVal = static_cast<long>(data_.auto_login_record);
+  return kS_OK;
+}
+
+HResult ZRBarHelper::RecordPassword(WindowId hWnd, PageBrowser* pUnkWebBrowser, long* pbRet) {
+  return Guarded(
+      [&] { return zr::RecordPassword(data_, prompts_, hWnd, pUnkWebBrowser, pbRet); });
+}
+
+HResult ZRBarHelper::PasswordManager(WindowId hWnd) {
+  if (VerifyMasterPassword(prompts_, hWnd, data_.logins)) {
+    prompts_.ShowLoginManager(hWnd, data_.logins);
+  }
+  return kS_OK;
+}
+
+HResult ZRBarHelper::FormManager(WindowId hWnd) {
+  prompts_.ShowFormManager(hWnd, data_.home, data_.work);
+  return kS_OK;
+}
+
+HResult ZRBarHelper::UpdateFormFields(std::string_view bstrVal) {
+  zr::UpdateFormFields(data_, bstrVal);
+  return kS_OK;
+}
+
+HResult ZRBarHelper::FindPasswordByURL(std::string_view bstrURL, long* pbRetVal) {
+  if (!pbRetVal) return kE_POINTER;
+  *pbRetVal = zr::FindPasswordByURL(data_.logins, bstrURL);
+  return kS_OK;
+}
+
+}  // namespace zr
