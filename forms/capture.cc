@@ -6,6 +6,7 @@
 #include "platform/registry_store.h"
 #include "store/data_set.h"
 #include "store/find_no_case.h"
+#include "store/protected_string.h"
 #include "store/site_key.h"
 
 namespace zr {
@@ -24,7 +25,7 @@ bool CaptureLogin(PageDocument& document, LoginRecord& record, FormName filter, 
   std::unique_ptr<PageCollection<PageForm>> forms = document.Forms();
   if (forms) {
     ForEachByEnumerator(*forms, [&](PageForm& form) {
-      std::string form_name = Utf8ToCodePage(form.Name());
+      std::string form_name(FitToStoredString(Utf8ToCodePage(form.Name())));
       if (filter && !filter->empty() && !form_name.empty() && !EqualsNoCase(form_name, *filter)) {
         return true;
       }
@@ -40,8 +41,11 @@ bool CaptureLogin(PageDocument& document, LoginRecord& record, FormName filter, 
         if (is_password) has_password = true;
         if (!value.empty()) {
           has_filled = true;
-          record.AddField(Utf8ToCodePage(name), Utf8ToCodePage(value), Utf8ToCodePage(type),
-                          form_name);
+          // Held as the file will hold them, so that the record in memory
+          // and the one read back after a restart are the same login.
+          record.AddField(FitToStoredString(Utf8ToCodePage(name)),
+                          FitToStoredString(Utf8ToCodePage(value)),
+                          FitToStoredString(Utf8ToCodePage(type)), form_name);
         }
         return true;
       });
@@ -50,7 +54,7 @@ bool CaptureLogin(PageDocument& document, LoginRecord& record, FormName filter, 
   }
   if (detect) return has_password;
   if (!has_password || !has_filled) return false;
-  record.set_site(address);
+  record.set_site(std::string(FitToStoredString(address)));
   return true;
 }
 
@@ -71,7 +75,9 @@ void OfferToRemember(DataSet& data, Prompts& prompts, WindowId owner, LoginRecor
     data.logins.AddOrMerge(std::make_unique<LoginRecord>(record));
     (void)data.logins.Save();
   }
-  if (answers.never_this_site) {
+  // An empty entry would occur in every address and silence recording on
+  // every site; that is what the other box is for.
+  if (answers.never_this_site && !answers.site.empty()) {
     data.rejected.Reject(answers.site);
     (void)data.rejected.Save();
   }

@@ -49,26 +49,34 @@ HResult ZRBarHelper::RecordPassword(WindowId hWnd, PageBrowser* pUnkWebBrowser, 
 }
 
 HResult ZRBarHelper::PasswordManager(WindowId hWnd) {
-  if (VerifyMasterPassword(prompts_, hWnd, data_.logins)) {
-    prompts_.ShowLoginManager(hWnd, data_.logins);
-  }
-  return kS_OK;
+  return Guarded([&] {
+    if (VerifyMasterPassword(prompts_, hWnd, data_.logins)) {
+      prompts_.ShowLoginManager(hWnd, data_.logins);
+    }
+    return kS_OK;
+  });
 }
 
 HResult ZRBarHelper::FormManager(WindowId hWnd) {
-  prompts_.ShowFormManager(hWnd, data_.home, data_.work);
-  return kS_OK;
+  return Guarded([&] {
+    prompts_.ShowFormManager(hWnd, data_.home, data_.work);
+    return kS_OK;
+  });
 }
 
 HResult ZRBarHelper::UpdateFormFields(std::string_view bstrVal) {
-  zr::UpdateFormFields(data_, bstrVal);
-  return kS_OK;
+  return Guarded([&] {
+    zr::UpdateFormFields(data_, bstrVal);
+    return kS_OK;
+  });
 }
 
 HResult ZRBarHelper::FindPasswordByURL(std::string_view bstrURL, long* pbRetVal) {
   if (!pbRetVal) return kE_POINTER;
-  *pbRetVal = zr::FindPasswordByURL(data_.logins, bstrURL);
-  return kS_OK;
+  return Guarded([&] {
+    *pbRetVal = zr::FindPasswordByURL(data_.logins, bstrURL);
+    return kS_OK;
+  });
 }
 
 }  // namespace zr

@@ -8,10 +8,14 @@
 
 namespace zr {
 
-bool WriteProtectedString(ByteWriter& file, std::string_view s) {
+std::string_view FitToStoredString(std::string_view s) {
   s = s.substr(0, s.find('\0'));
   if (s.size() > kMaxCipherBytes) s = s.substr(0, CharBoundaryAtOrBefore(s, kMaxCipherBytes));
-  std::string text = FileCipher().Encrypt(s);
+  return s;
+}
+
+bool WriteProtectedString(ByteWriter& file, std::string_view s) {
+  std::string text = FileCipher().Encrypt(FitToStoredString(s));
   return file.WriteUint32(static_cast<uint32_t>(text.size())) && file.Write(text);
 }
 

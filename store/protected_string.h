@@ -14,6 +14,10 @@ namespace zr {
 // The longest Base64 text a stored string may have: that of 1024 bytes.
 inline constexpr size_t kMaxStoredTextLength = 1368;
 
+// s as a stored string holds it: up to its first zero byte, and cut to the
+// 1024-byte buffer at the last character boundary of the code page that fits.
+std::string_view FitToStoredString(std::string_view s);
+
 // Writes s (up to its first zero byte) as a ProtectedString. A text longer
 // than the 1024-byte buffer is cut at the last character boundary of the code
 // page that fits.
