@@ -126,7 +126,11 @@ void CryptBlocks(const uint32_t* key, uint8_t* data, size_t length) {
   if (blocks == 0) return;
   uint8_t scratch[kLanes * kBlockBytes] = {};
   std::memcpy(scratch, data, blocks * kBlockBytes);
-  if (blocks <= 4) {
+  if (blocks == 1) {
+    CryptLanes<1, kOrder>(key, scratch);
+  } else if (blocks == 2) {
+    CryptLanes<2, kOrder>(key, scratch);
+  } else if (blocks <= 4) {
     CryptLanes<4, kOrder>(key, scratch);
   } else {
     CryptLanes<kLanes, kOrder>(key, scratch);
