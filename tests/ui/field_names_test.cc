@@ -1,0 +1,157 @@
+// The field names editor driven offscreen: small letters, what OK applies and
+// saves, the refusal when the Home file cannot be written.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+
+#include "form_test_support.h"
+#include "login_test_support.h"
+#include "ui/field_names_sheet.h"
+#include "ui/form_manager_sheet.h"
+
+namespace zr {
+namespace {
+
+constexpr int kHome = 0;
+constexpr int kWork = 1;
+
+class FieldNamesTest : public FormSheetTest {
+ protected:
+  void Open() {
+    sheet_ = std::make_unique<FieldNamesSheet>(home_, work_);
+    ShowActive(*sheet_);
+  }
+  QLineEdit* Edit(int page, int id) const { return FormSheetTest::Edit(*sheet_, page, id); }
+  void ClickOk() { QTest::mouseClick(sheet_->ok_button(), Qt::LeftButton); }
+
+  std::unique_ptr<FieldNamesSheet> sheet_;
+};
+
+TEST_F(FieldNamesTest, OpensOnHomeWithEachListAsOneLine) {
+  work_.List(ProfileField::kCity) = "town;ville;";
+  Open();
+  EXPECT_EQ(sheet_->windowTitle(), "Internal Field Names");
+  ASSERT_EQ(sheet_->tabs()->count(), 2);
+  EXPECT_EQ(sheet_->tabs()->tabText(kHome), "Home");
+  EXPECT_EQ(sheet_->tabs()->tabText(kWork), "Work");
+  EXPECT_EQ(sheet_->tabs()->currentIndex(), kHome);
+  EXPECT_EQ(Edit(kHome, 203)->text(), "f.*name;");
+  EXPECT_EQ(Edit(kHome, 207)->text(), "addr;address;");
+  sheet_->tabs()->setCurrentIndex(kWork);
+  EXPECT_EQ(Edit(kWork, 217)->text(), "town;ville;");
+  EXPECT_EQ(Edit(kWork, 216)->text(), "comp.*;");  // the default "Comp.*;" in small letters
+}
+
+TEST_F(FieldNamesTest, CapitalLettersAppearAndAreStoredAsSmallLetters) {
+  const struct {
+    int page;
+    int id;
+    ProfileField field;
+    bool work;
+  } cases[] = {
+      {kHome, 203, ProfileField::kFirstName, false},  // shared
+      {kHome, 207, ProfileField::kAddress, false},
+      {kWork, 216, ProfileField::kCompany, true},
+      {kWork, 233, ProfileField::kEmail, true},
+  };
+  SaveProfilesAndRemoveFiles();
+  Open();
+  for (const auto& c : cases) {
+    sheet_->tabs()->setCurrentIndex(c.page);
+    Retype(Edit(c.page, c.id), "Given.*NAME;ÉCOLE;");
+    EXPECT_EQ(Edit(c.page, c.id)->text(), "given.*name;école;") << c.id;
+  }
+  ClickOk();
+  EXPECT_FALSE(sheet_->isVisible());
+  for (const auto& c : cases) {
+    const FormProfile& profile = c.work ? work_ : home_;
+    EXPECT_EQ(QString::fromStdString(profile.List(c.field)), "given.*name;école;") << c.id;
+  }
+}
+
+// The Home page saves its file at once; the Work page writes none.
+TEST_F(FieldNamesTest, OkSavesTheHomeFileAtOnceAndNotTheWorkFile) {
+  SaveProfilesAndRemoveFiles();
+  Open();
+  Retype(Edit(kHome, 203), "first;");
+  sheet_->tabs()->setCurrentIndex(kWork);
+  Retype(Edit(kWork, 217), "town;");
+  ClickOk();
+  ASSERT_TRUE(std::filesystem::exists(HomeFile()));
+  EXPECT_EQ(ReadProfileFile(HomeFile()).List(ProfileField::kFirstName), "first;");
+  EXPECT_FALSE(std::filesystem::exists(WorkFile()));
+  EXPECT_EQ(work_.List(ProfileField::kCity), "town;");
+  EXPECT_EQ(home_.List(ProfileField::kFirstName), "first;");
+}
+
+TEST_F(FieldNamesTest, CancelLeavesEveryListAsItWas) {
+  SaveProfilesAndRemoveFiles();
+  Open();
+  Retype(Edit(kHome, 203), "first;");
+  sheet_->tabs()->setCurrentIndex(kWork);
+  Retype(Edit(kWork, 217), "town;");
+  QTest::keyClick(Edit(kWork, 217), Qt::Key_Escape);
+  EXPECT_FALSE(sheet_->isVisible());
+  EXPECT_EQ(home_.List(ProfileField::kFirstName), "f.*name;");
+  EXPECT_EQ(work_.List(ProfileField::kCity), "city;");
+  EXPECT_FALSE(std::filesystem::exists(HomeFile()));
+  EXPECT_FALSE(std::filesystem::exists(WorkFile()));
+}
+
+TEST_F(FieldNamesTest, OkWithoutOpeningWorkLeavesTheWorkLists) {
+  work_.List(ProfileField::kCompany) = "Firm;";
+  work_.List(ProfileField::kCity) = "town;";
+  SaveProfilesAndRemoveFiles();
+  Open();
+  ClickOk();
+  EXPECT_FALSE(sheet_->isVisible());
+  EXPECT_EQ(work_.List(ProfileField::kCompany), "Firm;");
+  EXPECT_EQ(work_.List(ProfileField::kCity), "town;");
+}
+
+// A Home file that cannot be written refuses OK: the sheet stays open on the
+// page it shows, with the lists applied in memory; Cancel then closes it.
+TEST_F(FieldNamesTest, FailedHomeSaveKeepsTheSheetOpenUntilCancel) {
+  EXPECT_FALSE(home_.Save(folder_.File("missing/FormHome.dat")));
+  Open();
+  Retype(Edit(kHome, 203), "first;");
+  sheet_->tabs()->setCurrentIndex(kWork);
+  Retype(Edit(kWork, 217), "town;");
+  ClickOk();
+  EXPECT_TRUE(sheet_->isVisible());
+  EXPECT_EQ(sheet_->tabs()->currentIndex(), kWork);
+  EXPECT_EQ(home_.List(ProfileField::kFirstName), "first;");
+  QTest::mouseClick(sheet_->cancel_button(), Qt::LeftButton);
+  EXPECT_FALSE(sheet_->isVisible());
+  EXPECT_EQ(sheet_->result(), QDialog::Rejected);
+  EXPECT_FALSE(std::filesystem::exists(folder_.File("missing")));
+}
+
+// Lists changed in the editor from the Form Manager reach the Work file when
+// the Form Manager closes, even by Cancel.
+TEST_F(FieldNamesTest, WorkListsReachTheirFileWhenTheFormManagerCloses) {
+  SaveProfilesAndRemoveFiles();
+  ModalDriver driver;
+  driver.Then([&](QWidget* modal) {
+    auto* editor = qobject_cast<FieldNamesSheet*>(modal);
+    ASSERT_NE(editor, nullptr);
+    editor->tabs()->setCurrentIndex(kWork);
+    FormSheetTest::Edit(*editor, kWork, 226)->setText("position;");
+    QTest::mouseClick(editor->ok_button(), Qt::LeftButton);
+  });
+  FormManagerSheet manager(home_, work_);
+  ShowActive(manager);
+  auto* button = manager.Page(kHome)->ControlAs<QPushButton>(kEditFieldNamesButtonId);
+  ASSERT_NE(button, nullptr);
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_TRUE(std::filesystem::exists(HomeFile()));
+  EXPECT_FALSE(std::filesystem::exists(WorkFile()));
+  QTest::mouseClick(manager.cancel_button(), Qt::LeftButton);
+  EXPECT_EQ(ReadProfileFile(WorkFile()).List(ProfileField::kJobTitle), "position;");
+  EXPECT_TRUE(driver.unexpected.empty());
+}
+
+}  // namespace
+}  // namespace zr

@@ -1,0 +1,373 @@
+// The Login Manager window driven through its widgets: rows and columns,
+// the Auto toggle, sorting, showing passwords, Edit, Delete, the master
+// password, the layout, and saving on "&Close" only.
+#include "ui/login_manager_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "login_test_support.h"
+#include "ui/login_list_view.h"
+#include "ui/login_record_form.h"
+
+namespace zr {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class LoginManagerTest : public ::testing::Test {
+ protected:
+  LoginManagerTest() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zruiXXXXXX").string();
+    folder_ = ::mkdtemp(pattern.data());
+    path_ = folder_ + "/Password.dat";
+  }
+  ~LoginManagerTest() override { std::filesystem::remove_all(folder_); }
+
+  // Five records; Auto set on rows 1 and 4.
+  void AddFive() {
+    const char* descriptions[] = {"delta", "Alpha", "charlie", "Bravo", "echo"};
+    const char* sites[] = {"e.example", "d.example", "c.example", "b.example", "a.example"};
+    const char* passwords[] = {"pw3", "pw1", "pw5", "pw2", "pw4"};
+    for (int i = 0; i < 5; ++i) {
+      ids_.push_back(AddRecord(store_, descriptions[i], sites[i],
+                               {{"user", std::string("user") + char('0' + i), "text", "", "Login"},
+                                {"pass", passwords[i], "password", "", "Password"}},
+                               i == 1 || i == 4));
+    }
+  }
+  void Open() {
+    dialog_ = std::make_unique<LoginManagerDialog>(store_);
+    driver_.Ignore(dialog_.get());
+    dialog_->show();
+    dialog_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+  }
+  QTreeWidget* Tree() { return dialog_->ControlAs<QTreeWidget>(kLoginList); }
+  QTreeWidgetItem* Row(int row) { return Tree()->topLevelItem(row); }
+  std::vector<std::string> Column(int column) {
+    std::vector<std::string> texts;
+    for (int row = 0; row < Tree()->topLevelItemCount(); ++row) {
+      texts.push_back(Row(row)->text(column).toStdString());
+    }
+    return texts;
+  }
+  std::vector<bool> Flags() {
+    std::vector<bool> flags;
+    for (int id : ids_) flags.push_back(store_.FindById(id)->fill_automatically());
+    return flags;
+  }
+  void ClickRow(int row, int x, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, modifiers,
+                      QPoint(x, Tree()->visualItemRect(Row(row)).center().y()));
+  }
+  void ClickHeader(int column) {
+    QHeaderView* header = Tree()->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+  }
+  void Click(int id) { QTest::mouseClick(dialog_->ControlAs<QAbstractButton>(id), Qt::LeftButton); }
+
+  std::string folder_;
+  std::string path_;
+  ModalDriver driver_;
+  LoginStore store_;
+  std::vector<int> ids_;
+  std::unique_ptr<LoginManagerDialog> dialog_;
+};
+
+TEST_F(LoginManagerTest, RowsShowRecordsInStoreOrderWithPasswordsMasked) {
+  AddFive();
+  Open();
+  QTreeWidget* tree = Tree();
+  ASSERT_EQ(tree->columnCount(), 5);
+  const char* titles[] = {"Auto", "Description", "Site Address", "Login Name", "Password"};
+  for (int column = 0; column < 5; ++column) {
+    EXPECT_EQ(tree->headerItem()->text(column), titles[column]);
+  }
+  EXPECT_EQ(tree->header()->sectionSize(kSiteColumn), 200);
+  EXPECT_EQ(Column(kDescriptionColumn),
+            (std::vector<std::string>{"delta", "Alpha", "charlie", "Bravo", "echo"}));
+  EXPECT_EQ(Column(kLoginNameColumn),
+            (std::vector<std::string>{"user0", "user1", "user2", "user3", "user4"}));
+  EXPECT_EQ(Column(kPasswordColumn), std::vector<std::string>(5, "********"));
+  EXPECT_EQ(Column(kAutoColumn), std::vector<std::string>(5, ""));
+  EXPECT_EQ(Row(1)->icon(kAutoColumn).cacheKey(), Row(4)->icon(kAutoColumn).cacheKey());
+  EXPECT_NE(Row(0)->icon(kAutoColumn).cacheKey(), Row(1)->icon(kAutoColumn).cacheKey());
+
+  auto* show = dialog_->ControlAs<QCheckBox>(kShowPasswordCheck);
+  QTest::mouseClick(show, Qt::LeftButton);
+  EXPECT_EQ(Column(kPasswordColumn),
+            (std::vector<std::string>{"pw3", "pw1", "pw5", "pw2", "pw4"}));
+  QTest::mouseClick(show, Qt::LeftButton);
+  EXPECT_EQ(Column(kPasswordColumn), std::vector<std::string>(5, "********"));
+}
+
+TEST_F(LoginManagerTest, AutoToggleByClickPosition) {
+  using Flags5 = std::vector<bool>;
+  const Flags5 initial = {false, true, false, false, true};
+  const struct {
+    std::vector<int> selected;
+    int row;  // -1: below the last row
+    int x;
+    Flags5 after;
+  } cases[] = {
+      {{}, 0, 8, {true, true, false, false, true}},
+      {{1, 3}, 3, 8, {false, true, false, true, true}},  // selected rows follow
+      {{1, 3}, 1, 16, {false, false, false, false, true}},
+      {{0}, 2, 17, initial},  // right of the check box
+      {{0}, -1, 8, initial},  // below the last row
+  };
+  AddFive();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "row " << c.row << " x " << c.x);
+    for (size_t i = 0; i < ids_.size(); ++i) {
+      store_.FindById(ids_[i])->set_fill_automatically(initial[i]);
+    }
+    Open();
+    for (int row : c.selected) ClickRow(row, 100, Qt::ControlModifier);
+    if (c.row >= 0) {
+      ClickRow(c.row, c.x);
+    } else {
+      QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {},
+                        QPoint(c.x, Tree()->visualItemRect(Row(4)).bottom() + 10));
+    }
+    EXPECT_EQ(Flags(), c.after);
+    if (c.row >= 0 && c.x <= kAutoBoxWidth) {
+      EXPECT_EQ(dialog_->list_view().SelectedRows(), c.selected) << "selection kept";
+    }
+  }
+}
+
+TEST_F(LoginManagerTest, SpaceBarTogglesSelectedRowsAndCtrlASelectsAll) {
+  AddFive();
+  Open();
+  ClickRow(0, 100);
+  ClickRow(2, 100, Qt::ControlModifier);
+  QTest::keyClick(Tree(), Qt::Key_X);
+  EXPECT_EQ(Flags(), (std::vector<bool>{false, true, false, false, true}));
+  QTest::keyClick(Tree(), Qt::Key_Space);
+  EXPECT_EQ(Flags(), (std::vector<bool>{true, true, true, false, true}));
+  QTest::keyClick(Tree(), Qt::Key_Space);
+  EXPECT_EQ(Flags(), (std::vector<bool>{false, true, false, false, true}));
+  QTest::keyClick(Tree(), Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(dialog_->list_view().SelectedRows(), (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST_F(LoginManagerTest, HeaderClicksSortByRecordFields) {
+  AddFive();
+  Open();
+  ClickHeader(kDescriptionColumn);
+  EXPECT_EQ(Column(kDescriptionColumn),
+            (std::vector<std::string>{"Alpha", "Bravo", "charlie", "delta", "echo"}));
+  ClickHeader(kDescriptionColumn);
+  EXPECT_EQ(Column(kDescriptionColumn),
+            (std::vector<std::string>{"echo", "delta", "charlie", "Bravo", "Alpha"}));
+  ClickHeader(kSiteColumn);
+  EXPECT_EQ(Column(kSiteColumn), (std::vector<std::string>{"a.example", "b.example", "c.example",
+                                                           "d.example", "e.example"}));
+  // Masked or not, the Password column sorts by the real passwords.
+  ClickHeader(kPasswordColumn);
+  EXPECT_EQ(Column(kDescriptionColumn),
+            (std::vector<std::string>{"Alpha", "Bravo", "delta", "echo", "charlie"}));
+  EXPECT_TRUE(dialog_->list_view().ascending());
+  // Rows keep their records: Edit after sorting opens the right one.
+  ClickRow(0, 100);
+  driver_.Then([](QWidget* modal) {
+    auto* form = qobject_cast<LoginRecordForm*>(modal);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->ControlAs<QLineEdit>(kRecordDescriptionEdit)->text(), "Alpha");
+    form->reject();
+  });
+  Click(kEditButton);
+  EXPECT_EQ(driver_.pending(), 0u);
+}
+
+TEST_F(LoginManagerTest, DeleteAsksThenRemovesExactlyTheSelectedRecords) {
+  for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+    SCOPED_TRACE(answer);
+    store_ = LoginStore();
+    ids_.clear();
+    AddFive();
+    Open();
+    ClickRow(0, 100);
+    ClickRow(2, 100, Qt::ControlModifier);
+    ClickRow(4, 100, Qt::ControlModifier);
+    driver_.boxes.clear();
+    driver_.Answer(answer);
+    Click(kDeleteButton);
+    ASSERT_EQ(driver_.boxes.size(), 1u);
+    EXPECT_EQ(driver_.boxes[0].text, "Are you sure you want to delete these items?");
+    EXPECT_EQ(driver_.boxes[0].caption, "Zorvane Login Manager");
+    EXPECT_EQ(driver_.boxes[0].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(driver_.boxes[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::No) {
+      EXPECT_EQ(store_.Count(), 5);
+      EXPECT_EQ(Tree()->topLevelItemCount(), 5);
+    } else {
+      EXPECT_EQ(Column(kDescriptionColumn), (std::vector<std::string>{"Alpha", "Bravo"}));
+      EXPECT_EQ(store_.Count(), 2);
+      EXPECT_EQ(store_.FindById(ids_[0]), nullptr);
+      EXPECT_NE(store_.FindById(ids_[1]), nullptr);
+      EXPECT_EQ(dialog_->list_view().SelectedRows(), std::vector<int>{0});
+    }
+  }
+}
+
+TEST_F(LoginManagerTest, EmptyStoreEditAndDeleteDoNothing) {
+  Open();
+  EXPECT_EQ(Tree()->topLevelItemCount(), 0);
+  Click(kEditButton);
+  Click(kDeleteButton);
+  EXPECT_TRUE(driver_.boxes.empty());
+  EXPECT_TRUE(driver_.unexpected.empty());
+}
+
+TEST_F(LoginManagerTest, DoubleClickEditsAndRowIsRefreshedAfterwards) {
+  AddFive();
+  Open();
+  ClickRow(2, 100);
+  // A double-click arrives as a click, then the double-click itself.
+  const auto double_click = [this](int row, int x) {
+    ClickRow(row, x);
+    QTest::mouseDClick(Tree()->viewport(), Qt::LeftButton, {},
+                       QPoint(x, Tree()->visualItemRect(Row(row)).center().y()));
+  };
+  double_click(2, 8);
+  EXPECT_TRUE(driver_.unexpected.empty()) << "a double-click on the check box edits nothing";
+  EXPECT_EQ(Flags(), (std::vector<bool>{false, true, true, false, true})) << "its click toggles";
+  driver_.Then([](QWidget* modal) {
+    auto* form = qobject_cast<LoginRecordForm*>(modal);
+    ASSERT_NE(form, nullptr);
+    form->ControlAs<QLineEdit>(kRecordDescriptionEdit)->setText("Charlie's mail");
+    form->ControlAs<QCheckBox>(kFillAutomaticallyCheck)->setChecked(true);
+    QTest::keyClick(form, Qt::Key_Escape);
+  });
+  double_click(2, 100);
+  EXPECT_EQ(driver_.pending(), 0u);
+  EXPECT_EQ(Row(2)->text(kDescriptionColumn), "Charlie's mail");
+  EXPECT_EQ(Row(2)->icon(kAutoColumn).cacheKey(), Row(1)->icon(kAutoColumn).cacheKey());
+}
+
+TEST_F(LoginManagerTest, RecordDeletedByAnotherClientDropsItsRow) {
+  AddFive();
+  Open();
+  ClickRow(2, 100);
+  driver_.Then([this](QWidget* modal) {
+    store_.Delete(ids_[2]);  // another client, while the editor is open
+    auto* form = static_cast<LoginRecordForm*>(modal);
+    form->ControlAs<QLineEdit>(kFieldValueEdit)->setText("x");
+    QTest::mouseClick(form->ControlAs<QAbstractButton>(kPasswordTypeRadio), Qt::LeftButton);
+    EXPECT_FALSE(form->isVisible());
+    if (form->isVisible()) form->reject();  // fail rather than hang
+  });
+  Click(kEditButton);
+  EXPECT_EQ(driver_.pending(), 0u);
+  EXPECT_EQ(Column(kDescriptionColumn),
+            (std::vector<std::string>{"delta", "Alpha", "Bravo", "echo"}));
+
+  // Deleted while the deletion question is open: nothing breaks.
+  ClickRow(0, 100);
+  driver_.Then([this](QWidget* box) {
+    store_.Delete(ids_[0]);
+    static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
+  });
+  Click(kDeleteButton);
+  EXPECT_EQ(store_.Count(), 3);
+  EXPECT_EQ(Column(kDescriptionColumn), (std::vector<std::string>{"Alpha", "Bravo", "echo"}));
+}
+
+TEST_F(LoginManagerTest, LayoutFollowsTheClientSize) {
+  Open();
+  const struct {
+    int width, height, close_x;
+  } sizes[] = {{390, 300, 300}, {391, 300, 306}, {600, 400, 515}, {200, 150, 300}};
+  for (const auto& size : sizes) {
+    dialog_->resize(size.width, size.height);
+    QWidget* close = dialog_->Control(kCloseButton);
+    EXPECT_EQ(close->pos(), QPoint(size.close_x, size.height - 34)) << size.width;
+    EXPECT_EQ(Tree()->size(), QSize(size.width - 20, size.height - 80));
+    EXPECT_EQ(dialog_->Control(kShowPasswordCheck)->pos(), QPoint(10, size.height - 60));
+    EXPECT_EQ(dialog_->Control(kMasterPasswordButton)->pos(), QPoint(190, size.height - 34));
+  }
+}
+
+TEST_F(LoginManagerTest, CloseSavesAndCancelDoesNot) {
+  AddFive();
+  ASSERT_TRUE(store_.Save(path_));
+  const std::string saved = ReadFile(path_);
+
+  // Escape after a deletion and a new master password: the file stays.
+  Open();
+  ClickRow(0, 100);
+  driver_.Answer(QMessageBox::Yes);
+  Click(kDeleteButton);
+  driver_.Then([](QWidget* modal) {
+    auto* setup = qobject_cast<TemplateDialog*>(modal);
+    ASSERT_NE(setup, nullptr);
+    for (int edit : {206, 209}) setup->ControlAs<QLineEdit>(edit)->setText("n3w");
+    QTest::mouseClick(setup->ControlAs<QPushButton>(1), Qt::LeftButton);
+  });
+  Click(kMasterPasswordButton);
+  EXPECT_EQ(store_.master_password(), "n3w");
+  QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_EQ(ReadFile(path_), saved);
+  EXPECT_EQ(store_.Count(), 4) << "the change stays in memory";
+
+  // "&Close" through RunLoginManager writes the store without the record.
+  driver_.Then([](QWidget* modal) {
+    auto* manager = qobject_cast<LoginManagerDialog*>(modal);
+    ASSERT_NE(manager, nullptr);
+    QTest::mouseClick(manager->ControlAs<QPushButton>(kCloseButton), Qt::LeftButton);
+  });
+  RunLoginManager(0, store_);
+  EXPECT_EQ(driver_.pending(), 0u);
+  LoginStore reloaded;
+  ASSERT_TRUE(reloaded.Load(path_));
+  EXPECT_EQ(reloaded.Count(), 4);
+  EXPECT_EQ(reloaded.master_password(), "n3w");
+  EXPECT_TRUE(driver_.unexpected.empty());
+}
+
+TEST_F(LoginManagerTest, MasterPasswordDialogOpensWithTheCurrentOne) {
+  store_.set_master_password_text("old");
+  Open();
+  const struct {
+    const char* entry;
+    bool ok;
+    const char* after;
+  } cases[] = {{"n3w", false, "old"}, {"n3w", true, "n3w"}, {"", true, ""}};
+  for (const auto& c : cases) {
+    const std::string before = store_.master_password();
+    driver_.Then([&](QWidget* modal) {
+      auto* setup = qobject_cast<TemplateDialog*>(modal);
+      ASSERT_NE(setup, nullptr);
+      for (int edit : {206, 209}) {
+        QLineEdit* line = setup->ControlAs<QLineEdit>(edit);
+        EXPECT_EQ(line->text().toStdString(), before);
+        EXPECT_EQ(line->echoMode(), QLineEdit::Password);
+        line->setText(c.entry);
+      }
+      QTest::mouseClick(setup->ControlAs<QPushButton>(c.ok ? 1 : 2), Qt::LeftButton);
+    });
+    Click(kMasterPasswordButton);
+    EXPECT_EQ(store_.master_password(), c.after);
+  }
+  EXPECT_TRUE(driver_.unexpected.empty());
+}
+
+}  // namespace
+}  // namespace zr

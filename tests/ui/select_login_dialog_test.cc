@@ -1,0 +1,184 @@
+// The select-login dialog (233): sorted login names over records held by id,
+// details of the selected record, flags written at the click, "&Login" saving
+// the store, Cancel choosing -1, and records that vanish while it is open.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "store/login_store.h"
+#include "tests/ui/modal_watcher.h"
+#include "ui/select_login_dialog.h"
+
+namespace zr {
+namespace {
+
+using testing::OnNextModal;
+
+class SelectLoginDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder_.isValid());
+    path_ = folder_.filePath("Password.dat").toStdString();
+    mike_ = Add("Mail", "mail.example.com", "mike", "m-pw", 1, 0);
+    nobody_ = Add("Guest", "guest.example.com", "", "g-pw", 0, 0);
+    alice_ = Add("Bank", "bank.example.com", "alice", "a-pw", 0, 1);
+    ASSERT_TRUE(store_.Save(path_));
+  }
+
+  int Add(const std::string& description, const std::string& site, const std::string& login,
+          const std::string& password, uint32_t fill, uint32_t require) {
+    auto record = std::make_unique<LoginRecord>();
+    record->set_description(description);
+    record->set_site(site);
+    if (!login.empty()) record->AddField("username", login, "text");
+    record->AddField("password", password, "password");
+    record->set_fill_automatically(fill);
+    record->set_require_master_password(require);
+    LoginRecord* added = record.get();
+    store_.AddOrMerge(std::move(record));
+    return added->id();
+  }
+
+  // The flag of the record at position in the store saved at path_.
+  bool SavedRequireFlag(int position) {
+    LoginStore saved;
+    EXPECT_TRUE(saved.Load(path_));
+    return saved.GetAt(position)->require_master_password();
+  }
+
+  static QStringList Names(SelectLoginDialog& dialog) {
+    auto* combo = dialog.ControlAs<QComboBox>(263);
+    QStringList names;
+    for (int i = 0; i < combo->count(); ++i) names << combo->itemText(i);
+    return names;
+  }
+
+  QTemporaryDir folder_;
+  std::string path_;
+  LoginStore store_;
+  int mike_ = 0, nobody_ = 0, alice_ = 0;
+};
+
+TEST_F(SelectLoginDialogTest, ListsNamesSortedAndShowsTheFirst) {
+  SelectLoginDialog dialog(store_, {mike_, nobody_, alice_});
+  EXPECT_EQ(Names(dialog), QStringList({"(no user name)", "alice", "mike"}));
+  auto* combo = dialog.ControlAs<QComboBox>(263);
+  EXPECT_EQ(combo->currentIndex(), 0);
+  EXPECT_EQ(combo->itemData(1).toInt(), alice_);
+  EXPECT_EQ(dialog.ControlAs<QLineEdit>(241)->text(), "Guest");
+  EXPECT_EQ(dialog.ControlAs<QLineEdit>(242)->text(), "guest.example.com");
+  EXPECT_EQ(dialog.ControlAs<QLineEdit>(245)->text(), "");
+  EXPECT_EQ(dialog.ControlAs<QLineEdit>(247)->text(), "g-pw");
+  EXPECT_EQ(dialog.chosen_id(), 0);
+}
+
+TEST_F(SelectLoginDialogTest, MissingIdsAreLeftOut) {
+  SelectLoginDialog dialog(store_, {alice_, 999, mike_});
+  EXPECT_EQ(Names(dialog), QStringList({"alice", "mike"}));
+}
+
+TEST_F(SelectLoginDialogTest, SelectionShowsEachRecordsOwnFlags) {
+  SelectLoginDialog dialog(store_, {mike_, alice_});
+  auto* combo = dialog.ControlAs<QComboBox>(263);
+  auto* fill = dialog.ControlAs<QCheckBox>(255);
+  auto* require = dialog.ControlAs<QCheckBox>(256);
+  EXPECT_FALSE(fill->isChecked());  // alice first
+  EXPECT_TRUE(require->isChecked());
+  fill->click();
+  EXPECT_EQ(store_.FindById(alice_)->fill_automatically_flag(), 1u);
+  combo->setCurrentIndex(1);  // mike
+  EXPECT_EQ(dialog.ControlAs<QLineEdit>(245)->text(), "mike");
+  EXPECT_TRUE(fill->isChecked());
+  EXPECT_FALSE(require->isChecked());
+  require->click();
+  EXPECT_EQ(store_.FindById(mike_)->require_master_password_flag(), 1u);
+  combo->setCurrentIndex(0);
+  EXPECT_TRUE(fill->isChecked());  // alice keeps her new value
+  EXPECT_TRUE(require->isChecked());
+}
+
+TEST_F(SelectLoginDialogTest, LoginChoosesTheSelectedRecordAndSaves) {
+  SelectLoginDialog dialog(store_, {mike_, nobody_, alice_});
+  OnNextModal([&](QWidget*) {
+    dialog.ControlAs<QComboBox>(263)->setCurrentIndex(2);  // mike
+    dialog.ControlAs<QCheckBox>(256)->click();
+    dialog.ControlAs<QPushButton>(1)->click();
+  });
+  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  EXPECT_EQ(dialog.chosen_id(), mike_);
+  EXPECT_TRUE(store_.FindById(mike_)->require_master_password());
+  EXPECT_TRUE(SavedRequireFlag(0));
+}
+
+TEST_F(SelectLoginDialogTest, CancelChoosesNoneAndSavesNothing) {
+  for (bool escape : {false, true}) {
+    SCOPED_TRACE(escape);
+    SelectLoginDialog dialog(store_, {mike_});
+    OnNextModal([&](QWidget*) {
+      dialog.ControlAs<QCheckBox>(256)->click();
+      if (escape) {
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+      } else {
+        dialog.ControlAs<QPushButton>(2)->click();
+      }
+    });
+    dialog.exec();
+    EXPECT_EQ(dialog.chosen_id(), -1);
+    // The click took effect in memory; the file still has the old flag.
+    EXPECT_EQ(store_.FindById(mike_)->require_master_password(), !escape);
+    EXPECT_FALSE(SavedRequireFlag(0));
+  }
+}
+
+TEST_F(SelectLoginDialogTest, RecordDeletedWhileOpenIsNeverChosen) {
+  SelectLoginDialog dialog(store_, {mike_, alice_});
+  ASSERT_EQ(Names(dialog), QStringList({"alice", "mike"}));
+  QStringList after_login;
+  OnNextModal([&](QWidget*) {
+    store_.Delete(alice_);  // another client's call, run inside the dialog
+    dialog.ControlAs<QCheckBox>(256)->click();  // writes nothing anywhere
+    after_login = Names(dialog);
+    // The box now shows mike's own flag, untouched by the click.
+    EXPECT_FALSE(dialog.ControlAs<QCheckBox>(256)->isChecked());
+    dialog.ControlAs<QPushButton>(1)->click();
+  });
+  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  EXPECT_EQ(after_login, QStringList({"mike"}));
+  EXPECT_EQ(dialog.chosen_id(), mike_);
+  EXPECT_FALSE(store_.FindById(mike_)->require_master_password());
+}
+
+TEST_F(SelectLoginDialogTest, LoginWithTheChoiceGoneStaysOpenOnTheNext) {
+  SelectLoginDialog dialog(store_, {mike_, alice_});
+  bool open_after_first_login = false;
+  QString shown_after;
+  OnNextModal([&](QWidget*) {
+    store_.Delete(alice_);
+    dialog.ControlAs<QPushButton>(1)->click();
+    open_after_first_login = dialog.isVisible();
+    shown_after = dialog.ControlAs<QLineEdit>(245)->text();
+    dialog.ControlAs<QPushButton>(1)->click();
+  });
+  dialog.exec();
+  EXPECT_TRUE(open_after_first_login);
+  EXPECT_EQ(shown_after, "mike");
+  EXPECT_EQ(dialog.chosen_id(), mike_);
+}
+
+TEST_F(SelectLoginDialogTest, EveryRecordGoneEndsAsCancel) {
+  SelectLoginDialog dialog(store_, {mike_});
+  OnNextModal([&](QWidget*) {
+    store_.Delete(mike_);
+    dialog.ControlAs<QPushButton>(1)->click();
+  });
+  EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+  EXPECT_EQ(dialog.chosen_id(), -1);
+}
+
+}  // namespace
+}  // namespace zr

@@ -1,0 +1,57 @@
+// The Login Manager window (dialog 220): the list of stored logins with edit,
+// delete, the automatic-fill toggle, sorting and showing passwords.
+#ifndef ZRFORM_UI_LOGIN_MANAGER_DIALOG_H_
+#define ZRFORM_UI_LOGIN_MANAGER_DIALOG_H_
+
+#include "forms/prompts.h"
+#include "ui/template_dialog.h"
+
+namespace zr {
+
+class LoginListView;
+class LoginStore;
+
+// Shows the Login Manager over store, modally, owned by owner; returns when it
+// closes ("&Close" saves the store, Cancel does not). The master-password
+// gate has already been passed.
+void RunLoginManager(WindowId owner, LoginStore& store);
+
+// Control ids of dialog 220.
+inline constexpr int kLoginManagerId = 220;
+inline constexpr int kLoginList = 240;
+inline constexpr int kShowPasswordCheck = 208;
+inline constexpr int kEditButton = 234;
+inline constexpr int kDeleteButton = 236;
+inline constexpr int kMasterPasswordButton = 204;
+inline constexpr int kCloseButton = 1;
+
+// The window itself. Every change is made in the store at once; "&Close"
+// (result 1) saves the store to its file, any other way out does not.
+class LoginManagerDialog : public TemplateDialog {
+  Q_OBJECT
+
+ public:
+  explicit LoginManagerDialog(LoginStore& store, QWidget* parent = nullptr);
+
+  LoginListView& list_view() { return *list_view_; }
+
+  void done(int result) override;
+
+  void Edit();
+  void Delete();
+  void ChangeMasterPassword();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  // Places the controls for a client area of width by height pixels.
+  void LayOut(int width, int height);
+
+  LoginStore& store_;
+  LoginListView* list_view_;
+};
+
+}  // namespace zr
+
+#endif  // ZRFORM_UI_LOGIN_MANAGER_DIALOG_H_

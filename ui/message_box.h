@@ -1,0 +1,20 @@
+// The one message box of the system: text, caption, icon and buttons as the
+// messages give them, the button pressed as the answer.
+#ifndef ZRFORM_UI_MESSAGE_BOX_H_
+#define ZRFORM_UI_MESSAGE_BOX_H_
+
+#include <QWidget>
+#include <string_view>
+
+#include "forms/prompts.h"
+
+namespace zr {
+
+// Shows a modal message box owned by parent (or, when parent is null, by the
+// X11 window owner, or centred when owner is 0). Texts are in the code page.
+MessageAnswer ShowMessageBox(QWidget* parent, WindowId owner, std::string_view text,
+                             std::string_view caption, MessageIcon icon, MessageButtons buttons);
+
+}  // namespace zr
+
+#endif  // ZRFORM_UI_MESSAGE_BOX_H_
