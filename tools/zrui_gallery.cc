@@ -222,8 +222,8 @@ void RenderLoginManager(Gallery& gallery) {
 
   LoginManagerDialog manager(store);
   gallery.Save(&manager, "login_manager_220");
-  manager.ControlAs<QCheckBox>(kShowPasswordCheck)->click();
-  manager.list_view().SortByColumn(kDescriptionColumn);
+  manager.ControlAs<QCheckBox>(kManagerShowPasswordCheck)->click();
+  manager.list_view().SortByColumn(kLoginDescriptionColumn);
   manager.list_view().SelectRow(1);
   manager.list_view().list()->topLevelItem(3)->setSelected(true);
   gallery.Save(&manager, "login_manager_220_passwords_shown");

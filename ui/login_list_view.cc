@@ -30,8 +30,8 @@ class LoginRow : public QTreeWidgetItem {
  public:
   explicit LoginRow(const LoginListView& view) : view_(view) {}
   bool operator<(const QTreeWidgetItem& other) const override {
-    return view_.Compare(data(kAutoColumn, kRecordIdRole).toInt(),
-                         other.data(kAutoColumn, kRecordIdRole).toInt()) < 0;
+    return view_.Compare(data(kLoginAutoColumn, kRecordIdRole).toInt(),
+                         other.data(kLoginAutoColumn, kRecordIdRole).toInt()) < 0;
   }
 
  private:
@@ -86,11 +86,11 @@ void LoginListView::Fill() {
   const auto title_width = [&](int column) {
     return metrics.horizontalAdvance(QString::fromLatin1(kColumnTitles[column])) + kTitlePadding;
   };
-  header->resizeSection(kAutoColumn, kStateImageSize + 2);
-  header->resizeSection(kDescriptionColumn, title_width(kDescriptionColumn));
-  header->resizeSection(kSiteColumn, kSiteColumnWidth);
+  header->resizeSection(kLoginAutoColumn, kStateImageSize + 2);
+  header->resizeSection(kLoginDescriptionColumn, title_width(kLoginDescriptionColumn));
+  header->resizeSection(kLoginSiteColumn, kSiteColumnWidth);
   header->resizeSection(kLoginNameColumn, title_width(kLoginNameColumn));
-  header->resizeSection(kPasswordColumn, title_width(kPasswordColumn));
+  header->resizeSection(kLoginPasswordColumn, title_width(kLoginPasswordColumn));
 
   state_images_[0] = LoadIcon(kIdiEmptyBox);
   state_images_[1] = LoadIcon(kIdiCheckedBox);
@@ -101,7 +101,7 @@ int LoginListView::RowCount() const { return list_->topLevelItemCount(); }
 
 int LoginListView::RecordIdAt(int row) const {
   const QTreeWidgetItem* item = list_->topLevelItem(row);
-  return item ? item->data(kAutoColumn, kRecordIdRole).toInt() : -1;
+  return item ? item->data(kLoginAutoColumn, kRecordIdRole).toInt() : -1;
 }
 
 std::vector<int> LoginListView::SelectedRows() const {
@@ -151,13 +151,13 @@ std::string LoginListView::SortText(int id) const {
   const LoginRecord* record = store_.FindById(id);
   if (!record) return {};
   switch (sort_column_) {
-    case kDescriptionColumn:
+    case kLoginDescriptionColumn:
       return record->description();
-    case kSiteColumn:
+    case kLoginSiteColumn:
       return record->site();
     case kLoginNameColumn:
       return record->GetLoginName().value_or("");
-    case kPasswordColumn:
+    case kLoginPasswordColumn:
       return record->GetPassword().value_or("");  // the real one, shown or not
     default:
       return {};
@@ -166,7 +166,7 @@ std::string LoginListView::SortText(int id) const {
 
 void LoginListView::AddRow(const LoginRecord& record) {
   auto* item = new LoginRow(*this);
-  item->setData(kAutoColumn, kRecordIdRole, record.id());
+  item->setData(kLoginAutoColumn, kRecordIdRole, record.id());
   ShowRecord(*item, record);
   list_->addTopLevelItem(item);
 }
@@ -178,13 +178,13 @@ void LoginListView::ShowRecord(QTreeWidgetItem& item, const LoginRecord& record)
       FromCodePage(record.site()),
       FromCodePage(record.GetLoginName().value_or("")),
       show_passwords_ ? FromCodePage(record.GetPassword().value_or(""))
-                      : QString::fromLatin1(kMaskedPassword),
+                      : QString::fromLatin1(kLoginMaskedPassword),
   };
-  for (int column = kDescriptionColumn; column <= kPasswordColumn; ++column) {
+  for (int column = kLoginDescriptionColumn; column <= kLoginPasswordColumn; ++column) {
     item.setText(column, texts[column]);
     item.setToolTip(column, texts[column]);
   }
-  item.setIcon(kAutoColumn, state_images_[record.fill_automatically() ? 1 : 0]);
+  item.setIcon(kLoginAutoColumn, state_images_[record.fill_automatically() ? 1 : 0]);
 }
 
 void LoginListView::ToggleAuto(int row) {
@@ -197,7 +197,7 @@ void LoginListView::ToggleAuto(int row) {
     LoginRecord* record = store_.FindById(RecordIdAt(selected));
     if (!record) continue;
     if (record->fill_automatically() != value) record->set_fill_automatically(value ? 1 : 0);
-    list_->topLevelItem(selected)->setIcon(kAutoColumn, state_images_[value ? 1 : 0]);
+    list_->topLevelItem(selected)->setIcon(kLoginAutoColumn, state_images_[value ? 1 : 0]);
   }
 }
 
@@ -210,7 +210,7 @@ bool LoginListView::eventFilter(QObject* watched, QEvent* event) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->position().toPoint();
         QTreeWidgetItem* item = list_->itemAt(at);
-        if (mouse->button() != Qt::LeftButton || at.x() > kAutoBoxWidth || !item) break;
+        if (mouse->button() != Qt::LeftButton || at.x() > kLoginAutoBoxWidth || !item) break;
         // A click on the check box toggles and leaves the selection as it is,
         // so that every selected row can be switched at once.
         ToggleAuto(list_->indexOfTopLevelItem(item));
@@ -226,7 +226,7 @@ bool LoginListView::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::MouseButtonDblClick: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() != Qt::LeftButton) break;
-        if (mouse->position().x() >= kAutoBoxWidth) emit EditRequested();
+        if (mouse->position().x() >= kLoginAutoBoxWidth) emit EditRequested();
         return true;
       }
       default:
@@ -244,8 +244,8 @@ bool LoginListView::eventFilter(QObject* watched, QEvent* event) {
       std::vector<int> rows = SelectedRows();
       if (rows.empty()) return true;
       QTreeWidgetItem* current = list_->currentItem();
-      const int lead = current && current->isSelected() ? list_->indexOfTopLevelItem(current)
-                                                        : rows.front();
+      const int lead =
+          current && current->isSelected() ? list_->indexOfTopLevelItem(current) : rows.front();
       ToggleAuto(lead);
       return true;
     }

@@ -19,11 +19,17 @@ class LoginRecord;
 class LoginStore;
 
 // The list's columns.
-enum LoginColumn { kAutoColumn, kDescriptionColumn, kSiteColumn, kLoginNameColumn, kPasswordColumn };
+enum LoginColumn {
+  kLoginAutoColumn,
+  kLoginDescriptionColumn,
+  kLoginSiteColumn,
+  kLoginNameColumn,
+  kLoginPasswordColumn
+};
 
 // Clicks at most this far from the list's left edge hit the Auto check box.
-inline constexpr int kAutoBoxWidth = 16;
-inline constexpr char kMaskedPassword[] = "********";
+inline constexpr int kLoginAutoBoxWidth = 16;
+inline constexpr char kLoginMaskedPassword[] = "********";
 
 class LoginListView : public QObject {
   Q_OBJECT

@@ -36,23 +36,23 @@ constexpr int kNarrowCloseLeft = 300;
 LoginManagerDialog::LoginManagerDialog(LoginStore& store, QWidget* parent)
     : TemplateDialog(kLoginManagerId, parent),
       store_(store),
-      list_view_(new LoginListView(ControlAs<QTreeWidget>(kLoginList), store)) {
+      list_view_(new LoginListView(ControlAs<QTreeWidget>(kManagerList), store)) {
   list_view_->Fill();
   connect(list_view_, &LoginListView::EditRequested, this, &LoginManagerDialog::Edit);
-  connect(ControlAs<QPushButton>(kEditButton), &QPushButton::clicked, this,
+  connect(ControlAs<QPushButton>(kManagerEditButton), &QPushButton::clicked, this,
           &LoginManagerDialog::Edit);
-  connect(ControlAs<QPushButton>(kDeleteButton), &QPushButton::clicked, this,
+  connect(ControlAs<QPushButton>(kManagerDeleteButton), &QPushButton::clicked, this,
           &LoginManagerDialog::Delete);
-  connect(ControlAs<QPushButton>(kMasterPasswordButton), &QPushButton::clicked, this,
+  connect(ControlAs<QPushButton>(kManagerMasterPasswordButton), &QPushButton::clicked, this,
           &LoginManagerDialog::ChangeMasterPassword);
-  auto* show_password = ControlAs<QCheckBox>(kShowPasswordCheck);
+  auto* show_password = ControlAs<QCheckBox>(kManagerShowPasswordCheck);
   connect(show_password, &QCheckBox::clicked, this,
           [this, show_password] { list_view_->SetShowPasswords(show_password->isChecked()); });
 }
 
 void LoginManagerDialog::done(int result) {
   TemplateDialog::done(result);
-  if (result == kCloseButton) store_.Save();  // a failed save is not reported
+  if (result == kManagerCloseButton) store_.Save();  // a failed save is not reported
 }
 
 void LoginManagerDialog::Edit() {
@@ -98,17 +98,17 @@ void LoginManagerDialog::resizeEvent(QResizeEvent* event) {
 }
 
 void LoginManagerDialog::LayOut(int width, int height) {
-  if (QWidget* list = Control(kLoginList)) {
+  if (QWidget* list = Control(kManagerList)) {
     list->resize(std::max(0, width - kListMarginWidth), std::max(0, height - kListMarginHeight));
   }
   const auto move = [this](int id, int x, int y) {
     if (QWidget* control = Control(id)) control->move(x, y);
   };
-  move(kShowPasswordCheck, kLeft, height - kCheckBoxBottom);
-  move(kEditButton, kLeft, height - kButtonBottom);
-  move(kDeleteButton, kDeleteLeft, height - kButtonBottom);
-  move(kMasterPasswordButton, kMasterLeft, height - kButtonBottom);
-  move(kCloseButton, width > kNarrowWidth ? width - kCloseRight : kNarrowCloseLeft,
+  move(kManagerShowPasswordCheck, kLeft, height - kCheckBoxBottom);
+  move(kManagerEditButton, kLeft, height - kButtonBottom);
+  move(kManagerDeleteButton, kDeleteLeft, height - kButtonBottom);
+  move(kManagerMasterPasswordButton, kMasterLeft, height - kButtonBottom);
+  move(kManagerCloseButton, width > kNarrowWidth ? width - kCloseRight : kNarrowCloseLeft,
        height - kButtonBottom);
 }
 

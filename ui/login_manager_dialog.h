@@ -18,12 +18,12 @@ void RunLoginManager(WindowId owner, LoginStore& store);
 
 // Control ids of dialog 220.
 inline constexpr int kLoginManagerId = 220;
-inline constexpr int kLoginList = 240;
-inline constexpr int kShowPasswordCheck = 208;
-inline constexpr int kEditButton = 234;
-inline constexpr int kDeleteButton = 236;
-inline constexpr int kMasterPasswordButton = 204;
-inline constexpr int kCloseButton = 1;
+inline constexpr int kManagerList = 240;
+inline constexpr int kManagerShowPasswordCheck = 208;
+inline constexpr int kManagerEditButton = 234;
+inline constexpr int kManagerDeleteButton = 236;
+inline constexpr int kManagerMasterPasswordButton = 204;
+inline constexpr int kManagerCloseButton = 1;
 
 // The window itself. Every change is made in the store at once; "&Close"
 // (result 1) saves the store to its file, any other way out does not.

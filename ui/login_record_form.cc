@@ -57,31 +57,30 @@ void SetRadio(QRadioButton* radio, bool checked) {
 
 LoginRecordForm::LoginRecordForm(LoginStore& store, int record_id, QWidget* parent)
     : TemplateDialog(kLoginRecordFormId, parent), store_(store), record_id_(record_id) {
-  list_ = ControlAs<QListWidget>(kFieldList);
+  list_ = ControlAs<QListWidget>(kRecordFieldList);
   site_edit_ = ControlAs<QLineEdit>(kRecordSiteEdit);
   description_edit_ = ControlAs<QLineEdit>(kRecordDescriptionEdit);
-  field_name_edit_ = ControlAs<QLineEdit>(kFieldNameEdit);
-  field_value_edit_ = ControlAs<QLineEdit>(kFieldValueEdit);
-  form_name_edit_ = ControlAs<QLineEdit>(kFormNameEdit);
-  field_description_edit_ = ControlAs<QLineEdit>(kFieldDescriptionEdit);
-  text_radio_ = ControlAs<QRadioButton>(kTextTypeRadio);
-  password_radio_ = ControlAs<QRadioButton>(kPasswordTypeRadio);
-  fill_automatically_check_ = ControlAs<QCheckBox>(kFillAutomaticallyCheck);
-  require_master_check_ = ControlAs<QCheckBox>(kRequireMasterCheck);
+  field_name_edit_ = ControlAs<QLineEdit>(kRecordFieldNameEdit);
+  field_value_edit_ = ControlAs<QLineEdit>(kRecordFieldValueEdit);
+  form_name_edit_ = ControlAs<QLineEdit>(kRecordFormNameEdit);
+  field_description_edit_ = ControlAs<QLineEdit>(kRecordFieldDescriptionEdit);
+  text_radio_ = ControlAs<QRadioButton>(kRecordTextRadio);
+  password_radio_ = ControlAs<QRadioButton>(kRecordPasswordRadio);
+  fill_automatically_check_ = ControlAs<QCheckBox>(kRecordFillAutomaticallyCheck);
+  require_master_check_ = ControlAs<QCheckBox>(kRecordRequireMasterCheck);
 
   for (QLineEdit* edit :
        {field_name_edit_, field_value_edit_, form_name_edit_, field_description_edit_}) {
     edit->installEventFilter(this);
   }
   connect(list_, &QListWidget::itemSelectionChanged, this, &LoginRecordForm::ShowField);
-  connect(ControlAs<QPushButton>(kNewFieldButton), &QPushButton::clicked, this,
+  connect(ControlAs<QPushButton>(kRecordNewButton), &QPushButton::clicked, this,
           &LoginRecordForm::NewField);
-  connect(ControlAs<QPushButton>(kRemoveFieldButton), &QPushButton::clicked, this,
+  connect(ControlAs<QPushButton>(kRecordRemoveButton), &QPushButton::clicked, this,
           &LoginRecordForm::RemoveField);
-  connect(text_radio_, &QRadioButton::clicked, this,
-          [this] { CommitFieldEdit(kTextTypeRadio); });
+  connect(text_radio_, &QRadioButton::clicked, this, [this] { CommitFieldEdit(kRecordTextRadio); });
   connect(password_radio_, &QRadioButton::clicked, this,
-          [this] { CommitFieldEdit(kPasswordTypeRadio); });
+          [this] { CommitFieldEdit(kRecordPasswordRadio); });
 
   LoginRecord* record = store_.FindById(record_id_);
   if (!record) {
@@ -147,10 +146,10 @@ bool LoginRecordForm::eventFilter(QObject* watched, QEvent* event) {
 
 int LoginRecordForm::FieldEditId(const QObject* object) const {
   if (object == nullptr) return 0;
-  if (object == field_name_edit_) return kFieldNameEdit;
-  if (object == field_value_edit_) return kFieldValueEdit;
-  if (object == form_name_edit_) return kFormNameEdit;
-  if (object == field_description_edit_) return kFieldDescriptionEdit;
+  if (object == field_name_edit_) return kRecordFieldNameEdit;
+  if (object == field_value_edit_) return kRecordFieldValueEdit;
+  if (object == form_name_edit_) return kRecordFormNameEdit;
+  if (object == field_description_edit_) return kRecordFieldDescriptionEdit;
   return 0;
 }
 
@@ -234,8 +233,8 @@ void LoginRecordForm::RemoveField() {
   ReadFieldControls();
   if (Selection() < 0) return;
   const MessageAnswer answer =
-      ShowMessageBox(this, 0, LoadString(kIdsConfirmRemoveField), kSureCaption,
-                     MessageIcon::kNone, MessageButtons::kYesNo);
+      ShowMessageBox(this, 0, LoadString(kIdsConfirmRemoveField), kSureCaption, MessageIcon::kNone,
+                     MessageButtons::kYesNo);
   bool in_step = true;
   LoginRecord* record = FindRecord(&in_step);
   if (!record) return;
@@ -271,7 +270,7 @@ void LoginRecordForm::CommitFieldEdit(int control, bool interactive) {
     return;
   }
   const int row = Selection();
-  if (control == kFieldNameEdit) {
+  if (control == kRecordFieldNameEdit) {
     if (row < 0 && !field_name_.isEmpty()) {
       CommitNewField(*record);
       return;
@@ -279,16 +278,16 @@ void LoginRecordForm::CommitFieldEdit(int control, bool interactive) {
     if (field_name_.isEmpty()) {
       if (row < 0 && list_->count() == 0) return;
       if (interactive) {
-        RefuseEmpty(kFieldNameEdit, kIdsEmptyFieldNotAllowed,
+        RefuseEmpty(kRecordFieldNameEdit, kIdsEmptyFieldNotAllowed,
                     row < 0 ? std::nullopt : previous_name, std::nullopt);
       }
       return;
     }
-  } else if (control == kFieldDescriptionEdit) {
+  } else if (control == kRecordFieldDescriptionEdit) {
     if (list_->count() == 0) return;
     if (field_description_.isEmpty()) {
       if (interactive) {
-        RefuseEmpty(kFieldDescriptionEdit, kIdsEnterDescription, std::nullopt,
+        RefuseEmpty(kRecordFieldDescriptionEdit, kIdsEnterDescription, std::nullopt,
                     previous_description);
       }
       return;

@@ -1,8 +1,6 @@
 // The Login Manager window driven through its widgets: rows and columns,
 // the Auto toggle, sorting, showing passwords, Edit, Delete, the master
 // password, the layout, and saving on "&Close" only.
-#include "ui/login_manager_dialog.h"
-
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -17,6 +15,7 @@
 
 #include "login_test_support.h"
 #include "ui/login_list_view.h"
+#include "ui/login_manager_dialog.h"
 #include "ui/login_record_form.h"
 
 namespace zr {
@@ -55,7 +54,7 @@ class LoginManagerTest : public ::testing::Test {
     dialog_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
   }
-  QTreeWidget* Tree() { return dialog_->ControlAs<QTreeWidget>(kLoginList); }
+  QTreeWidget* Tree() { return dialog_->ControlAs<QTreeWidget>(kManagerList); }
   QTreeWidgetItem* Row(int row) { return Tree()->topLevelItem(row); }
   std::vector<std::string> Column(int column) {
     std::vector<std::string> texts;
@@ -97,22 +96,22 @@ TEST_F(LoginManagerTest, RowsShowRecordsInStoreOrderWithPasswordsMasked) {
   for (int column = 0; column < 5; ++column) {
     EXPECT_EQ(tree->headerItem()->text(column), titles[column]);
   }
-  EXPECT_EQ(tree->header()->sectionSize(kSiteColumn), 200);
-  EXPECT_EQ(Column(kDescriptionColumn),
+  EXPECT_EQ(tree->header()->sectionSize(kLoginSiteColumn), 200);
+  EXPECT_EQ(Column(kLoginDescriptionColumn),
             (std::vector<std::string>{"delta", "Alpha", "charlie", "Bravo", "echo"}));
   EXPECT_EQ(Column(kLoginNameColumn),
             (std::vector<std::string>{"user0", "user1", "user2", "user3", "user4"}));
-  EXPECT_EQ(Column(kPasswordColumn), std::vector<std::string>(5, "********"));
-  EXPECT_EQ(Column(kAutoColumn), std::vector<std::string>(5, ""));
-  EXPECT_EQ(Row(1)->icon(kAutoColumn).cacheKey(), Row(4)->icon(kAutoColumn).cacheKey());
-  EXPECT_NE(Row(0)->icon(kAutoColumn).cacheKey(), Row(1)->icon(kAutoColumn).cacheKey());
+  EXPECT_EQ(Column(kLoginPasswordColumn), std::vector<std::string>(5, "********"));
+  EXPECT_EQ(Column(kLoginAutoColumn), std::vector<std::string>(5, ""));
+  EXPECT_EQ(Row(1)->icon(kLoginAutoColumn).cacheKey(), Row(4)->icon(kLoginAutoColumn).cacheKey());
+  EXPECT_NE(Row(0)->icon(kLoginAutoColumn).cacheKey(), Row(1)->icon(kLoginAutoColumn).cacheKey());
 
-  auto* show = dialog_->ControlAs<QCheckBox>(kShowPasswordCheck);
+  auto* show = dialog_->ControlAs<QCheckBox>(kManagerShowPasswordCheck);
   QTest::mouseClick(show, Qt::LeftButton);
-  EXPECT_EQ(Column(kPasswordColumn),
+  EXPECT_EQ(Column(kLoginPasswordColumn),
             (std::vector<std::string>{"pw3", "pw1", "pw5", "pw2", "pw4"}));
   QTest::mouseClick(show, Qt::LeftButton);
-  EXPECT_EQ(Column(kPasswordColumn), std::vector<std::string>(5, "********"));
+  EXPECT_EQ(Column(kLoginPasswordColumn), std::vector<std::string>(5, "********"));
 }
 
 TEST_F(LoginManagerTest, AutoToggleByClickPosition) {
@@ -145,7 +144,7 @@ TEST_F(LoginManagerTest, AutoToggleByClickPosition) {
                         QPoint(c.x, Tree()->visualItemRect(Row(4)).bottom() + 10));
     }
     EXPECT_EQ(Flags(), c.after);
-    if (c.row >= 0 && c.x <= kAutoBoxWidth) {
+    if (c.row >= 0 && c.x <= kLoginAutoBoxWidth) {
       EXPECT_EQ(dialog_->list_view().SelectedRows(), c.selected) << "selection kept";
     }
   }
@@ -169,18 +168,19 @@ TEST_F(LoginManagerTest, SpaceBarTogglesSelectedRowsAndCtrlASelectsAll) {
 TEST_F(LoginManagerTest, HeaderClicksSortByRecordFields) {
   AddFive();
   Open();
-  ClickHeader(kDescriptionColumn);
-  EXPECT_EQ(Column(kDescriptionColumn),
+  ClickHeader(kLoginDescriptionColumn);
+  EXPECT_EQ(Column(kLoginDescriptionColumn),
             (std::vector<std::string>{"Alpha", "Bravo", "charlie", "delta", "echo"}));
-  ClickHeader(kDescriptionColumn);
-  EXPECT_EQ(Column(kDescriptionColumn),
+  ClickHeader(kLoginDescriptionColumn);
+  EXPECT_EQ(Column(kLoginDescriptionColumn),
             (std::vector<std::string>{"echo", "delta", "charlie", "Bravo", "Alpha"}));
-  ClickHeader(kSiteColumn);
-  EXPECT_EQ(Column(kSiteColumn), (std::vector<std::string>{"a.example", "b.example", "c.example",
-                                                           "d.example", "e.example"}));
+  ClickHeader(kLoginSiteColumn);
+  EXPECT_EQ(
+      Column(kLoginSiteColumn),
+      (std::vector<std::string>{"a.example", "b.example", "c.example", "d.example", "e.example"}));
   // Masked or not, the Password column sorts by the real passwords.
-  ClickHeader(kPasswordColumn);
-  EXPECT_EQ(Column(kDescriptionColumn),
+  ClickHeader(kLoginPasswordColumn);
+  EXPECT_EQ(Column(kLoginDescriptionColumn),
             (std::vector<std::string>{"Alpha", "Bravo", "delta", "echo", "charlie"}));
   EXPECT_TRUE(dialog_->list_view().ascending());
   // Rows keep their records: Edit after sorting opens the right one.
@@ -191,7 +191,7 @@ TEST_F(LoginManagerTest, HeaderClicksSortByRecordFields) {
     EXPECT_EQ(form->ControlAs<QLineEdit>(kRecordDescriptionEdit)->text(), "Alpha");
     form->reject();
   });
-  Click(kEditButton);
+  Click(kManagerEditButton);
   EXPECT_EQ(driver_.pending(), 0u);
 }
 
@@ -207,7 +207,7 @@ TEST_F(LoginManagerTest, DeleteAsksThenRemovesExactlyTheSelectedRecords) {
     ClickRow(4, 100, Qt::ControlModifier);
     driver_.boxes.clear();
     driver_.Answer(answer);
-    Click(kDeleteButton);
+    Click(kManagerDeleteButton);
     ASSERT_EQ(driver_.boxes.size(), 1u);
     EXPECT_EQ(driver_.boxes[0].text, "Are you sure you want to delete these items?");
     EXPECT_EQ(driver_.boxes[0].caption, "Zorvane Login Manager");
@@ -217,7 +217,7 @@ TEST_F(LoginManagerTest, DeleteAsksThenRemovesExactlyTheSelectedRecords) {
       EXPECT_EQ(store_.Count(), 5);
       EXPECT_EQ(Tree()->topLevelItemCount(), 5);
     } else {
-      EXPECT_EQ(Column(kDescriptionColumn), (std::vector<std::string>{"Alpha", "Bravo"}));
+      EXPECT_EQ(Column(kLoginDescriptionColumn), (std::vector<std::string>{"Alpha", "Bravo"}));
       EXPECT_EQ(store_.Count(), 2);
       EXPECT_EQ(store_.FindById(ids_[0]), nullptr);
       EXPECT_NE(store_.FindById(ids_[1]), nullptr);
@@ -229,8 +229,8 @@ TEST_F(LoginManagerTest, DeleteAsksThenRemovesExactlyTheSelectedRecords) {
 TEST_F(LoginManagerTest, EmptyStoreEditAndDeleteDoNothing) {
   Open();
   EXPECT_EQ(Tree()->topLevelItemCount(), 0);
-  Click(kEditButton);
-  Click(kDeleteButton);
+  Click(kManagerEditButton);
+  Click(kManagerDeleteButton);
   EXPECT_TRUE(driver_.boxes.empty());
   EXPECT_TRUE(driver_.unexpected.empty());
 }
@@ -252,13 +252,13 @@ TEST_F(LoginManagerTest, DoubleClickEditsAndRowIsRefreshedAfterwards) {
     auto* form = qobject_cast<LoginRecordForm*>(modal);
     ASSERT_NE(form, nullptr);
     form->ControlAs<QLineEdit>(kRecordDescriptionEdit)->setText("Charlie's mail");
-    form->ControlAs<QCheckBox>(kFillAutomaticallyCheck)->setChecked(true);
+    form->ControlAs<QCheckBox>(kRecordFillAutomaticallyCheck)->setChecked(true);
     QTest::keyClick(form, Qt::Key_Escape);
   });
   double_click(2, 100);
   EXPECT_EQ(driver_.pending(), 0u);
-  EXPECT_EQ(Row(2)->text(kDescriptionColumn), "Charlie's mail");
-  EXPECT_EQ(Row(2)->icon(kAutoColumn).cacheKey(), Row(1)->icon(kAutoColumn).cacheKey());
+  EXPECT_EQ(Row(2)->text(kLoginDescriptionColumn), "Charlie's mail");
+  EXPECT_EQ(Row(2)->icon(kLoginAutoColumn).cacheKey(), Row(1)->icon(kLoginAutoColumn).cacheKey());
 }
 
 TEST_F(LoginManagerTest, RecordDeletedByAnotherClientDropsItsRow) {
@@ -268,14 +268,14 @@ TEST_F(LoginManagerTest, RecordDeletedByAnotherClientDropsItsRow) {
   driver_.Then([this](QWidget* modal) {
     store_.Delete(ids_[2]);  // another client, while the editor is open
     auto* form = static_cast<LoginRecordForm*>(modal);
-    form->ControlAs<QLineEdit>(kFieldValueEdit)->setText("x");
-    QTest::mouseClick(form->ControlAs<QAbstractButton>(kPasswordTypeRadio), Qt::LeftButton);
+    form->ControlAs<QLineEdit>(kRecordFieldValueEdit)->setText("x");
+    QTest::mouseClick(form->ControlAs<QAbstractButton>(kRecordPasswordRadio), Qt::LeftButton);
     EXPECT_FALSE(form->isVisible());
     if (form->isVisible()) form->reject();  // fail rather than hang
   });
-  Click(kEditButton);
+  Click(kManagerEditButton);
   EXPECT_EQ(driver_.pending(), 0u);
-  EXPECT_EQ(Column(kDescriptionColumn),
+  EXPECT_EQ(Column(kLoginDescriptionColumn),
             (std::vector<std::string>{"delta", "Alpha", "Bravo", "echo"}));
 
   // Deleted while the deletion question is open: nothing breaks.
@@ -284,9 +284,9 @@ TEST_F(LoginManagerTest, RecordDeletedByAnotherClientDropsItsRow) {
     store_.Delete(ids_[0]);
     static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
   });
-  Click(kDeleteButton);
+  Click(kManagerDeleteButton);
   EXPECT_EQ(store_.Count(), 3);
-  EXPECT_EQ(Column(kDescriptionColumn), (std::vector<std::string>{"Alpha", "Bravo", "echo"}));
+  EXPECT_EQ(Column(kLoginDescriptionColumn), (std::vector<std::string>{"Alpha", "Bravo", "echo"}));
 }
 
 TEST_F(LoginManagerTest, LayoutFollowsTheClientSize) {
@@ -296,11 +296,11 @@ TEST_F(LoginManagerTest, LayoutFollowsTheClientSize) {
   } sizes[] = {{390, 300, 300}, {391, 300, 306}, {600, 400, 515}, {200, 150, 300}};
   for (const auto& size : sizes) {
     dialog_->resize(size.width, size.height);
-    QWidget* close = dialog_->Control(kCloseButton);
+    QWidget* close = dialog_->Control(kManagerCloseButton);
     EXPECT_EQ(close->pos(), QPoint(size.close_x, size.height - 34)) << size.width;
     EXPECT_EQ(Tree()->size(), QSize(size.width - 20, size.height - 80));
-    EXPECT_EQ(dialog_->Control(kShowPasswordCheck)->pos(), QPoint(10, size.height - 60));
-    EXPECT_EQ(dialog_->Control(kMasterPasswordButton)->pos(), QPoint(190, size.height - 34));
+    EXPECT_EQ(dialog_->Control(kManagerShowPasswordCheck)->pos(), QPoint(10, size.height - 60));
+    EXPECT_EQ(dialog_->Control(kManagerMasterPasswordButton)->pos(), QPoint(190, size.height - 34));
   }
 }
 
@@ -313,14 +313,14 @@ TEST_F(LoginManagerTest, CloseSavesAndCancelDoesNot) {
   Open();
   ClickRow(0, 100);
   driver_.Answer(QMessageBox::Yes);
-  Click(kDeleteButton);
+  Click(kManagerDeleteButton);
   driver_.Then([](QWidget* modal) {
     auto* setup = qobject_cast<TemplateDialog*>(modal);
     ASSERT_NE(setup, nullptr);
     for (int edit : {206, 209}) setup->ControlAs<QLineEdit>(edit)->setText("n3w");
     QTest::mouseClick(setup->ControlAs<QPushButton>(1), Qt::LeftButton);
   });
-  Click(kMasterPasswordButton);
+  Click(kManagerMasterPasswordButton);
   EXPECT_EQ(store_.master_password(), "n3w");
   QTest::keyClick(dialog_.get(), Qt::Key_Escape);
   EXPECT_FALSE(dialog_->isVisible());
@@ -331,7 +331,7 @@ TEST_F(LoginManagerTest, CloseSavesAndCancelDoesNot) {
   driver_.Then([](QWidget* modal) {
     auto* manager = qobject_cast<LoginManagerDialog*>(modal);
     ASSERT_NE(manager, nullptr);
-    QTest::mouseClick(manager->ControlAs<QPushButton>(kCloseButton), Qt::LeftButton);
+    QTest::mouseClick(manager->ControlAs<QPushButton>(kManagerCloseButton), Qt::LeftButton);
   });
   RunLoginManager(0, store_);
   EXPECT_EQ(driver_.pending(), 0u);
@@ -363,7 +363,7 @@ TEST_F(LoginManagerTest, MasterPasswordDialogOpensWithTheCurrentOne) {
       }
       QTest::mouseClick(setup->ControlAs<QPushButton>(c.ok ? 1 : 2), Qt::LeftButton);
     });
-    Click(kMasterPasswordButton);
+    Click(kManagerMasterPasswordButton);
     EXPECT_EQ(store_.master_password(), c.after);
   }
   EXPECT_TRUE(driver_.unexpected.empty());

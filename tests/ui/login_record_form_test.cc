@@ -36,7 +36,7 @@ class LoginRecordFormTest : public ::testing::Test {
   }
   LoginRecord& Record() { return *store_.FindById(id_); }
   QLineEdit* Edit(int id) { return form_->ControlAs<QLineEdit>(id); }
-  QListWidget* List() { return form_->ControlAs<QListWidget>(kFieldList); }
+  QListWidget* List() { return form_->ControlAs<QListWidget>(kRecordFieldList); }
   QRadioButton* Radio(int id) { return form_->ControlAs<QRadioButton>(id); }
   int Selected() {
     const QList<QListWidgetItem*> items = List()->selectedItems();
@@ -76,10 +76,10 @@ TEST_F(LoginRecordFormTest, OpensOnFirstFieldWithTypeMapping) {
   EXPECT_EQ(Selected(), 0);
   EXPECT_EQ(Edit(kRecordSiteEdit)->text(), "mail.example.com");
   EXPECT_EQ(Edit(kRecordDescriptionEdit)->text(), "Mail");
-  EXPECT_EQ(Edit(kFieldNameEdit)->text(), "user");
-  EXPECT_EQ(Edit(kFieldValueEdit)->text(), "ann");
-  EXPECT_EQ(Edit(kFieldDescriptionEdit)->text(), "Login");
-  EXPECT_TRUE(form_->ControlAs<QListWidget>(kFieldList)->hasFocus());
+  EXPECT_EQ(Edit(kRecordFieldNameEdit)->text(), "user");
+  EXPECT_EQ(Edit(kRecordFieldValueEdit)->text(), "ann");
+  EXPECT_EQ(Edit(kRecordFieldDescriptionEdit)->text(), "Login");
+  EXPECT_TRUE(form_->ControlAs<QListWidget>(kRecordFieldList)->hasFocus());
 
   // type shown: "text" in any case is &Text, anything else &Password.
   const struct {
@@ -89,20 +89,20 @@ TEST_F(LoginRecordFormTest, OpensOnFirstFieldWithTypeMapping) {
   } rows[] = {{0, true, ""}, {1, false, ""}, {2, true, "f1"}};
   for (const auto& row : rows) {
     SelectField(row.row);
-    EXPECT_EQ(Radio(kTextTypeRadio)->isChecked(), row.text) << row.row;
-    EXPECT_EQ(Radio(kPasswordTypeRadio)->isChecked(), !row.text) << row.row;
-    EXPECT_EQ(Edit(kFormNameEdit)->text(), row.form);
+    EXPECT_EQ(Radio(kRecordTextRadio)->isChecked(), row.text) << row.row;
+    EXPECT_EQ(Radio(kRecordPasswordRadio)->isChecked(), !row.text) << row.row;
+    EXPECT_EQ(Edit(kRecordFormNameEdit)->text(), row.form);
   }
 }
 
 TEST_F(LoginRecordFormTest, RecordWithoutFieldsOpensEmptyAndNeverComplains) {
   Open(AddRecord(store_, "Empty", "e.example", {}));
   EXPECT_EQ(List()->count(), 0);
-  EXPECT_TRUE(Edit(kFieldNameEdit)->text().isEmpty());
-  EXPECT_FALSE(Radio(kTextTypeRadio)->isChecked());
-  EXPECT_FALSE(Radio(kPasswordTypeRadio)->isChecked());
-  Retype(kFieldDescriptionEdit, "");
-  Retype(kFieldValueEdit, "orphan");
+  EXPECT_TRUE(Edit(kRecordFieldNameEdit)->text().isEmpty());
+  EXPECT_FALSE(Radio(kRecordTextRadio)->isChecked());
+  EXPECT_FALSE(Radio(kRecordPasswordRadio)->isChecked());
+  Retype(kRecordFieldDescriptionEdit, "");
+  Retype(kRecordFieldValueEdit, "orphan");
   EXPECT_TRUE(driver_.unexpected.empty());
   EXPECT_EQ(Record().FieldCount(), 0) << "an edit without a field writes nothing";
 }
@@ -110,13 +110,13 @@ TEST_F(LoginRecordFormTest, RecordWithoutFieldsOpensEmptyAndNeverComplains) {
 TEST_F(LoginRecordFormTest, FieldEditsAreCommittedOnFocusLoss) {
   Open(AddThreeFields());
   SelectField(1);
-  Retype(kFieldValueEdit, "n3w");
+  Retype(kRecordFieldValueEdit, "n3w");
   EXPECT_EQ(Record().FieldAt(1)->value, "n3w");
-  Retype(kFieldNameEdit, "passwd");
+  Retype(kRecordFieldNameEdit, "passwd");
   EXPECT_EQ(Record().FieldAt(1)->field_name, "passwd");
-  QTest::mouseClick(Radio(kTextTypeRadio), Qt::LeftButton);
+  QTest::mouseClick(Radio(kRecordTextRadio), Qt::LeftButton);
   EXPECT_EQ(Record().FieldAt(1)->type, "text");
-  QTest::mouseClick(Radio(kPasswordTypeRadio), Qt::LeftButton);
+  QTest::mouseClick(Radio(kRecordPasswordRadio), Qt::LeftButton);
   EXPECT_EQ(Record().FieldAt(1)->type, "password");
   EXPECT_EQ(Record().FieldAt(0)->value, "ann") << "other fields untouched";
   ExpectListInStep();
@@ -127,9 +127,9 @@ TEST_F(LoginRecordFormTest, DescriptionCommitRenamesOnlyThatItem) {
   SelectField(2);
   QListWidgetItem* first = List()->item(0);
   QListWidgetItem* third = List()->item(2);
-  Retype(kFieldDescriptionEdit, "Domain");  // unchanged
+  Retype(kRecordFieldDescriptionEdit, "Domain");  // unchanged
   EXPECT_EQ(List()->item(2), third) << "an unchanged description keeps its item";
-  Retype(kFieldDescriptionEdit, "Windows domain");
+  Retype(kRecordFieldDescriptionEdit, "Windows domain");
   EXPECT_EQ(List()->item(2)->text(), "Windows domain");
   EXPECT_EQ(Record().FieldAt(2)->description, "Windows domain");
   EXPECT_EQ(Selected(), 2);
@@ -141,11 +141,11 @@ TEST_F(LoginRecordFormTest, DescriptionCommitRenamesOnlyThatItem) {
 
 TEST_F(LoginRecordFormTest, NewFieldComesIntoBeingWithItsName) {
   Open(AddRecord(store_, "Bank", "bank.example", {}));
-  Click(kNewFieldButton);
-  EXPECT_TRUE(Edit(kFieldNameEdit)->hasFocus());
-  Retype(kFieldValueEdit, "4711");
+  Click(kRecordNewButton);
+  EXPECT_TRUE(Edit(kRecordFieldNameEdit)->hasFocus());
+  Retype(kRecordFieldValueEdit, "4711");
   EXPECT_EQ(Record().FieldCount(), 0) << "New alone adds nothing";
-  Retype(kFieldNameEdit, "account");
+  Retype(kRecordFieldNameEdit, "account");
   ASSERT_EQ(Record().FieldCount(), 1);
   const LoginField& field = *Record().FieldAt(0);
   EXPECT_EQ(field.field_name, "account");
@@ -154,16 +154,16 @@ TEST_F(LoginRecordFormTest, NewFieldComesIntoBeingWithItsName) {
   EXPECT_EQ(field.form_name, "");
   EXPECT_EQ(field.description, "unnamed field");
   EXPECT_EQ(Selected(), 0);
-  EXPECT_EQ(Edit(kFieldDescriptionEdit)->text(), "unnamed field");
-  EXPECT_TRUE(Radio(kTextTypeRadio)->isChecked());
+  EXPECT_EQ(Edit(kRecordFieldDescriptionEdit)->text(), "unnamed field");
+  EXPECT_TRUE(Radio(kRecordTextRadio)->isChecked());
   ExpectListInStep();
 }
 
 TEST_F(LoginRecordFormTest, NewFieldKeepsDescriptionTypedBeforeItsName) {
   Open(AddRecord(store_, "Bank", "bank.example", {}));
-  Click(kNewFieldButton);
-  Retype(kFieldDescriptionEdit, "Customer number");
-  Retype(kFieldNameEdit, "cust");
+  Click(kRecordNewButton);
+  Retype(kRecordFieldDescriptionEdit, "Customer number");
+  Retype(kRecordFieldNameEdit, "cust");
   ASSERT_EQ(Record().FieldCount(), 1);
   EXPECT_EQ(Record().FieldAt(0)->description, "Customer number");
   ExpectListInStep();
@@ -171,13 +171,13 @@ TEST_F(LoginRecordFormTest, NewFieldKeepsDescriptionTypedBeforeItsName) {
 
 TEST_F(LoginRecordFormTest, NewFieldNamedLikeAnExistingOneSelectsIt) {
   Open(AddThreeFields());
-  Click(kNewFieldButton);
-  Edit(kFieldValueEdit)->setText("bob");
-  Retype(kFieldNameEdit, "USER");
+  Click(kRecordNewButton);
+  Edit(kRecordFieldValueEdit)->setText("bob");
+  Retype(kRecordFieldNameEdit, "USER");
   EXPECT_EQ(Record().FieldCount(), 3);
   EXPECT_EQ(Record().FieldAt(0)->value, "bob");
   EXPECT_EQ(Selected(), 0);
-  EXPECT_EQ(Edit(kFieldNameEdit)->text(), "user");
+  EXPECT_EQ(Edit(kRecordFieldNameEdit)->text(), "user");
   ExpectListInStep();
 }
 
@@ -188,11 +188,11 @@ TEST_F(LoginRecordFormTest, EmptyNameOrDescriptionIsRefused) {
     QMessageBox::StandardButton answer;
     const char* shown_after;
   } cases[] = {
-      {kFieldNameEdit, "Empty field is not allowed", QMessageBox::Cancel, "pass"},
-      {kFieldNameEdit, "Empty field is not allowed", QMessageBox::Retry, ""},
-      {kFieldDescriptionEdit, "Please enter the field description", QMessageBox::Cancel,
+      {kRecordFieldNameEdit, "Empty field is not allowed", QMessageBox::Cancel, "pass"},
+      {kRecordFieldNameEdit, "Empty field is not allowed", QMessageBox::Retry, ""},
+      {kRecordFieldDescriptionEdit, "Please enter the field description", QMessageBox::Cancel,
        "Password"},
-      {kFieldDescriptionEdit, "Please enter the field description", QMessageBox::Retry, ""},
+      {kRecordFieldDescriptionEdit, "Please enter the field description", QMessageBox::Retry, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.edit << " " << c.answer);
@@ -211,7 +211,7 @@ TEST_F(LoginRecordFormTest, EmptyNameOrDescriptionIsRefused) {
     EXPECT_EQ(form_->focusWidget(), Edit(c.edit)) << "the focus goes back to the edit";
     // Another commit of the field while the refused edit is still empty
     // writes the rest, but never an empty name or description.
-    QTest::mouseClick(Radio(kTextTypeRadio), Qt::LeftButton);
+    QTest::mouseClick(Radio(kRecordTextRadio), Qt::LeftButton);
     EXPECT_EQ(Record().FieldAt(1)->type, "text");
     EXPECT_EQ(Record().FieldAt(1)->field_name, "pass");
     EXPECT_EQ(Record().FieldAt(1)->description, "Password");
@@ -223,7 +223,7 @@ TEST_F(LoginRecordFormTest, RemoveAsksAndSelectsTheNeighbour) {
   Open(AddThreeFields());
   SelectField(1);
   driver_.Answer(QMessageBox::No);
-  Click(kRemoveFieldButton);
+  Click(kRecordRemoveButton);
   ASSERT_EQ(driver_.boxes.size(), 1u);
   EXPECT_EQ(driver_.boxes[0].text, "Are you sure you want to remove this field?");
   EXPECT_EQ(driver_.boxes[0].caption, "sure?");
@@ -241,9 +241,9 @@ TEST_F(LoginRecordFormTest, RemoveAsksAndSelectsTheNeighbour) {
   for (const auto& step : steps) {
     SelectField(step.select);
     driver_.Answer(QMessageBox::Yes);
-    Click(kRemoveFieldButton);
+    Click(kRecordRemoveButton);
     EXPECT_EQ(Selected(), step.selected_after);
-    EXPECT_EQ(Edit(kFieldNameEdit)->text(), step.name_after);
+    EXPECT_EQ(Edit(kRecordFieldNameEdit)->text(), step.name_after);
     ExpectListInStep();
   }
   EXPECT_EQ(Record().FieldCount(), 0);
@@ -262,12 +262,12 @@ TEST_F(LoginRecordFormTest, EveryWayOfClosingWritesTheRecord) {
     Open(AddThreeFields());
     Edit(kRecordSiteEdit)->setText("new.example.com");
     Edit(kRecordDescriptionEdit)->setText("New mail");
-    form_->ControlAs<QCheckBox>(kFillAutomaticallyCheck)->setChecked(true);
-    form_->ControlAs<QCheckBox>(kRequireMasterCheck)->setChecked(true);
+    form_->ControlAs<QCheckBox>(kRecordFillAutomaticallyCheck)->setChecked(true);
+    form_->ControlAs<QCheckBox>(kRecordRequireMasterCheck)->setChecked(true);
     SelectField(1);
     // Typed into a field edit that still has the focus when the form closes.
-    Edit(kFieldValueEdit)->setFocus();
-    QTest::keyClicks(Edit(kFieldValueEdit), "!");
+    Edit(kRecordFieldValueEdit)->setFocus();
+    QTest::keyClicks(Edit(kRecordFieldValueEdit), "!");
     close(*form_);
     EXPECT_FALSE(form_->isVisible());
     EXPECT_EQ(Record().site(), "new.example.com");
@@ -283,20 +283,25 @@ TEST_F(LoginRecordFormTest, CommitKeepsWhatTheEditsCannotShow) {
   // A value that is not valid text in the code page, and a type neither
   // button stands for, survive a commit of another edit of the same field.
   Open(AddRecord(store_, "Odd", "odd.example",
-                 {{"token", "a\xff" "b", "hidden", "", "Token"}}));
-  Retype(kFieldNameEdit, "tok");
+                 {{"token",
+                   "a\xff"
+                   "b",
+                   "hidden", "", "Token"}}));
+  Retype(kRecordFieldNameEdit, "tok");
   const LoginField& field = *Record().FieldAt(0);
   EXPECT_EQ(field.field_name, "tok");
-  EXPECT_EQ(field.value, "a\xff" "b");
+  EXPECT_EQ(field.value,
+            "a\xff"
+            "b");
   EXPECT_EQ(field.type, "hidden");
-  QTest::mouseClick(Radio(kTextTypeRadio), Qt::LeftButton);
+  QTest::mouseClick(Radio(kRecordTextRadio), Qt::LeftButton);
   EXPECT_EQ(field.type, "text");
 }
 
 TEST_F(LoginRecordFormTest, RecordDeletedByAnotherClientClosesWithoutWriting) {
   Open(AddThreeFields());
   store_.Delete(id_);  // another client's call, run by the form's event loop
-  Retype(kFieldValueEdit, "lost");
+  Retype(kRecordFieldValueEdit, "lost");
   EXPECT_FALSE(form_->isVisible());
   EXPECT_TRUE(form_->record_lost());
   EXPECT_EQ(store_.Count(), 0);
@@ -307,7 +312,7 @@ TEST_F(LoginRecordFormTest, RecordDeletedByAnotherClientClosesWithoutWriting) {
     store_.Delete(id_);
     static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
   });
-  Click(kRemoveFieldButton);
+  Click(kRecordRemoveButton);
   EXPECT_FALSE(form_->isVisible());
   EXPECT_TRUE(form_->record_lost());
   EXPECT_TRUE(driver_.unexpected.empty());
@@ -319,7 +324,7 @@ TEST_F(LoginRecordFormTest, FieldsReplacedByAnotherClientAreShownNotOverwritten)
   LoginRecord replacement;
   replacement.AddField("email", "x@y", "text");
   Record().TakeContentsOf(std::move(replacement));  // a merge by another client
-  Retype(kFieldValueEdit, "typed");
+  Retype(kRecordFieldValueEdit, "typed");
   ASSERT_EQ(Record().FieldCount(), 1);
   EXPECT_EQ(Record().FieldAt(0)->value, "x@y");
   ExpectListInStep();
