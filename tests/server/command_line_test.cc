@@ -1,0 +1,37 @@
+// The server's command line: every "-" or "/" is tried, the keyword must end
+// the line, letter case does not matter.
+#include "server/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace zr {
+namespace {
+
+TEST(CommandLineTest, FindsTheKeywordThatEndsTheLine) {
+  struct Case {
+    std::vector<std::string> arguments;
+    ServerCommand command;
+  };
+  const Case cases[] = {
+      {{"/usr/bin/zrform", "-Embedding"}, ServerCommand::kEmbedding},
+      {{"/usr/bin/zrform", "-embedding"}, ServerCommand::kEmbedding},
+      {{"/usr/bin/zrform", "/REGSERVER"}, ServerCommand::kRegServer},
+      {{"/opt/zr-form/bin/zrform", "-UnregServer"}, ServerCommand::kUnregServer},
+      {{"/home/a-b/zrform", "-RegServer", "-Embedding"}, ServerCommand::kEmbedding},
+      {{"/usr/bin/zrform", "-Embedding", "extra"}, ServerCommand::kAbout},
+      {{"/usr/bin/zrform", "-Embeddings"}, ServerCommand::kAbout},
+      {{"/usr/bin/zrform", "Embedding"}, ServerCommand::kAbout},
+      {{"/usr/bin/zrform"}, ServerCommand::kAbout},
+      {{"zrform"}, ServerCommand::kAbout},
+      {{"/tmp/-Embedding"}, ServerCommand::kEmbedding},  // the scan takes the path too
+      {{"/usr/bin/zrform", "--Embedding"}, ServerCommand::kEmbedding},
+      {{"/usr/bin/zrform", "-"}, ServerCommand::kAbout},
+  };
+  for (const Case& c : cases) {
+    std::string line = JoinCommandLine(c.arguments);
+    EXPECT_EQ(ParseCommandLine(line), c.command) << line;
+  }
+}
+
+}  // namespace
+}  // namespace zr
