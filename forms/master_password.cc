@@ -1,6 +1,7 @@
 // The master-password gate and the fill-in check.
 #include "forms/master_password.h"
 
+#include "resources/string_table.h"
 #include "store/login_store.h"
 
 namespace zr {
@@ -9,8 +10,8 @@ bool VerifyMasterPassword(Prompts& prompts, WindowId owner, LoginStore& store) {
   if (store.master_password().empty()) {
     std::optional<std::string> entry = prompts.SetUpMasterPassword(owner, "");
     if (!entry) {
-      prompts.ShowMessage(owner, kNoMasterPasswordText, kWarningCaption, MessageIcon::kExclamation,
-                          MessageButtons::kOk);
+      prompts.ShowMessage(owner, LoadString(kIdsNoMasterPassword), kWarningCaption,
+                          MessageIcon::kExclamation, MessageButtons::kOk);
       return true;
     }
     store.set_master_password_text(*entry);
@@ -20,7 +21,8 @@ bool VerifyMasterPassword(Prompts& prompts, WindowId owner, LoginStore& store) {
     std::optional<std::string> entry = prompts.AskMasterPassword(owner);
     if (!entry) return false;
     if (*entry == store.master_password()) return true;
-    prompts.ShowMessage(owner, kIncorrectPasswordText, kLoginManagerCaption, MessageIcon::kNone,
+    prompts.ShowMessage(owner, LoadString(kIdsIncorrectPassword),
+                        LoadString(kIdsLoginManagerCaption), MessageIcon::kNone,
                         MessageButtons::kOk);
   }
 }
@@ -31,7 +33,7 @@ bool MayFillRecord(Prompts& prompts, WindowId owner, const LoginStore& store,
   std::optional<std::string> entry = prompts.AskMasterPassword(owner);
   if (!entry) return false;
   if (*entry == store.master_password()) return true;
-  prompts.ShowMessage(owner, kIncorrectPasswordText, kErrorCaption, MessageIcon::kStop,
+  prompts.ShowMessage(owner, LoadString(kIdsIncorrectPassword), kErrorCaption, MessageIcon::kStop,
                       MessageButtons::kOk);
   return false;
 }

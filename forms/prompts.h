@@ -60,13 +60,7 @@ class Prompts {
   virtual void ShowFormManager(WindowId owner, FormProfile& home, FormProfile& work) = 0;
 };
 
-// Texts of the string table that the core shows.
-inline constexpr std::string_view kIncorrectPasswordText = "The password you entered is incorrect!";
-inline constexpr std::string_view kNoMasterPasswordText =
-    "You did not set your master password.\nYou may proceed but your passwords will not be "
-    "protected.\nTo setup your master password you can click \"Master Password\" button on the "
-    "following dialog box.";
-inline constexpr std::string_view kLoginManagerCaption = "Zorvane Login Manager";
+// Literal captions of the messages; their texts come from the string table.
 inline constexpr std::string_view kErrorCaption = "Error";
 inline constexpr std::string_view kWarningCaption = "Warning";
 

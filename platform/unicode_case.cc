@@ -4,6 +4,8 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include "platform/utf8.h"
+
 namespace zr {
 
 namespace {
@@ -20,32 +22,15 @@ locale_t Utf8CharacterClasses() {
 }
 
 // Decodes the well-formed UTF-8 sequence at text[pos] into code and returns
-// its length, or 0 when there is none (overlong forms, surrogates and values
-// above U+10FFFF are not well formed).
+// its length, or 0 when there is none.
 size_t DecodeUtf8(std::string_view text, size_t pos, char32_t& code) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[pos + i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) {
-    code = lead;
-    return 1;
-  }
-  size_t length;
-  char32_t min;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, min = 0x80, code = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, min = 0x800, code = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, min = 0x10000, code = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (text.size() - pos < length) return 0;
+  size_t length = Utf8SequenceLength(text, pos);
+  if (length == 0) return 0;
+  static constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  code = static_cast<unsigned char>(text[pos]) & kLeadBits[length];
   for (size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (byte(i) & 0x3F);
+    code = (code << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
   }
-  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
   return length;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/registry_store.h"
+#include "resources/string_table.h"
 #include "tests/server/bar_helper_test_support.h"
 
 namespace zr {
@@ -321,7 +322,7 @@ TEST_F(ZRBarHelperTest, PasswordManagerOpensBehindTheMasterPasswordGate) {
     for (const ShownMessage& message : prompts_.messages) {
       captions.push_back(message.caption);
       const bool warning = message.caption == "Warning";
-      EXPECT_EQ(message.text, warning ? kNoMasterPasswordText : kIncorrectPasswordText);
+      EXPECT_EQ(message.text, warning ? LoadString(kIdsNoMasterPassword) : LoadString(kIdsIncorrectPassword));
       EXPECT_EQ(message.icon, warning ? MessageIcon::kExclamation : MessageIcon::kNone);
       EXPECT_EQ(message.buttons, MessageButtons::kOk);
     }
