@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libgcrypt20-dev libxml2-dev qt6-base-dev locales)
+          libgcrypt20-dev libxml2-dev qt6-base-dev qt6-base-dev-tools locales
+          dbus-daemon dbus-bin xvfb xdotool x11-utils)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

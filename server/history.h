@@ -13,13 +13,12 @@
 #include <unordered_set>
 #include <vector>
 
+#include "resources/class_ids.h"
 #include "server/history_enumerator.h"
 #include "server/hresult.h"
 
 namespace zr {
 
-// The class id of History (GetClassID). Fixed for good: clients store it.
-inline constexpr std::string_view kHistoryClassId = "{7C0B5C52-1E0A-4C3B-9A59-3E5A1D2B6F41}";
 
 class History {
  public:
