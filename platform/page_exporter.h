@@ -26,9 +26,10 @@ class PageExporter {
   // The path of an object for browser (not owned: it must outlive the export,
   // or the next Clear), for a call that takes pUnkWebBrowser.
   QString ExportBrowser(PageBrowser& browser);
-  // The paths of the document and of its form at form_index (in the forms
-  // collection's order), for AutoRecord; "/" for either when it cannot be had.
-  // The document is owned by the exporter from here on.
+  // The paths of a document and of a form, for AutoRecord's pUnkDocument and
+  // pUnkSrc. Each is owned by the exporter from here on.
+  // Each Export gives "/" (the null object) for a null page object, and when
+  // nothing can be registered under the prefix (taken, or not a valid path).
   QString ExportDocument(std::unique_ptr<PageDocument> document);
   QString ExportForm(std::unique_ptr<PageForm> form);
 

@@ -16,23 +16,23 @@ constexpr char kLoginPage[] = R"(<html><head><title>Example Mail</title></head><
 
 // The document and its login form (the second), as the toolbar hands them over.
 struct Submitted {
-  std::unique_ptr<HtmlPage> page;
+  std::unique_ptr<TestPage> page;
   std::unique_ptr<PageDocument> document;
   std::unique_ptr<PageForm> form;
 };
 
 Submitted Submit(const std::string& html, const std::string& url, int form_index = 1) {
   Submitted submitted;
-  submitted.page = HtmlPage::FromString(html, url);
-  submitted.document = submitted.page->Document();
-  submitted.form = submitted.document->Forms()->At(form_index);
+  submitted.page = MakeTestPage(html, url);
+  submitted.document = submitted.page->SubmittedDocument();
+  submitted.form = submitted.page->SubmittedForm(form_index);
   return submitted;
 }
 
 using CaptureTest = EngineTest;
 
 TEST_F(CaptureTest, CapturesFilledTextAndPasswordInputsOfMatchingForms) {
-  auto page = HtmlPage::FromString(kLoginPage, "https://mail.example.com/login?x=1");
+  auto page = MakeTestPage(kLoginPage, "https://mail.example.com/login?x=1");
   LoginRecord record;
   ASSERT_TRUE(CaptureLogin(*page->Document(), record, std::nullopt, false));
   EXPECT_EQ(record.site(), "https://mail.example.com/login");
@@ -63,7 +63,7 @@ TEST_F(CaptureTest, CapturesFilledTextAndPasswordInputsOfMatchingForms) {
        false, 0},
   };
   for (const Case& c : cases) {
-    auto case_page = HtmlPage::FromString(c.html, "https://e.com/");
+    auto case_page = MakeTestPage(c.html, "https://e.com/");
     LoginRecord detect_record, capture_record;
     EXPECT_EQ(CaptureLogin(*case_page->Document(), detect_record, std::nullopt, true), c.detected)
         << c.html;
@@ -161,7 +161,7 @@ TEST_F(CaptureTest, WhatIsNotCapturedOrNotOffered) {
   EXPECT_EQ(RecordPassword(data_, prompts_, 0, nullptr, &found), kS_FALSE);
   EXPECT_EQ(found, -5);
 
-  auto no_password = HtmlPage::FromString(R"(<form><input name="u" value="ann"></form>)",
+  auto no_password = MakeTestPage(R"(<form><input name="u" value="ann"></form>)",
                                           "https://e.com/");
   EXPECT_EQ(RecordPassword(data_, prompts_, 0, no_password.get(), &found), kS_OK);
   EXPECT_EQ(found, 0);
@@ -182,7 +182,7 @@ TEST_F(CaptureTest, LongValuesAreStoredCutAtACharacterBoundary) {
   long_value += "\xE2\x82\xAC\xE2\x82\xAC";  // two three-byte characters over the 1024 mark
   std::string html = "<form><input name=\"user\" value=\"" + long_value +
                      "\"><input type=\"password\" name=\"p\" value=\"x\"></form>";
-  auto page = HtmlPage::FromString(html, "https://e.com/");
+  auto page = MakeTestPage(html, "https://e.com/");
   prompts_.remember_answers = {AnswerYes};
   long found = 0;
   EXPECT_EQ(RecordPassword(data_, prompts_, 0, page.get(), &found), kS_OK);

@@ -1,5 +1,5 @@
 // Shared pieces of the fill and capture tests: a data set in a temporary data
-// folder, scripted prompts, and reading values back from HTML test pages.
+// folder, scripted prompts, test pages, and reading values back from them.
 #ifndef ZRFORM_TESTS_FORMS_ENGINE_TEST_SUPPORT_H_
 #define ZRFORM_TESTS_FORMS_ENGINE_TEST_SUPPORT_H_
 
@@ -8,10 +8,10 @@
 
 #include <filesystem>
 
-#include "platform/html_page.h"
 #include "scripted_prompts.h"
 #include "store/custom_field_list.h"
 #include "store/data_set.h"
+#include "test_page.h"
 
 namespace zr {
 

@@ -17,7 +17,7 @@ constexpr char kLoginPage[] = R"(<html><head><title>Sign in</title></head><body>
 using FillInTest = EngineTest;
 
 TEST_F(FillInTest, RefusesWhatDoesNotQualify) {
-  auto page = HtmlPage::FromString(kLoginPage, "https://e.com/login");
+  auto page = MakeTestPage(kLoginPage, "https://e.com/login");
   AddLogin("e.com", "ann", "secret");
   for (int type : {0, 4, 5, 6, 7}) {
     EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), type, true, true), kS_FALSE) << type;
@@ -26,7 +26,7 @@ TEST_F(FillInTest, RefusesWhatDoesNotQualify) {
   EXPECT_EQ(InputValue(*page, 0, "user"), "");
 
   // A page without a password input is not filled from logins, but from a profile.
-  auto no_password = HtmlPage::FromString(
+  auto no_password = MakeTestPage(
       R"(<form><input name="user"><input name="email"></form>)", "https://e.com/");
   data_.home.Value(ProfileField::kEmail) = "ann@e.com";
   EXPECT_EQ(FillInForm(data_, prompts_, 0, no_password.get(), 1, true, true), kS_OK);
@@ -55,7 +55,7 @@ TEST_F(FillInTest, AutomaticChoiceNeedsOneLongestAutomaticRecord) {
   for (const Case& c : cases) {
     data_.logins = LoginStore();
     for (auto& [site, user, automatic] : c.logins) AddLogin(site, user, "pw", automatic);
-    auto page = HtmlPage::FromString(kLoginPage, "https://www.e.com/login?from=f.org");
+    auto page = MakeTestPage(kLoginPage, "https://www.e.com/login?from=f.org");
     EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, true), c.result) << c.name;
     EXPECT_EQ(InputValue(*page, 0, "user"), c.filled) << c.name;
   }
@@ -67,7 +67,7 @@ TEST_F(FillInTest, ManualChoiceOffersLongestAndAutomaticRecords) {
   int short_auto = AddLogin("e.com", "b", "2", true);
   int longest = AddLogin("www.e.com", "c", "3", false);
   (void)short_manual;
-  auto page = HtmlPage::FromString(kLoginPage, "https://www.e.com/login");
+  auto page = MakeTestPage(kLoginPage, "https://www.e.com/login");
   prompts_.selected_ids = {longest};
   EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, false), kS_OK);
   ASSERT_EQ(prompts_.select_offers.size(), 1u);
@@ -78,7 +78,7 @@ TEST_F(FillInTest, ManualChoiceOffersLongestAndAutomaticRecords) {
   // Even a single match asks; Cancel fills nothing.
   data_.logins = LoginStore();
   AddLogin("e.com", "solo", "x");
-  auto fresh = HtmlPage::FromString(kLoginPage, "https://e.com/");
+  auto fresh = MakeTestPage(kLoginPage, "https://e.com/");
   prompts_.selected_ids = {-1};
   EXPECT_EQ(FillInForm(data_, prompts_, 0, fresh.get(), 1, false, false), kS_FALSE);
   EXPECT_EQ(prompts_.select_offers.size(), 2u);
@@ -98,7 +98,7 @@ TEST_F(FillInTest, ProtectedRecordNeedsTheMasterPasswordOnce) {
   const Case cases[] = {
       {std::nullopt, kS_FALSE, "", 0}, {"open", kS_FALSE, "", 1}, {"Open", kS_OK, "ann", 1}};
   for (const Case& c : cases) {
-    auto page = HtmlPage::FromString(kLoginPage, "https://e.com/");
+    auto page = MakeTestPage(kLoginPage, "https://e.com/");
     prompts_.master_passwords = {c.entry};
     EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, true), c.result);
     EXPECT_EQ(InputValue(*page, 0, "user"), c.filled);
@@ -112,7 +112,7 @@ TEST_F(FillInTest, ProtectedRecordNeedsTheMasterPasswordOnce) {
 TEST_F(FillInTest, FormNamesDecideNameLookupAndPairFillCoversTheRest) {
   // Captured from a form named "login": fills a form named "LOGIN" by name.
   AddLogin("e.com", "ann", "pw1", true, "login");
-  auto named = HtmlPage::FromString(
+  auto named = MakeTestPage(
       R"(<form name="LOGIN"><input name="User"><input type="password" name="PASS"></form>)",
       "https://e.com/");
   EXPECT_EQ(FillInForm(data_, prompts_, 0, named.get(), 1, false, true), kS_OK);
@@ -121,7 +121,7 @@ TEST_F(FillInTest, FormNamesDecideNameLookupAndPairFillCoversTheRest) {
 
   // A form without a name gets nothing by name; the pair fill writes by position,
   // over existing text too.
-  auto unnamed = HtmlPage::FromString(
+  auto unnamed = MakeTestPage(
       R"(<form><input name="q" value="old"><input type="email" name="mail">
          <input type="password" name="p"></form>)",
       "https://e.com/");
@@ -139,7 +139,7 @@ TEST_F(FillInTest, PairFillTakesTheCollectedFormNamesInTurn) {
   record->AddField("u2", "second", "text", "b");
   record->AddField("p2", "pw-b", "password", "b");
   data_.logins.AddOrMerge(std::move(record));
-  auto page = HtmlPage::FromString(R"(
+  auto page = MakeTestPage(R"(
       <form name="x"><input name="n"><input type="password" name="p"></form>
       <form name="search"><input name="q"></form>
       <form name="y"><input name="n"><input type="password" name="p"></form>)",
@@ -158,7 +158,7 @@ TEST_F(FillInTest, ProfileFillOfInputsTextAreasAndSelects) {
   data_.home.Value(ProfileField::kAddress) = "1 Long Road, Springfield";
   data_.home.Value(ProfileField::kZip) = "\xC3\xA9\xC3\xA9\xC3\xA9";  // three two-byte characters
   data_.home.Value(ProfileField::kCountry) = "Narnia";
-  auto page = HtmlPage::FromString(R"(<form>
+  auto page = MakeTestPage(R"(<form>
       <input name="firstname" value="kept">
       <input name="zip" maxlength="2">
       <input name="address" maxlength="6">
