@@ -11,9 +11,21 @@ using HResult = int32_t;
 inline constexpr HResult kS_OK = 0;
 inline constexpr HResult kS_FALSE = 1;
 inline constexpr HResult kE_FAIL = static_cast<HResult>(0x80004005u);
+inline constexpr HResult kE_NOINTERFACE = static_cast<HResult>(0x80004002u);
 inline constexpr HResult kE_POINTER = static_cast<HResult>(0x80004003u);
 inline constexpr HResult kE_OUTOFMEMORY = static_cast<HResult>(0x8007000Eu);
 inline constexpr HResult kCLASS_E_NOAGGREGATION = static_cast<HResult>(0x80040110u);
+
+// Registration results (the exit code of "RegServer" and "UnregServer").
+// An argument that cannot be used (an executable path that is not absolute).
+inline constexpr HResult kE_INVALIDARG = static_cast<HResult>(0x80070057u);
+// A registration script that does not parse; none of it was applied.
+inline constexpr HResult kDISP_E_EXCEPTION = static_cast<HResult>(0x80020009u);
+// The class-registration hive could not be read / written.
+inline constexpr HResult kREGDB_E_READREGDB = static_cast<HResult>(0x80040150u);
+inline constexpr HResult kREGDB_E_WRITEREGDB = static_cast<HResult>(0x80040151u);
+// An interface description or activation file could not be written or removed.
+inline constexpr HResult kTYPE_E_IOERROR = static_cast<HResult>(0x80028CA2u);
 
 }  // namespace zr
 
