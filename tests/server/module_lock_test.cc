@@ -1,0 +1,104 @@
+// The lock count and the shutdown monitor, with short quiet periods. Waits
+// for the quit are generous; only "not yet" checks use fixed waits.
+#include "server/module_lock.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "server/reference_table.h"
+
+namespace zr {
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+// Polls until quit was posted or the deadline passes.
+bool WaitForQuit(const std::atomic<int>& quits, milliseconds deadline = milliseconds(10000)) {
+  auto end = Clock::now() + deadline;
+  while (quits == 0 && Clock::now() < end) std::this_thread::sleep_for(milliseconds(5));
+  return quits != 0;
+}
+
+TEST(ModuleLockTest, QuitsOnceAfterTheQuietPeriodFollowingTheLastUnlock) {
+  std::atomic<int> quits{0};
+  ModuleLock lock(milliseconds(200));
+  ASSERT_TRUE(lock.StartMonitor([&] { ++quits; }));
+  EXPECT_EQ(lock.Lock(), 1);
+  EXPECT_EQ(lock.Lock(), 2);
+  EXPECT_EQ(lock.Unlock(), 1);
+  // Still referenced: no quit however long it waits.
+  std::this_thread::sleep_for(milliseconds(600));
+  EXPECT_EQ(quits, 0);
+  auto released = Clock::now();
+  EXPECT_EQ(lock.Unlock(), 0);
+  ASSERT_TRUE(WaitForQuit(quits));
+  EXPECT_GE(Clock::now() - released, milliseconds(200));
+  std::this_thread::sleep_for(milliseconds(300));
+  EXPECT_EQ(quits, 1);
+}
+
+TEST(ModuleLockTest, NoQuitWithoutAnyReleaseAndNoneWhenRelockedInTime) {
+  std::atomic<int> quits{0};
+  {
+    // A server that no client ever reached keeps running.
+    ModuleLock never_used(milliseconds(50));
+    ASSERT_TRUE(never_used.StartMonitor([&] { ++quits; }));
+    std::this_thread::sleep_for(milliseconds(300));
+    EXPECT_EQ(quits, 0);
+  }  // the destructor stops the waiting monitor
+  ModuleLock lock(milliseconds(2000));
+  ASSERT_TRUE(lock.StartMonitor([&] { ++quits; }));
+  lock.Lock();
+  lock.Unlock();
+  lock.Lock();  // a new client within the quiet period
+  std::this_thread::sleep_for(milliseconds(2600));
+  EXPECT_EQ(quits, 0);
+  lock.Unlock();
+  EXPECT_TRUE(WaitForQuit(quits));
+}
+
+TEST(ModuleLockTest, AReleaseToZeroWithinThePeriodStartsItAgain) {
+  std::atomic<int> quits{0};
+  ModuleLock lock(milliseconds(400));
+  ASSERT_TRUE(lock.StartMonitor([&] { ++quits; }));
+  auto start = Clock::now();
+  for (int i = 0; i < 4; ++i) {  // a client that comes and goes every 200 ms
+    lock.Lock();
+    lock.Unlock();
+    std::this_thread::sleep_for(milliseconds(200));
+  }
+  auto last_release = start + milliseconds(600);
+  ASSERT_TRUE(WaitForQuit(quits));
+  EXPECT_GE(Clock::now() - last_release, milliseconds(400));
+}
+
+TEST(ReferenceTableTest, CountsPerClientAndGivesAllBackWhenAClientLeaves) {
+  ReferenceTable table;
+  EXPECT_EQ(table.Add(":1.5", "/ZRBarHelper"), 1u);
+  EXPECT_EQ(table.Add(":1.5", "/ZRBarHelper"), 2u);
+  EXPECT_EQ(table.Add(":1.6", "/ZRBarHelper"), 3u);
+  EXPECT_EQ(table.Add(":1.6", "/History"), 1u);
+  // A client cannot give back what it does not hold, even when others do.
+  EXPECT_FALSE(table.Release(":1.7", "/ZRBarHelper"));
+  EXPECT_FALSE(table.Release(":1.5", "/History"));
+  EXPECT_TRUE(table.Release(":1.5", "/ZRBarHelper"));
+  EXPECT_EQ(table.Total("/ZRBarHelper"), 2u);
+
+  auto released = table.ReleaseAll(":1.6");
+  ASSERT_EQ(released.size(), 2u);
+  EXPECT_EQ(released[0], (std::pair<std::string, unsigned>("/History", 1)));
+  EXPECT_EQ(released[1], (std::pair<std::string, unsigned>("/ZRBarHelper", 1)));
+  EXPECT_FALSE(table.HasClient(":1.6"));
+  EXPECT_TRUE(table.ReleaseAll(":1.6").empty());
+  EXPECT_EQ(table.Total("/ZRBarHelper"), 1u);
+  EXPECT_EQ(table.Total("/History"), 0u);
+  EXPECT_TRUE(table.Release(":1.5", "/ZRBarHelper"));
+  EXPECT_FALSE(table.HasClient(":1.5"));
+}
+
+}  // namespace
+}  // namespace zr
