@@ -1,12 +1,68 @@
 #!/usr/bin/env bash
-# The main job for now: builds ZRForm, writes a sample data folder and shows
-# every file in it with zrdata.
+# The main job: builds ZRForm, registers the server in your desktop session and
+# shows it at work with zrbar, the command-line toolbar, on the pages in demo/:
+# a login is recorded (the remember prompt opens on your display: answer Yes),
+# filled back into the empty page (pick it in the selection window: Login), and
+# a sign-up page is filled from the Home profile.
+# Without a session bus (a bare machine) it runs on a private bus with a
+# scratch data folder holding sample data; the windows then cannot open and
+# count as cancelled, which the server says on standard error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
-folder=build/sample-data
-rm -rf "$folder"
-build/tools/zrdata sample "$folder"
-for file in Password.dat Rejected.dat FormHome.dat FormWork.dat customize.dat History.txt; do
-  build/tools/zrdata dump "$folder/$file"
-done
+root=$PWD
+
+if [ -z "${ZR_DEMO_INNER:-}" ]; then
+  scripts/build.sh
+  if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ] && [ -S "/run/user/$(id -u)/bus" ]; then
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=/run/user/$(id -u)/bus"
+  fi
+  if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+    echo "No session bus: running the demonstration on a private bus with sample data."
+    scratch="$root/build/demo-home"
+    rm -rf "$scratch"
+    mkdir -p "$scratch/data/Zorvane" "$scratch/config"
+    export XDG_DATA_HOME="$scratch/data" XDG_CONFIG_HOME="$scratch/config"
+    build/tools/zrdata sample "$XDG_DATA_HOME/Zorvane/ToolBar" >/dev/null
+    ZR_DEMO_INNER=1 exec dbus-run-session -- "$0"
+  fi
+fi
+
+zrbar=build/tools/zrbar
+out=build/demo-out
+mkdir -p "$out"
+step() { printf '\n== %s\n$ %s\n' "$1" "${*:2}"; "${@:2}"; }
+# Shows the value attributes of the named inputs of a filled page.
+values() { grep -o -E "name=\"($1)\"[^>]*value=\"[^\"]*\"" "$2" || echo "(nothing filled)"; }
+
+step "Register the server in this session" build/server/zrform -RegServer
+# An activated server gets the bus's environment: hand it the display.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  dbus-update-activation-environment DISPLAY XAUTHORITY WAYLAND_DISPLAY 2>/dev/null || true
+fi
+
+url=https://mail.demo.example/signin
+step "Record the login of a submitted page (answer Yes in the window)" \
+  $zrbar record demo/login.html --url "$url"
+step "Fill it back into the empty page (choose it and press Login)" \
+  $zrbar fill demo/login_blank.html --type password --url "$url" --out "$out/login_filled.html"
+values 'login' "$out/login_filled.html"
+if grep -q -E 'name="passwd"[^>]*value="[^"]+"' "$out/login_filled.html"; then
+  echo 'name="passwd" filled (not shown)'
+fi
+step "Is a password stored for the site?" $zrbar find-password "$url"
+step "Fill a sign-up page from the Home profile" \
+  $zrbar fill demo/signup.html --type home --force --url https://shop.demo.example/join \
+  --out "$out/signup_filled.html"
+values 'first_name|last_name|email|street_address|city|postcode' "$out/signup_filled.html"
+if ! grep -q -E 'name="(first_name|city)"[^>]*value="[^"]+"' "$out/signup_filled.html"; then
+  echo "(Your Home profile is empty: fill it in with '$zrbar form-manager' and run again.)"
+fi
+step "Keep a history entry for the toolbar" $zrbar history add "demo.example" 1
+step "The history list" $zrbar history list
+cat <<TEXT
+
+Filled pages: $out/login_filled.html, $out/signup_filled.html
+Open the Login Manager:  $zrbar password-manager
+Open the Form Manager:   $zrbar form-manager   (your Home and Work profiles)
+The server ends by itself 5 seconds after its last call.
+TEXT

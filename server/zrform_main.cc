@@ -105,8 +105,12 @@ int Main(int argc, char** argv) {
     case ServerCommand::kAbout:
       break;
   }
-  // Without a usable display the dialogs say so and count as cancelled.
-  ::setenv("QT_QPA_PLATFORM", "xcb;offscreen", 0);
+  // Without a usable display the dialogs say so and count as cancelled; with
+  // no display named at all the X11 platform is not even tried.
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  bool named = (display && *display) || (wayland && *wayland);
+  ::setenv("QT_QPA_PLATFORM", named ? "xcb;offscreen" : "offscreen", 0);
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
   const bool has_display = QApplication::platformName() != QStringLiteral("offscreen");
