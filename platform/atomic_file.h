@@ -15,6 +15,8 @@ namespace zr {
 
 // Replaces the file at path with data, atomically, giving it the permission
 // bits in mode. Returns false (and leaves any old file untouched) on failure.
+// First removes the temporary files of path that writers killed before their
+// rename left behind, so they never pile up.
 [[nodiscard]] bool WriteFileAtomically(const std::string& path, std::string_view data,
                                        unsigned mode = 0600);
 

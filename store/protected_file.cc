@@ -27,8 +27,10 @@ bool ProtectedFile::Save() {
   ByteWriter writer;
   bool ok = WriteTo(writer);
   if (!WriteFileAtomically(path_, writer.data())) return false;
-  (void)CustomFields().SaveCustomFields(FolderOf(path_));
-  return ok;
+  // A custom fields file that could not be written is a failed save too: the
+  // user's edits of the custom fields would otherwise vanish unreported.
+  bool custom_fields_saved = CustomFields().SaveCustomFields(FolderOf(path_));
+  return ok && custom_fields_saved;
 }
 
 }  // namespace zr

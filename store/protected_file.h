@@ -35,7 +35,9 @@ class ProtectedFile {
   // Saves to the remembered path (Save()) or to path, which is remembered.
   // The file is replaced atomically with mode 0600, so a failed save leaves
   // the previous file whole. A successful save also rewrites "customize.dat".
-  // False when no path is known or the file cannot be written.
+  // False when no path is known or the file cannot be written, and when
+  // "customize.dat" cannot be (the data file is then saved, the custom
+  // fields' file left as it was).
   bool Save();
   bool Save(const std::string& path);
 
