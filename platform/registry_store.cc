@@ -118,12 +118,19 @@ std::string RegistryStore::DefaultPath(Hive hive) {
 
 bool RegistryStore::Load() {
   Clear();
+  unreadable_ = false;
   if (path_.empty()) return true;
   struct stat st;
-  if (::stat(path_.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR;
+  if (::stat(path_.c_str(), &st) != 0) {
+    unreadable_ = errno != ENOENT && errno != ENOTDIR;
+    return !unreadable_;
+  }
   if (st.st_size > kMaxHiveFileSize) return false;
   std::string text;
-  if (!ReadWholeFile(path_, text)) return false;
+  if (!ReadWholeFile(path_, text)) {
+    unreadable_ = true;
+    return false;
+  }
   Loader loader(*this);
   if (!ParseHive(text, loader)) {
     Clear();
@@ -257,8 +264,9 @@ uint32_t ReadAutoLoginRecord() {
 bool WriteAutoLoginRecord(uint32_t value) {
   RegistryStore store(Hive::kCurrentUser);
   // A damaged hive loads as empty and is replaced by a sound one here: its
-  // contents could not be read by anything anyway.
-  (void)store.Load();
+  // contents could not be read by anything anyway. A hive that could not be
+  // read at all (permissions, I/O) may be whole: it is never overwritten.
+  if (!store.Load() && store.unreadable()) return false;
   store.SetValue(kToolbarKey, kAutoLoginRecordValue, value);
   return store.Save();
 }

@@ -37,6 +37,10 @@ class RegistryStore {
   // Reads the hive file. A missing file gives an empty hive and true; an
   // unreadable or damaged file gives an empty hive and false.
   bool Load();
+  // Whether the last Load failed because the file could not be read (as
+  // opposed to missing or damaged): its contents may be whole, so it must not
+  // be replaced.
+  bool unreadable() const { return unreadable_; }
   // Writes the hive file atomically (mode 0600), creating its folder.
   [[nodiscard]] bool Save() const;
 
@@ -71,6 +75,7 @@ class RegistryStore {
   void RebuildIndex();
 
   std::string path_;
+  bool unreadable_ = false;
   std::vector<Key> keys_;                          // in creation order, parents first
   std::unordered_map<std::string, size_t> index_;  // folded path -> position in keys_
 };
@@ -82,7 +87,8 @@ inline constexpr std::string_view kAutoLoginRecordValue = "AutoLoginRecord";
 // Reads AutoLoginRecord from the current user's hive: 1 when the hive, key or
 // value is missing or is not a number.
 uint32_t ReadAutoLoginRecord();
-// Writes AutoLoginRecord = value (REG_DWORD), creating the key. False on a failed save.
+// Writes AutoLoginRecord = value (REG_DWORD), creating the key. False on a
+// failed save, and without writing when the hive exists but cannot be read.
 [[nodiscard]] bool WriteAutoLoginRecord(uint32_t value);
 
 }  // namespace zr
