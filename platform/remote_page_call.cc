@@ -39,10 +39,17 @@ std::optional<QVariantList> CallPage(RemotePageLink& link, const QString& path,
   call.setArguments(arguments);
   call.setAutoStartService(false);  // a client is on the bus or gone, never started
   ++link.callbacks;
-  // BlockWithGui keeps serving events while waiting: other clients' calls, and
-  // the client's own page when it lives in this process.
-  QDBusMessage reply =
-      link.connection.call(call, QDBus::BlockWithGui, link.timeout_ms > 0 ? link.timeout_ms : -1);
+  // The first wait keeps serving events (BlockWithGui): other clients' calls,
+  // windows, and the client's own page when it lives in this process. A call
+  // served inside that wait waits for its own callbacks without serving more
+  // (Block): nesting deeper would let a stream of calls bury the first one,
+  // whose answer could then never be taken (each wait returns only after the
+  // waits above it).
+  static int waiting = 0;
+  QDBus::CallMode mode = waiting == 0 ? QDBus::BlockWithGui : QDBus::Block;
+  ++waiting;
+  QDBusMessage reply = link.connection.call(call, mode, link.timeout_ms > 0 ? link.timeout_ms : -1);
+  --waiting;
   if (reply.type() == QDBusMessage::ErrorMessage) {
     if (MeansClientGone(reply.errorName())) link.dead = true;
     return std::nullopt;
