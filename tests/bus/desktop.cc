@@ -78,6 +78,27 @@ std::string Desktop::WaitForWindow(const std::string& title, milliseconds deadli
   return "";
 }
 
+std::string Desktop::WaitForNewWindow(const std::string& title,
+                                      const std::vector<std::string>& known,
+                                      milliseconds deadline) {
+  auto end = Clock::now() + deadline;
+  while (Clock::now() < end) {
+    std::string found = Shell("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null");
+    size_t start = 0;
+    while (start < found.size()) {
+      size_t stop = found.find('\n', start);
+      if (stop == std::string::npos) stop = found.size();
+      std::string window = found.substr(start, stop - start);
+      bool seen = false;
+      for (const std::string& old : known) seen = seen || old == window;
+      if (!window.empty() && !seen) return window;
+      start = stop + 1;
+    }
+    std::this_thread::sleep_for(milliseconds(50));
+  }
+  return "";
+}
+
 bool Desktop::Focus(const std::string& window) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     Shell("xdotool windowfocus --sync " + window + " 2>/dev/null");
@@ -97,6 +118,12 @@ void Desktop::Keys(const std::vector<std::string>& keys) {
 
 void Desktop::Type(const std::string& text) {
   Shell("xdotool type --delay 12 -- '" + text + "'");
+}
+
+void Desktop::Click(const std::string& window, int x, int y, int count) {
+  Shell("xdotool mousemove --window " + window + " " + std::to_string(x) + " " +
+        std::to_string(y) + " click --repeat " + std::to_string(count) + " --delay 80 1");
+  std::this_thread::sleep_for(milliseconds(200));
 }
 
 bool Desktop::Answer(const std::string& title, const std::vector<std::string>& keys) {

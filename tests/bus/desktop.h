@@ -23,6 +23,11 @@ class Desktop {
   // The visible window whose title is exactly title; "" when none appears in time.
   static std::string WaitForWindow(const std::string& title,
                                    std::chrono::milliseconds deadline = std::chrono::seconds(30));
+  // A visible window titled title that is none of known (windows may share
+  // a title); "" when none appears in time.
+  static std::string WaitForNewWindow(const std::string& title,
+                                      const std::vector<std::string>& known,
+                                      std::chrono::milliseconds deadline = std::chrono::seconds(30));
   // Whether a visible window has exactly this title now.
   static bool HasWindow(const std::string& title);
   // Gives window the keyboard focus; false when it does not take it.
@@ -30,6 +35,8 @@ class Desktop {
   // Key presses ("Return", "alt+y", "space"), with the pause a mnemonic needs.
   static void Keys(const std::vector<std::string>& keys);
   static void Type(const std::string& text);
+  // Clicks (count times) at x, y inside window (pixels from its top left).
+  static void Click(const std::string& window, int x, int y, int count = 1);
   // Finds the window, focuses it and sends keys; false when it never appeared.
   static bool Answer(const std::string& title, const std::vector<std::string>& keys);
 
