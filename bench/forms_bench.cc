@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/counting_prompts.h"
 #include "forms/capture.h"
 #include "platform/html_page.h"
 #include "server/zr_bar_helper.h"
@@ -16,38 +17,6 @@ namespace {
 
 constexpr char kSignUpUrl[] = "https://shop.example.com/register";
 constexpr char kLoginUrl[] = "https://www.forum.example.org/login.php";
-
-// Dialogs never open in these runs; each one counts, and a run that shows one
-// is not the case measured.
-class CountingPrompts final : public Prompts {
- public:
-  int shown = 0;
-  MessageAnswer ShowMessage(WindowId, std::string_view, std::string_view, MessageIcon,
-                            MessageButtons) override {
-    ++shown;
-    return MessageAnswer::kOk;
-  }
-  std::optional<std::string> AskMasterPassword(WindowId) override { return Shown(); }
-  std::optional<std::string> SetUpMasterPassword(WindowId, std::string_view) override {
-    return Shown();
-  }
-  int SelectLogin(WindowId, LoginStore&, const std::vector<int>&) override {
-    ++shown;
-    return -1;
-  }
-  RememberAnswer RememberPassword(WindowId, RememberPasswordData&) override {
-    ++shown;
-    return RememberAnswer::kNo;
-  }
-  void ShowLoginManager(WindowId, LoginStore&) override { ++shown; }
-  void ShowFormManager(WindowId, FormProfile&, FormProfile&) override { ++shown; }
-
- private:
-  std::optional<std::string> Shown() {
-    ++shown;
-    return std::nullopt;
-  }
-};
 
 // A sign-up page of 200 fields: names that each profile list recognises,
 // text areas, selects of 50 options and names that match nothing.

@@ -2,6 +2,7 @@
 // define; pages are HTML pages that this client exports for the call.
 #include <QDBusObjectPath>
 #include <chrono>
+#include <climits>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -125,6 +126,32 @@ TEST_F(MembersTest, WrongArgumentsGetAnErrorReplyAndTheServerGoesOn) {
   EXPECT_EQ(Hr(Helper(QStringLiteral("FillInForm"), {qlonglong(0), Path("/no/page"), 2, 0, 0})),
             1);
   EXPECT_EQ(Hr(Helper(QStringLiteral("UpdateFormFields"), {QString(200000, QChar('<'))})), 0);
+  // Objects of the wrong kind as page objects: the browser as a document and a form.
+  auto page = HtmlPage::FromString(kSignUp, "https://shop.example/join");
+  PageExporter exporter(client_);
+  QVariant browser = Path(exporter.ExportBrowser(*page));
+  EXPECT_EQ(Hr(Helper(QStringLiteral("AutoRecord"), {qlonglong(0), browser, browser})), 1);
+  // Empty and huge strings.
+  const QString huge(1 << 20, QChar(0x00E9));
+  for (const QString& url : {QString(), huge}) {
+    QDBusMessage found = Helper(QStringLiteral("FindPasswordByURL"), {url});
+    EXPECT_EQ(Hr(found), 0);
+    EXPECT_EQ(found.arguments().value(1).toInt(), 0);
+  }
+  const QString ih = QStringLiteral("IHistory");
+  EXPECT_EQ(Hr(History(ih, QStringLiteral("ClearAll"))), 0);
+  for (const QString& text : {QString(), huge}) {
+    EXPECT_EQ(Hr(History(ih, QStringLiteral("AddItem"), {text, 1})), 0);
+    EXPECT_EQ(Hr(History(ih, QStringLiteral("AddItem"), {text, 2})), 1);
+  }
+  EXPECT_EQ(History(ih, QStringLiteral("Item"), {2}).arguments().value(2).toString(), huge);
+  EXPECT_EQ(static_cast<uint32_t>(Hr(History(ih, QStringLiteral("Item"), {INT_MIN}))), kEFail);
+  EXPECT_EQ(static_cast<uint32_t>(Hr(History(QStringLiteral("IPersistFile"), QStringLiteral("Load"),
+                                             {QString(), 0u}))),
+            kEFail);
+  QDBusMessage all = History(QStringLiteral("IEnumString"), QStringLiteral("Next"), {UINT_MAX});
+  EXPECT_EQ(static_cast<uint32_t>(Hr(all)), kSFalse);
+  EXPECT_EQ(all.arguments().value(2).toUInt(), 2u);
   EXPECT_EQ(Hr(Helper(QStringLiteral("AutoRecordLogin"))), 0);
 }
 
