@@ -59,11 +59,7 @@ TEST(AccessTest, NoPasswordIsEverPrinted) {
   // The sample's logins (passwords "correct horse", "battery staple") and a
   // page with a typed password; the server started here so that all it
   // prints is seen.
-  std::filesystem::create_directories(DataHome() + "/Zorvane");
-  ASSERT_EQ(RunServerCommand({QStringLiteral("sample"),
-                              QString::fromStdString(DataHome() + "/Zorvane/ToolBar")},
-                             QStringLiteral(ZRDATA_EXE)),
-            0);
+  WriteSampleData();
   QProcess server;
   server.setProcessChannelMode(QProcess::MergedChannels);
   server.start(QStringLiteral(ZRFORM_EXE), {QStringLiteral("-Embedding")});

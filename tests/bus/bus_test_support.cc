@@ -12,6 +12,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,15 @@ int RunServerCommand(const QStringList& arguments, const QString& program) {
 }
 
 void RegisterServer() { ASSERT_EQ(RunServerCommand({QStringLiteral("-RegServer")}), 0); }
+
+std::string DataFolder() { return DataHome() + "/Zorvane/ToolBar"; }
+
+void WriteSampleData() {
+  std::filesystem::create_directories(DataHome() + "/Zorvane");
+  ASSERT_EQ(RunServerCommand({QStringLiteral("sample"), QString::fromStdString(DataFolder())},
+                             QStringLiteral(ZRDATA_EXE)),
+            0);
+}
 
 QDBusConnection Connect(const QString& name) {
   return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);

@@ -23,6 +23,12 @@ std::string DataHome();
 int RunServerCommand(const QStringList& arguments, const QString& program = QString());
 // Registers the built server (fails the test when it cannot).
 void RegisterServer();
+// The data folder of this run ($XDG_DATA_HOME/Zorvane/ToolBar).
+std::string DataFolder();
+// Writes the sample data folder with zrdata: two logins (mail.example.com,
+// automatic, "ann" / "correct horse"; shop.example.org, "ann.lee" / "battery
+// staple"), both profiles (Home: Ann Lee, Portsmouth) and three history entries.
+void WriteSampleData();
 
 // A connection of its own, as a separate toolbar would have.
 QDBusConnection Connect(const QString& name);

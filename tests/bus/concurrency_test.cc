@@ -62,11 +62,8 @@ QVariant Path(const QString& path) { return QVariant::fromValue(QDBusObjectPath(
 TEST(ConcurrencyTest, EditMergeFillAndDeleteOfOneLoginAtOnce) {
   Desktop desktop;
   ASSERT_TRUE(desktop.ok());
-  std::filesystem::create_directories(DataHome() + "/Zorvane");
-  const std::string folder = DataHome() + "/Zorvane/ToolBar";
-  ASSERT_EQ(RunServerCommand({QStringLiteral("sample"), QString::fromStdString(folder)},
-                             QStringLiteral(ZRDATA_EXE)),
-            0);
+  WriteSampleData();
+  const std::string folder = DataFolder();
   RegisterServer();
   QDBusConnection a = Connect(QStringLiteral("a"));
   QDBusConnection b = Connect(QStringLiteral("b"));

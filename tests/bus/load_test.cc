@@ -25,11 +25,7 @@ constexpr int kClients = 20;
 constexpr int kCallsPerClient = 1000;
 
 TEST(LoadTest, TwentyClientsOfAThousandCallsEach) {
-  std::filesystem::create_directories(DataHome() + "/Zorvane");
-  ASSERT_EQ(RunServerCommand({QStringLiteral("sample"),
-                              QString::fromStdString(DataHome() + "/Zorvane/ToolBar")},
-                             QStringLiteral(ZRDATA_EXE)),
-            0);
+  WriteSampleData();
   RegisterServer();
   QDBusConnection watcher = Connect(QStringLiteral("watcher"));
   // Start the server first, so the figures are of serving, not of starting.

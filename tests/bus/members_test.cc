@@ -24,11 +24,7 @@ class MembersTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // The sample data folder: two logins and both profiles.
-    std::string folder = DataHome() + "/Zorvane/ToolBar";
-    std::filesystem::create_directories(DataHome() + "/Zorvane");
-    ASSERT_EQ(RunServerCommand({QStringLiteral("sample"), QString::fromStdString(folder)},
-                               QStringLiteral(ZRDATA_EXE)),
-              0);
+    WriteSampleData();
     RegisterServer();
     helper_ = CreateBarHelper(client_);
     ASSERT_EQ(helper_.hr, 0);

@@ -55,6 +55,8 @@ TEST(ServerFaultsTest, ClientKilledWhileItsWindowIsOpen) {
   milliseconds took{0};
   ASSERT_TRUE(WaitUntilUnowned(other, kBarHelperName, milliseconds(30000), &took));
   EXPECT_GE(took.count(), 4500);
+  std::printf("server ended %lld ms after the last reference\n",
+              static_cast<long long>(took.count()));
   EXPECT_TRUE(WaitForProcessEnd(pid, milliseconds(10000)));
 }
 
@@ -70,6 +72,8 @@ TEST(ServerFaultsTest, AClientThatStopsAnsweringDelaysNoOne) {
   timer.start();
   EXPECT_EQ(HistoryCount(other, history.path), 0);
   EXPECT_LT(timer.elapsed(), 2000);
+  std::printf("another client answered after %lld ms while a callback waited\n",
+              static_cast<long long>(timer.elapsed()));
   // After the callback's timeout the stopped client's call is over: once it
   // runs again it has its answer (S_FALSE: no page).
   Pump(milliseconds(3500));

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -74,8 +75,10 @@ void RunCase(const std::string& base, const LockedCase& c) {
   std::filesystem::remove_all(place.config_home);
 }
 
-TEST(NotWritableTest, SavesIntoReadOnlyFoldersFailAndChangeNothing) {
-  TempFolder folder("zrlocked");
+// Runs body in a child process, as "nobody" when running as root, with a
+// fresh folder (given to body) that the child may write.
+void RunAsNobodyIn(const char* prefix, const std::function<void(const std::string&)>& body) {
+  TempFolder folder(prefix);
   const std::string& base = folder.path();
   ASSERT_FALSE(base.empty()) << ErrnoText("mkdtemp");
   uid_t nobody_uid;
@@ -83,32 +86,29 @@ TEST(NotWritableTest, SavesIntoReadOnlyFoldersFailAndChangeNothing) {
   if (::geteuid() == 0 && NobodyIds(nobody_uid, nobody_gid)) {
     ASSERT_EQ(::chown(base.c_str(), nobody_uid, nobody_gid), 0) << ErrnoText("chown");
   }
-  ChildOutcome outcome = RunInChild([&base] {
+  ChildOutcome outcome = RunInChild([&] {
     DropRootToNobody();
     if (::access(base.c_str(), W_OK | X_OK) != 0) {
       SkipChild("the test folder " + base + " cannot be reached: " + ErrnoText("access"));
     }
+    body(base);
+  });
+  if (outcome.result == ChildOutcome::kSkipped) GTEST_SKIP() << outcome.message;
+  EXPECT_EQ(outcome.result, ChildOutcome::kPassed) << outcome.message;
+}
+
+TEST(NotWritableTest, SavesIntoReadOnlyFoldersFailAndChangeNothing) {
+  RunAsNobodyIn("zrlocked", [](const std::string& base) {
     for (const LockedCase& c : kCases) {
       SCOPED_TRACE(c.name);
       RunCase(base, c);
       if (::testing::Test::HasFatalFailure()) return;
     }
   });
-  if (outcome.result == ChildOutcome::kSkipped) GTEST_SKIP() << outcome.message;
-  EXPECT_EQ(outcome.result, ChildOutcome::kPassed) << outcome.message;
 }
 
 TEST(NotWritableTest, AHiveThatCannotBeReadIsNeverReplaced) {
-  TempFolder folder("zrunreadable");
-  const std::string& base = folder.path();
-  ASSERT_FALSE(base.empty()) << ErrnoText("mkdtemp");
-  uid_t nobody_uid;
-  gid_t nobody_gid;
-  if (::geteuid() == 0 && NobodyIds(nobody_uid, nobody_gid)) {
-    ASSERT_EQ(::chown(base.c_str(), nobody_uid, nobody_gid), 0) << ErrnoText("chown");
-  }
-  ChildOutcome outcome = RunInChild([&base] {
-    DropRootToNobody();
+  RunAsNobodyIn("zrunreadable", [](const std::string& base) {
     ::setenv("XDG_CONFIG_HOME", base.c_str(), 1);
     RegistryStore hive(Hive::kCurrentUser);
     hive.SetValue("Software\\Other", "Kept", std::string("value of another program"));
@@ -122,8 +122,6 @@ TEST(NotWritableTest, AHiveThatCannotBeReadIsNeverReplaced) {
     ASSERT_EQ(::chmod(hive.path().c_str(), 0600), 0);
     EXPECT_TRUE(SameBytes(ReadBytes(hive.path()), before));
   });
-  if (outcome.result == ChildOutcome::kSkipped) GTEST_SKIP() << outcome.message;
-  EXPECT_EQ(outcome.result, ChildOutcome::kPassed) << outcome.message;
 }
 
 }  // namespace
