@@ -1,0 +1,71 @@
+// Fuzz target: RegExp::Compile, then Find on a text, checked against the
+// simulation alone, other backtracker allowances and a search without hints.
+// Input: a pattern, a zero byte, the text (no zero byte: the pattern itself).
+#include <cstdint>
+
+#include "forms/regexp.h"
+#include "forms/regexp_program.h"
+#include "fuzz/fuzz_support.h"
+
+namespace zr {
+namespace {
+
+// The searches beside Find have no bound of their own that keeps a fuzz run
+// fast (the simulation is text length x program size): they run only when
+// that product is below this.
+constexpr size_t kDifferentialBudget = size_t{1} << 19;
+// Find itself is bounded; pattern and text together stay below this.
+constexpr size_t kMaxRegExpInput = 16 * 1024;
+
+// The backtracker with no allowance (the simulation does all the work), with
+// a larger one, and a search without the compile-time hints must all find the
+// leftmost match start that Find found.
+void CheckSearches(std::string_view pattern, std::string_view text, int found) {
+  std::vector<unsigned char> code;
+  regexp::Hints hints;
+  ZR_FUZZ_CHECK(regexp::CompileProgram(pattern, code, hints));
+  if (code.size() * (text.size() + 1) > kDifferentialBudget) return;
+  regexp::ProgramView view;
+  view.code = code.data();
+  view.size = code.size();
+  view.first_byte = hints.first_byte;
+  view.anchored = hints.anchored;
+  view.required = hints.required;
+  view.starts_with_repeat = hints.starts_with_repeat;
+
+  ZR_FUZZ_CHECK(regexp::SimulateProgram(view, text, 0) == found);
+  ZR_FUZZ_CHECK(regexp::SearchProgram(view, text, regexp::SearchLimits{0, 0, 0}) == found);
+  ZR_FUZZ_CHECK(regexp::SearchProgram(view, text, regexp::SearchLimits{1 << 18, 64, 1000}) ==
+                found);
+  regexp::ProgramView no_hints;
+  no_hints.code = code.data();
+  no_hints.size = code.size();
+  ZR_FUZZ_CHECK(regexp::SearchProgram(no_hints, text, regexp::kDefaultSearchLimits) == found);
+}
+
+}  // namespace
+}  // namespace zr
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace zr;
+  if (size > kMaxRegExpInput) return 0;
+  std::string_view input = fuzz::AsText(data, size);
+  size_t zero = input.find('\0');
+  std::string_view pattern = input.substr(0, zero);
+  std::string_view text = zero == std::string_view::npos ? input : input.substr(zero + 1);
+
+  RegExp regexp;
+  bool compiled = regexp.Compile(pattern);
+  ZR_FUZZ_CHECK(regexp.compiled() == compiled);
+  int found = regexp.Find(text);
+  ZR_FUZZ_CHECK(found >= -1 && found <= static_cast<int>(text.size()));
+  ZR_FUZZ_CHECK(regexp.Find(static_cast<const char*>(nullptr)) == -1);
+  if (!compiled) {
+    ZR_FUZZ_CHECK(found == -1);
+    return 0;
+  }
+  CheckSearches(pattern, text, found);
+  // A compiled object searches the same way twice.
+  ZR_FUZZ_CHECK(regexp.Find(text) == found);
+  return 0;
+}
