@@ -47,8 +47,8 @@ class DesktopFlowTest : public ::testing::Test {
     ASSERT_EQ(helper_, QStringLiteral("/ZRBarHelper"));
   }
   void TearDown() override {
-    Release(client_, kBarHelperName, helper_);
-    EXPECT_TRUE(server_.waitForFinished(30000));
+    if (!helper_.isEmpty()) Release(client_, kBarHelperName, helper_);
+    if (server_.state() != QProcess::NotRunning) EXPECT_TRUE(server_.waitForFinished(30000));
     // No password typed or filled in these flows ever reaches the output.
     QByteArray printed = server_.readAll();
     for (const char* secret : {"e2e-pass", "Secret-1"}) {
@@ -124,6 +124,35 @@ TEST_F(DesktopFlowTest, RefusingThisSiteStopsTheQuestions) {
                QStringLiteral("AutoRecord"), {qlonglong(0), Path(document_path), Path(form_path)});
   EXPECT_EQ(Hr(reply), 1);
   EXPECT_FALSE(Desktop::HasWindow(kRemember));
+}
+
+TEST_F(DesktopFlowTest, NeverAskAgainOnAnySiteHoldsAfterARestart) {
+  auto page = HtmlPage::FromString(kFilledLogin, "https://any.example/login");
+  PageExporter exporter(client_);
+  QDBusMessage reply = CallWhile(
+      client_, QStringLiteral("RecordPassword"),
+      {qlonglong(0), Path(exporter.ExportBrowser(*page))}, [] {
+        // The second press of the shared mnemonic reaches "any site".
+        return Desktop::Answer(kRemember, {"alt+d", "alt+d", "space", "alt+n"});
+      });
+  ASSERT_EQ(Hr(reply), 0);
+  auto auto_record = [&] {
+    return Call(client_, kBarHelperName, helper_, QStringLiteral("ZRForm.IZRBarHelper"),
+                QStringLiteral("AutoRecordLogin"))
+        .arguments()
+        .value(1)
+        .toInt();
+  };
+  EXPECT_EQ(auto_record(), 0);
+  // A new server process (started by the bus this time) reads it back.
+  Release(client_, kBarHelperName, helper_);
+  ASSERT_TRUE(server_.waitForFinished(30000));
+  ASSERT_EQ(CreateBarHelper(client_).hr, 0);
+  EXPECT_EQ(auto_record(), 0);
+  unsigned pid = OwnerPid(client_, kBarHelperName);
+  Release(client_, kBarHelperName, helper_);
+  helper_.clear();
+  EXPECT_TRUE(WaitForProcessEnd(pid, milliseconds(30000)));
 }
 
 TEST_F(DesktopFlowTest, LoginManagerBehindTheMasterPasswordWhileOthersAreServed) {
