@@ -8,7 +8,7 @@
 
 #include "bench/counting_prompts.h"
 #include "forms/capture.h"
-#include "platform/html_page.h"
+#include "pages/html_page.h"
 #include "server/zr_bar_helper.h"
 #include "store/login_record.h"
 

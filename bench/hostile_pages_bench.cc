@@ -9,7 +9,7 @@
 #include <string>
 
 #include "bench/counting_prompts.h"
-#include "platform/html_page.h"
+#include "pages/html_page.h"
 #include "server/zr_bar_helper.h"
 #include "store/login_record.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "forms/pattern_list.h"
-#include "forms/regexp.h"
+#include "matcher/pattern_list.h"
+#include "matcher/regexp.h"
 
 namespace {
 

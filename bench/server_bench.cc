@@ -18,8 +18,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/html_page.h"
-#include "platform/page_exporter.h"
+#include "pages/html_page.h"
+#include "pages/page_exporter.h"
 
 namespace zr {
 namespace {

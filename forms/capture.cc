@@ -87,28 +87,28 @@ void OfferToRemember(DataSet& data, Prompts& prompts, WindowId owner, LoginRecor
   }
 }
 
-HResult AutoRecord(DataSet& data, Prompts& prompts, WindowId owner, PageDocument* document,
+Outcome AutoRecord(DataSet& data, Prompts& prompts, WindowId owner, PageDocument* document,
                    PageForm* form) {
-  if (!document || !form) return kS_FALSE;
+  if (!document || !form) return Outcome::kNothing;
   std::string address = PageAddress(*document);
-  if (data.rejected.IsRejected(address)) return kS_FALSE;
+  if (data.rejected.IsRejected(address)) return Outcome::kNothing;
   LoginRecord record;
   std::string filter = Utf8ToCodePage(form->Name());
-  if (!CaptureLogin(*document, record, filter, false)) return kS_FALSE;
+  if (!CaptureLogin(*document, record, filter, false)) return Outcome::kNothing;
   const LoginRecord* same = data.logins.FindSame(record);
-  if (same && same->GetPassword().value_or("") == record.GetPassword().value_or("")) return kS_OK;
-  if (data.logins.HasSameSiteLogin(record)) return kS_OK;
+  if (same && same->GetPassword().value_or("") == record.GetPassword().value_or("")) return Outcome::kDone;
+  if (data.logins.HasSameSiteLogin(record)) return Outcome::kDone;
   std::string description = (same && !same->description().empty())
                                 ? same->description()
                                 : Utf8ToCodePage(document->Title());
   OfferToRemember(data, prompts, owner, record, description);
-  return kS_OK;
+  return Outcome::kDone;
 }
 
-HResult RecordPassword(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
+Outcome RecordPassword(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
                        long* found) {
   std::unique_ptr<PageDocument> document = browser ? browser->Document() : nullptr;
-  if (!document) return kS_FALSE;
+  if (!document) return Outcome::kNothing;
   LoginRecord record;
   if (CaptureLogin(*document, record, std::nullopt, false)) {
     OfferToRemember(data, prompts, owner, record, Utf8ToCodePage(document->Title()));
@@ -116,7 +116,7 @@ HResult RecordPassword(DataSet& data, Prompts& prompts, WindowId owner, PageBrow
   } else if (found) {
     *found = 0;
   }
-  return kS_OK;
+  return Outcome::kDone;
 }
 
 }  // namespace zr

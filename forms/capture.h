@@ -7,7 +7,7 @@
 
 #include "forms/page_forms.h"
 #include "forms/prompts.h"
-#include "server/hresult.h"
+#include "forms/outcome.h"
 #include "store/protected_file.h"
 
 namespace zr {
@@ -28,14 +28,14 @@ bool CaptureLogin(PageDocument& document, LoginRecord& record, FormName filter, 
 void OfferToRemember(DataSet& data, Prompts& prompts, WindowId owner, LoginRecord& record,
                      const std::string& description);
 
-// The login of a submitted form. S_FALSE without a document or form, on a
-// rejected site, or when nothing was captured; S_OK otherwise.
-HResult AutoRecord(DataSet& data, Prompts& prompts, WindowId owner, PageDocument* document,
+// The login of a submitted form. Nothing without a document or form, on a
+// rejected site, or when nothing was captured; Done otherwise.
+Outcome AutoRecord(DataSet& data, Prompts& prompts, WindowId owner, PageDocument* document,
                    PageForm* form);
 
-// The login of the page on request. S_FALSE (and found untouched) without a
-// document; otherwise S_OK with found 1 when a login was offered, else 0.
-HResult RecordPassword(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
+// The login of the page on request. Nothing (and found untouched) without a
+// document; otherwise Done with found 1 when a login was offered, else 0.
+Outcome RecordPassword(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
                        long* found);
 
 }  // namespace zr

@@ -6,7 +6,7 @@
 #include "forms/capture.h"
 #include "forms/master_password.h"
 #include "forms/page_address.h"
-#include "forms/pattern_list.h"
+#include "matcher/pattern_list.h"
 #include "platform/code_page.h"
 #include "platform/locale_compare.h"
 #include "platform/unicode_case.h"
@@ -219,34 +219,34 @@ long FindPasswordByURL(LoginStore& store, std::string_view url_utf8) {
   return HasAutomaticChoice(store, address) ? 0 : 1;
 }
 
-HResult FillInForm(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
+Outcome FillInForm(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
                    int type, bool force_fill_in, bool automatic) {
-  if (!browser) return kS_FALSE;
+  if (!browser) return Outcome::kNothing;
   ProtectedFile* data_set = nullptr;
   switch (static_cast<DatabaseType>(type)) {
     case DatabaseType::kPassword: data_set = &data.logins; break;
     case DatabaseType::kHome: data_set = &data.home; break;
     case DatabaseType::kWork: data_set = &data.work; break;
-    default: return kS_FALSE;
+    default: return Outcome::kNothing;
   }
   std::unique_ptr<PageDocument> document = browser->Document();
-  if (!document) return kS_FALSE;
+  if (!document) return Outcome::kNothing;
   const bool from_login = data_set == &data.logins;
   int id = -1;
   if (from_login) {
     LoginRecord detected;
-    if (!CaptureLogin(*document, detected, std::nullopt, true)) return kS_OK;
+    if (!CaptureLogin(*document, detected, std::nullopt, true)) return Outcome::kDone;
     id = ChooseLogin(prompts, owner, data.logins, PageAddress(*document), automatic);
-    if (id == -1) return kS_FALSE;
+    if (id == -1) return Outcome::kNothing;
   }
   std::unique_ptr<PageCollection<PageForm>> forms = document->Forms();
-  if (!forms) return kS_OK;
+  if (!forms) return Outcome::kDone;
   int filled = FillForms(*forms, *data_set, id, force_fill_in);
   if (from_login) {
     const LoginRecord* record = data.logins.FindById(id);
     if (record && record->FieldCount() != filled) FillLoginPair(*document, *record);
   }
-  return kS_OK;
+  return Outcome::kDone;
 }
 
 void AddFieldPatterns(FormProfile& profile, std::string_view internal_name,

@@ -9,7 +9,7 @@
 
 #include "forms/page_forms.h"
 #include "forms/prompts.h"
-#include "server/hresult.h"
+#include "forms/outcome.h"
 
 namespace zr {
 
@@ -22,8 +22,8 @@ struct DataSet;
 enum class DatabaseType { kPassword = 1, kHome = 2, kWork = 3, kCustomize = 4, kUrl = 5, kUnknown = 6 };
 
 // Fills the page of browser from the data set of type (see the results of the
-// toolbar helper's FillInForm).
-HResult FillInForm(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
+// toolbar helper's FillInForm: Done for its S_OK).
+Outcome FillInForm(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
                    int type, bool force_fill_in, bool automatic);
 
 // The id of the record to fill the page at address with, or -1: in automatic

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "forms/pattern_list.h"
+#include "matcher/pattern_list.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/locale_compare.h"
 

@@ -3,8 +3,8 @@
 // Input: a pattern, a zero byte, the text (no zero byte: the pattern itself).
 #include <cstdint>
 
-#include "forms/regexp.h"
-#include "forms/regexp_program.h"
+#include "matcher/regexp.h"
+#include "matcher/regexp_program.h"
 #include "fuzz/fuzz_support.h"
 
 namespace zr {

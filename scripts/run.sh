@@ -34,7 +34,7 @@ step() { printf '\n== %s\n$ %s\n' "$1" "${*:2}"; "${@:2}"; }
 # Shows the value attributes of the named inputs of a filled page.
 values() { grep -o -E "name=\"($1)\"[^>]*value=\"[^\"]*\"" "$2" || echo "(nothing filled)"; }
 
-step "Register the server in this session" build/server/zrform -RegServer
+step "Register the server in this session" build/app/zrform -RegServer
 # An activated server gets the bus's environment: hand it the display.
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   dbus-update-activation-environment DISPLAY XAUTHORITY WAYLAND_DISPLAY 2>/dev/null || true

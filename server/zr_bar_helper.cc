@@ -21,6 +21,8 @@ HResult Guarded(Work work) {
   }
 }
 
+HResult ToHResult(Outcome outcome) { return outcome == Outcome::kDone ? kS_OK : kS_FALSE; }
+
 }  // namespace
 
 void ZRBarHelper::SetUp(const std::string& data_folder) { data_.Load(data_folder); }
@@ -28,13 +30,14 @@ void ZRBarHelper::SetUp(const std::string& data_folder) { data_.Load(data_folder
 HResult ZRBarHelper::FillInForm(WindowId hWnd, PageBrowser* pUnkWebBrowser, int type,
                                 long bForceFillIn, long bAutoFillIn) {
   return Guarded([&] {
-    return zr::FillInForm(data_, prompts_, hWnd, pUnkWebBrowser, type, bForceFillIn != 0,
-                          bAutoFillIn != 0);
+    return ToHResult(zr::FillInForm(data_, prompts_, hWnd, pUnkWebBrowser, type,
+                                    bForceFillIn != 0, bAutoFillIn != 0));
   });
 }
 
 HResult ZRBarHelper::AutoRecord(WindowId hWnd, PageDocument* pUnkDocument, PageForm* pUnkSrc) {
-  return Guarded([&] { return zr::AutoRecord(data_, prompts_, hWnd, pUnkDocument, pUnkSrc); });
+  return Guarded(
+      [&] { return ToHResult(zr::AutoRecord(data_, prompts_, hWnd, pUnkDocument, pUnkSrc)); });
 }
 
 HResult ZRBarHelper::AutoRecordLogin(long* pVal) const {
@@ -45,7 +48,7 @@ HResult ZRBarHelper::AutoRecordLogin(long* pVal) const {
 
 HResult ZRBarHelper::RecordPassword(WindowId hWnd, PageBrowser* pUnkWebBrowser, long* pbRet) {
   return Guarded(
-      [&] { return zr::RecordPassword(data_, prompts_, hWnd, pUnkWebBrowser, pbRet); });
+      [&] { return ToHResult(zr::RecordPassword(data_, prompts_, hWnd, pUnkWebBrowser, pbRet)); });
 }
 
 HResult ZRBarHelper::PasswordManager(WindowId hWnd) {

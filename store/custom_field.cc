@@ -1,7 +1,7 @@
 // CustomField: filling, reading and writing one custom field.
 #include "store/custom_field.h"
 
-#include "forms/pattern_list.h"
+#include "matcher/pattern_list.h"
 #include "store/protected_string.h"
 
 namespace zr {

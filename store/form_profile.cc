@@ -1,7 +1,7 @@
 // FormProfile: profile values and lists, filling from them, and the profile file.
 #include "store/form_profile.h"
 
-#include "forms/pattern_list.h"
+#include "matcher/pattern_list.h"
 #include "store/custom_field_list.h"
 #include "store/protected_string.h"
 

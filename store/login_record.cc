@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "forms/pattern_list.h"
+#include "matcher/pattern_list.h"
 #include "store/find_no_case.h"
 #include "store/protected_string.h"
 

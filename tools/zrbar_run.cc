@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "platform/atomic_file.h"
-#include "platform/html_page.h"
-#include "platform/page_exporter.h"
+#include "pages/html_page.h"
+#include "pages/page_exporter.h"
 #include "resources/class_ids.h"
 #include "server/hresult.h"
 #include "tools/zrbar_client.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "forms/pattern_list.h"
-#include "forms/regexp.h"
+#include "matcher/pattern_list.h"
+#include "matcher/regexp.h"
 #include "platform/atomic_file.h"
 #include "platform/code_page.h"
 #include "store/byte_stream.h"

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "bus_test_support.h"
-#include "platform/html_page.h"
-#include "platform/page_exporter.h"
+#include "pages/html_page.h"
+#include "pages/page_exporter.h"
 
 namespace zr::bus_test {
 

@@ -15,8 +15,8 @@
 
 #include "bus_test_support.h"
 #include "desktop.h"
-#include "platform/html_page.h"
-#include "platform/page_exporter.h"
+#include "pages/html_page.h"
+#include "pages/page_exporter.h"
 
 namespace zr::bus_test {
 namespace {

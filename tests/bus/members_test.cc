@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "bus_test_support.h"
-#include "platform/html_page.h"
-#include "platform/page_exporter.h"
+#include "pages/html_page.h"
+#include "pages/page_exporter.h"
 #include "platform/registry_store.h"
 
 namespace zr::bus_test {

@@ -82,7 +82,7 @@ TEST_F(CaptureTest, AutoRecordOffersANewLoginAndStoresItOnYes) {
     return RememberAnswer::kYes;
   }};
   EXPECT_EQ(AutoRecord(data_, prompts_, 0, submitted.document.get(), submitted.form.get()),
-            kS_OK);
+            Outcome::kDone);
   ASSERT_EQ(prompts_.remember_shown.size(), 1u);
   const RememberPasswordData& shown = prompts_.remember_shown[0];
   EXPECT_EQ(shown.site, "mail.example.com");
@@ -102,7 +102,7 @@ TEST_F(CaptureTest, AutoRecordOffersANewLoginAndStoresItOnYes) {
 
   // The same login again: nothing is offered.
   EXPECT_EQ(AutoRecord(data_, prompts_, 0, submitted.document.get(), submitted.form.get()),
-            kS_OK);
+            Outcome::kDone);
   EXPECT_EQ(prompts_.remember_shown.size(), 1u);
 }
 
@@ -114,7 +114,7 @@ TEST_F(CaptureTest, ChangedPasswordReplacesTheStoredFieldsKeepingIdAndFlags) {
   Submitted submitted = Submit(kLoginPage, "https://mail.example.com/login");
   prompts_.remember_answers = {AnswerYes};
   EXPECT_EQ(AutoRecord(data_, prompts_, 0, submitted.document.get(), submitted.form.get()),
-            kS_OK);
+            Outcome::kDone);
   ASSERT_EQ(prompts_.remember_shown.size(), 1u);
   EXPECT_EQ(prompts_.remember_shown[0].description, "Mail") << "the stored record's";
   ASSERT_EQ(data_.logins.Count(), 1);
@@ -133,7 +133,7 @@ TEST_F(CaptureTest, RejectedSitesAndTheDontAskBoxes) {
     return RememberAnswer::kNo;
   }};
   EXPECT_EQ(AutoRecord(data_, prompts_, 0, submitted.document.get(), submitted.form.get()),
-            kS_OK);
+            Outcome::kDone);
   EXPECT_EQ(data_.logins.Count(), 0);
   EXPECT_EQ(data_.rejected.sites(), std::vector<std::string>{"example.com"});
   RejectedSites on_disk;
@@ -142,28 +142,28 @@ TEST_F(CaptureTest, RejectedSitesAndTheDontAskBoxes) {
 
   // A rejected site is not offered by AutoRecord, but RecordPassword still asks.
   EXPECT_EQ(AutoRecord(data_, prompts_, 0, submitted.document.get(), submitted.form.get()),
-            kS_FALSE);
+            Outcome::kNothing);
   EXPECT_EQ(prompts_.remember_shown.size(), 1u);
   prompts_.remember_answers = {[](RememberPasswordData& data) {
     data.never_any_site = true;
     return RememberAnswer::kNo;
   }};
   long found = -5;
-  EXPECT_EQ(RecordPassword(data_, prompts_, 0, submitted.page.get(), &found), kS_OK);
+  EXPECT_EQ(RecordPassword(data_, prompts_, 0, submitted.page.get(), &found), Outcome::kDone);
   EXPECT_EQ(found, 1);
   EXPECT_EQ(data_.auto_login_record, 0u);
   EXPECT_EQ(ReadAutoLoginRecord(), 0u) << "written to the registry store";
 }
 
 TEST_F(CaptureTest, WhatIsNotCapturedOrNotOffered) {
-  EXPECT_EQ(AutoRecord(data_, prompts_, 0, nullptr, nullptr), kS_FALSE);
+  EXPECT_EQ(AutoRecord(data_, prompts_, 0, nullptr, nullptr), Outcome::kNothing);
   long found = -5;
-  EXPECT_EQ(RecordPassword(data_, prompts_, 0, nullptr, &found), kS_FALSE);
+  EXPECT_EQ(RecordPassword(data_, prompts_, 0, nullptr, &found), Outcome::kNothing);
   EXPECT_EQ(found, -5);
 
   auto no_password = MakeTestPage(R"(<form><input name="u" value="ann"></form>)",
                                           "https://e.com/");
-  EXPECT_EQ(RecordPassword(data_, prompts_, 0, no_password.get(), &found), kS_OK);
+  EXPECT_EQ(RecordPassword(data_, prompts_, 0, no_password.get(), &found), Outcome::kDone);
   EXPECT_EQ(found, 0);
 
   // Only a password, and a stored record of the site holds exactly that password.
@@ -172,7 +172,7 @@ TEST_F(CaptureTest, WhatIsNotCapturedOrNotOffered) {
       R"(<form name="f"><input type="password" name="pin" value="pin"></form>)", "https://e.com/x",
       0);
   EXPECT_EQ(AutoRecord(data_, prompts_, 0, only_password.document.get(), only_password.form.get()),
-            kS_OK);
+            Outcome::kDone);
   EXPECT_TRUE(prompts_.remember_shown.empty());
 }
 
@@ -185,7 +185,7 @@ TEST_F(CaptureTest, LongValuesAreStoredCutAtACharacterBoundary) {
   auto page = MakeTestPage(html, "https://e.com/");
   prompts_.remember_answers = {AnswerYes};
   long found = 0;
-  EXPECT_EQ(RecordPassword(data_, prompts_, 0, page.get(), &found), kS_OK);
+  EXPECT_EQ(RecordPassword(data_, prompts_, 0, page.get(), &found), Outcome::kDone);
   DataSet reloaded;
   reloaded.Load(folder_);
   ASSERT_EQ(reloaded.logins.Count(), 1);

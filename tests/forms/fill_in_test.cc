@@ -2,7 +2,7 @@
 #include "forms/fill_in.h"
 
 #include "engine_test_support.h"
-#include "forms/pattern_list.h"
+#include "matcher/pattern_list.h"
 #include "platform/atomic_file.h"
 
 namespace zr {
@@ -20,18 +20,18 @@ TEST_F(FillInTest, RefusesWhatDoesNotQualify) {
   auto page = MakeTestPage(kLoginPage, "https://e.com/login");
   AddLogin("e.com", "ann", "secret");
   for (int type : {0, 4, 5, 6, 7}) {
-    EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), type, true, true), kS_FALSE) << type;
+    EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), type, true, true), Outcome::kNothing) << type;
   }
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, nullptr, 1, true, true), kS_FALSE);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, nullptr, 1, true, true), Outcome::kNothing);
   EXPECT_EQ(InputValue(*page, 0, "user"), "");
 
   // A page without a password input is not filled from logins, but from a profile.
   auto no_password = MakeTestPage(
       R"(<form><input name="user"><input name="email"></form>)", "https://e.com/");
   data_.home.Value(ProfileField::kEmail) = "ann@e.com";
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, no_password.get(), 1, true, true), kS_OK);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, no_password.get(), 1, true, true), Outcome::kDone);
   EXPECT_EQ(InputValue(*no_password, 0, "user"), "");
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, no_password.get(), 2, true, true), kS_OK);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, no_password.get(), 2, true, true), Outcome::kDone);
   EXPECT_EQ(InputValue(*no_password, 0, "email"), "ann@e.com");
 }
 
@@ -39,18 +39,18 @@ TEST_F(FillInTest, AutomaticChoiceNeedsOneLongestAutomaticRecord) {
   struct Case {
     const char* name;
     std::vector<std::tuple<std::string, std::string, bool>> logins;  // site, user, automatic
-    HResult result;
+    Outcome result;
     const char* filled;
   };
   const Case cases[] = {
-      {"one automatic", {{"e.com", "ann", true}}, kS_OK, "ann"},
-      {"two automatic", {{"e.com", "ann", true}, {"www.e.com", "bob", true}}, kS_FALSE, ""},
-      {"automatic but shorter", {{"e.com", "ann", true}, {"www.e.com", "bob", false}}, kS_FALSE,
+      {"one automatic", {{"e.com", "ann", true}}, Outcome::kDone, "ann"},
+      {"two automatic", {{"e.com", "ann", true}, {"www.e.com", "bob", true}}, Outcome::kNothing, ""},
+      {"automatic but shorter", {{"e.com", "ann", true}, {"www.e.com", "bob", false}}, Outcome::kNothing,
        ""},
-      {"automatic and longest", {{"e.com", "ann", false}, {"www.e.com", "bob", true}}, kS_OK,
+      {"automatic and longest", {{"e.com", "ann", false}, {"www.e.com", "bob", true}}, Outcome::kDone,
        "bob"},
-      {"no automatic", {{"e.com", "ann", false}}, kS_FALSE, ""},
-      {"site only in the query", {{"f.org", "ann", true}}, kS_FALSE, ""},
+      {"no automatic", {{"e.com", "ann", false}}, Outcome::kNothing, ""},
+      {"site only in the query", {{"f.org", "ann", true}}, Outcome::kNothing, ""},
   };
   for (const Case& c : cases) {
     data_.logins = LoginStore();
@@ -69,7 +69,7 @@ TEST_F(FillInTest, ManualChoiceOffersLongestAndAutomaticRecords) {
   (void)short_manual;
   auto page = MakeTestPage(kLoginPage, "https://www.e.com/login");
   prompts_.selected_ids = {longest};
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, false), kS_OK);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, false), Outcome::kDone);
   ASSERT_EQ(prompts_.select_offers.size(), 1u);
   EXPECT_EQ(prompts_.select_offers[0], (std::vector<int>{short_auto, longest}));
   EXPECT_EQ(InputValue(*page, 0, "user"), "c");
@@ -80,7 +80,7 @@ TEST_F(FillInTest, ManualChoiceOffersLongestAndAutomaticRecords) {
   AddLogin("e.com", "solo", "x");
   auto fresh = MakeTestPage(kLoginPage, "https://e.com/");
   prompts_.selected_ids = {-1};
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, fresh.get(), 1, false, false), kS_FALSE);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, fresh.get(), 1, false, false), Outcome::kNothing);
   EXPECT_EQ(prompts_.select_offers.size(), 2u);
   EXPECT_EQ(InputValue(*fresh, 0, "user"), "");
 }
@@ -91,12 +91,12 @@ TEST_F(FillInTest, ProtectedRecordNeedsTheMasterPasswordOnce) {
   data_.logins.FindById(id)->set_require_master_password(1);
   struct Case {
     std::optional<std::string> entry;
-    HResult result;
+    Outcome result;
     const char* filled;
     size_t messages;
   };
   const Case cases[] = {
-      {std::nullopt, kS_FALSE, "", 0}, {"open", kS_FALSE, "", 1}, {"Open", kS_OK, "ann", 1}};
+      {std::nullopt, Outcome::kNothing, "", 0}, {"open", Outcome::kNothing, "", 1}, {"Open", Outcome::kDone, "ann", 1}};
   for (const Case& c : cases) {
     auto page = MakeTestPage(kLoginPage, "https://e.com/");
     prompts_.master_passwords = {c.entry};
@@ -115,7 +115,7 @@ TEST_F(FillInTest, FormNamesDecideNameLookupAndPairFillCoversTheRest) {
   auto named = MakeTestPage(
       R"(<form name="LOGIN"><input name="User"><input type="password" name="PASS"></form>)",
       "https://e.com/");
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, named.get(), 1, false, true), kS_OK);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, named.get(), 1, false, true), Outcome::kDone);
   EXPECT_EQ(InputValue(*named, 0, "User"), "ann");
   EXPECT_EQ(InputValue(*named, 0, "PASS"), "pw1");
 
@@ -125,7 +125,7 @@ TEST_F(FillInTest, FormNamesDecideNameLookupAndPairFillCoversTheRest) {
       R"(<form><input name="q" value="old"><input type="email" name="mail">
          <input type="password" name="p"></form>)",
       "https://e.com/");
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, unnamed.get(), 1, false, true), kS_OK);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, unnamed.get(), 1, false, true), Outcome::kDone);
   EXPECT_EQ(InputValue(*unnamed, 0, "q"), "old");
   EXPECT_EQ(InputValue(*unnamed, 0, "mail"), "ann") << "the text input before the password";
   EXPECT_EQ(InputValue(*unnamed, 0, "p"), "pw1");
@@ -144,7 +144,7 @@ TEST_F(FillInTest, PairFillTakesTheCollectedFormNamesInTurn) {
       <form name="search"><input name="q"></form>
       <form name="y"><input name="n"><input type="password" name="p"></form>)",
                                    "https://e.com/");
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, true), kS_OK);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, true), Outcome::kDone);
   EXPECT_EQ(InputValue(*page, 0, "n"), "first");
   EXPECT_EQ(InputValue(*page, 0, "p"), "pw-a");
   EXPECT_EQ(InputValue(*page, 1, "q"), "");
@@ -169,7 +169,7 @@ TEST_F(FillInTest, ProfileFillOfInputsTextAreasAndSelects) {
       <input type="hidden" name="city">
     </form>)",
                                    "https://shop.example/");
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 2, false, false), kS_OK);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 2, false, false), Outcome::kDone);
   EXPECT_EQ(InputValue(*page, 0, "firstname"), "kept") << "not forced";
   EXPECT_EQ(InputValue(*page, 0, "zip"), "\xC3\xA9") << "2 bytes of the value, a whole character";
   EXPECT_EQ(InputValue(*page, 0, "address"), "1 Long");
@@ -180,7 +180,7 @@ TEST_F(FillInTest, ProfileFillOfInputsTextAreasAndSelects) {
   EXPECT_NE(html.find("<option value=\"TX\" selected>Texas</option>"), std::string::npos) << html;
   EXPECT_NE(html.find("<option>France</option>"), std::string::npos) << "no option matched";
 
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 2, true, false), kS_OK);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 2, true, false), Outcome::kDone);
   EXPECT_EQ(InputValue(*page, 0, "firstname"), "Ann") << "forced";
 }
 

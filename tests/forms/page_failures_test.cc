@@ -25,7 +25,7 @@ TEST_F(PageFailuresTest, FailedFetchesArePassedOver) {
   std::unique_ptr<PageBrowser> page = ViaTestBackend(fake);
   data_.work.Value(ProfileField::kCity) = "Lyon";
 
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 3, false, false), kS_OK);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 3, false, false), Outcome::kDone);
   EXPECT_EQ(city.value, "Lyon") << "the input after an unfetchable one";
 
   LoginRecord record;
@@ -36,7 +36,7 @@ TEST_F(PageFailuresTest, FailedFetchesArePassedOver) {
   // the enumerator walk is not affected.
   form.inputs.length_fails = true;
   city.value = "";
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 3, false, false), kS_OK);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 3, false, false), Outcome::kDone);
   EXPECT_EQ(city.value, "");
   form.inputs.enumerator_fails = true;
   LoginRecord none;
@@ -44,8 +44,8 @@ TEST_F(PageFailuresTest, FailedFetchesArePassedOver) {
 
   // No form collection: nothing to fill.
   fake.forms_fail = true;
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 2, true, false), kS_OK);
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, true, false), kS_OK)
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 2, true, false), Outcome::kDone);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, true, false), Outcome::kDone)
       << "no password input is seen without forms";
 }
 

@@ -9,9 +9,9 @@
 #include "fake_page.h"
 #include "forms/capture.h"
 #include "forms/fill_in.h"
-#include "platform/page_exporter.h"
-#include "platform/remote_page_call.h"
-#include "tests/platform/bus_page_test_support.h"
+#include "pages/page_exporter.h"
+#include "pages/remote_page_call.h"
+#include "tests/pages/bus_page_test_support.h"
 
 namespace zr {
 namespace {
@@ -19,7 +19,7 @@ namespace {
 using RemoteEngineTest = EngineTest;
 
 struct FillCost {
-  HResult result;
+  Outcome result;
   long callbacks;
   std::string html;  // the page after the fill
 };
@@ -29,7 +29,7 @@ FillCost Fill(DataSet& data, Prompts& prompts, const std::string& html, int type
               RemoteInputReads reads) {
   SetRemoteInputReads(reads);
   auto page = MakeTestPage(html, "https://e.com/signup");
-  HResult result = FillInForm(data, prompts, 0, page.get(), type, false, true);
+  Outcome result = FillInForm(data, prompts, 0, page.get(), type, false, true);
   SetRemoteInputReads(RemoteInputReads::kDescribeOnce);
   return {result, page->backend().callbacks(), page->Serialize()};
 }
@@ -66,7 +66,7 @@ TEST_F(RemoteEngineTest, OneDescribePerInputCutsTheCallbacksOfAFill) {
   for (const Case& c : cases) {
     FillCost described = Fill(data_, prompts_, c.html, c.type, RemoteInputReads::kDescribeOnce);
     FillCost per_read = Fill(data_, prompts_, c.html, c.type, RemoteInputReads::kOneCallPerRead);
-    EXPECT_EQ(described.result, kS_OK) << c.name;
+    EXPECT_EQ(described.result, Outcome::kDone) << c.name;
     EXPECT_EQ(Count(described.html, c.filled), c.writes) << c.name << described.html;
     EXPECT_EQ(described.html, per_read.html) << c.name << ": the same page either way";
     // Each input costs its fetch, one Describe and its write, per walk.
@@ -92,9 +92,9 @@ TEST_F(RemoteEngineTest, ClientThatNeverAnswersCostsOneTimeout) {
   QElapsedTimer timer;
   timer.start();
   long found = -5;
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, browser.get(), 1, false, true), kS_FALSE);
-  EXPECT_EQ(RecordPassword(data_, prompts_, 0, browser.get(), &found), kS_FALSE);
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, browser.get(), 2, true, false), kS_FALSE);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, browser.get(), 1, false, true), Outcome::kNothing);
+  EXPECT_EQ(RecordPassword(data_, prompts_, 0, browser.get(), &found), Outcome::kNothing);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, browser.get(), 2, true, false), Outcome::kNothing);
   EXPECT_LT(timer.elapsed(), 3 * kTimeoutMs);
   EXPECT_EQ(found, -5);
   EXPECT_TRUE(link->dead);
@@ -125,13 +125,13 @@ TEST_F(RemoteEngineTest, InputThatAnswersTooLateEndsTheWalk) {
 
   QElapsedTimer timer;
   timer.start();
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, browser.get(), 3, true, false), kS_OK);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, browser.get(), 3, true, false), Outcome::kDone);
   EXPECT_LT(timer.elapsed(), 3 * kTimeoutMs);
   EXPECT_TRUE(link->dead);
   EXPECT_EQ(late.value, "") << "the write after the timeout is not sent";
   EXPECT_EQ(zip_reads, 0) << "nothing is asked of the page after the timeout";
   long callbacks = link->callbacks;
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, browser.get(), 3, true, false), kS_FALSE);
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, browser.get(), 3, true, false), Outcome::kNothing);
   EXPECT_EQ(link->callbacks, callbacks);
 }
 

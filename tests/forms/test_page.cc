@@ -6,8 +6,8 @@
 #ifdef ZR_REMOTE_PAGE_TESTS
 #include <QDBusConnection>
 
-#include "platform/page_exporter.h"
-#include "platform/remote_page.h"
+#include "pages/page_exporter.h"
+#include "pages/remote_page.h"
 #endif
 
 namespace zr {

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "forms/page_forms.h"
-#include "platform/html_page.h"
+#include "pages/html_page.h"
 
 namespace zr {
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "tests/platform/test_support.h"
+#include "tests/support/test_support.h"
 
 namespace zr {
 namespace {

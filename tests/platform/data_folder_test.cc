@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/platform/test_support.h"
+#include "tests/support/test_support.h"
 
 namespace zr {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/test_support.h"
+#include "tests/support/test_support.h"
 
 namespace zr {
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/atomic_file.h"
-#include "tests/platform/test_support.h"
+#include "tests/support/test_support.h"
 
 namespace zr {
 namespace {

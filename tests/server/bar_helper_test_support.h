@@ -10,13 +10,13 @@
 #include <string>
 
 #include "platform/data_folder.h"
-#include "platform/html_page.h"
+#include "pages/html_page.h"
 #include "server/zr_bar_helper.h"
 #include "store/custom_field_list.h"
 #include "store/form_profile.h"
 #include "store/login_store.h"
 #include "tests/forms/scripted_prompts.h"
-#include "tests/platform/test_support.h"
+#include "tests/support/test_support.h"
 
 namespace zr {
 

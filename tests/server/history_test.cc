@@ -12,7 +12,7 @@
 #include <new>
 #include <utility>
 
-#include "tests/platform/test_support.h"
+#include "tests/support/test_support.h"
 #include "tests/store/test_folder.h"
 
 // Allocation failures on demand for the out-of-memory tests: while armed, the

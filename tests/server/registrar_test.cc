@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/platform/test_support.h"
+#include "tests/support/test_support.h"
 #include "tests/server/registrar_test_support.h"
 
 namespace zr {

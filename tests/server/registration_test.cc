@@ -21,7 +21,7 @@
 #include "resources/class_ids.h"
 #include "resources/interface_files.h"
 #include "server/registration_files.h"
-#include "tests/platform/test_support.h"
+#include "tests/support/test_support.h"
 #include "tests/server/registrar_test_support.h"
 
 namespace zr {

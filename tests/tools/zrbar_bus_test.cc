@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "platform/html_page.h"
+#include "pages/html_page.h"
 #include "tests/tools/zrbar_fake_server.h"
 
 namespace zr {

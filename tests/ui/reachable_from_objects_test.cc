@@ -7,7 +7,7 @@
 #include <QMessageBox>
 
 #include "login_test_support.h"
-#include "platform/html_page.h"
+#include "pages/html_page.h"
 #include "server/zr_bar_helper.h"
 #include "store/custom_field_list.h"
 #include "ui/qt_prompts.h"

@@ -1,0 +1,46 @@
+// BarHelperObject: the toolbar helper on the bus (ZRForm.IZRBarHelper and
+// ZRForm.IUnknown). Page arguments are objects of the calling connection; the
+// calls reach them through the remote page, calling back while this call runs.
+#ifndef ZRFORM_BUS_BUS_BAR_HELPER_H_
+#define ZRFORM_BUS_BUS_BAR_HELPER_H_
+
+#include <QDBusContext>
+#include <QDBusObjectPath>
+#include <QObject>
+#include <memory>
+
+namespace zr {
+
+class BusServer;
+struct RemotePageLink;
+
+class BarHelperObject : public QObject, protected QDBusContext {
+  Q_OBJECT
+
+ public:
+  BarHelperObject(BusServer& server, QObject* parent) : QObject(parent), server_(server) {}
+
+ public slots:
+  int FillInForm(qlonglong hWnd, const QDBusObjectPath& pUnkWebBrowser, int type,
+                 int bForceFillIn, int bAutoFillIn);
+  int AutoRecord(qlonglong hWnd, const QDBusObjectPath& pUnkDocument,
+                 const QDBusObjectPath& pUnkSrc);
+  int AutoRecordLogin(int& pVal);
+  int RecordPassword(qlonglong hWnd, const QDBusObjectPath& pUnkWebBrowser, int& pbRet);
+  int PasswordManager(qlonglong hWnd);
+  int FormManager(qlonglong hWnd);
+  int UpdateFormFields(const QString& bstrVal);
+  int FindPasswordByURL(const QString& bstrURL, int& pbRetVal);
+  uint AddRef();
+  uint Release();
+
+ private:
+  // The link to the calling client's page objects.
+  std::shared_ptr<RemotePageLink> CallerPage();
+
+  BusServer& server_;
+};
+
+}  // namespace zr
+
+#endif  // ZRFORM_BUS_BUS_BAR_HELPER_H_

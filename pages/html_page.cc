@@ -1,0 +1,111 @@
+// HtmlPage: parsing a page with libxml2's HTML parser, its address, and
+// writing the (filled) page back out as HTML.
+#include "pages/html_page.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/HTMLtree.h>
+
+#include <climits>
+#include <filesystem>
+#include <mutex>
+
+#include "platform/atomic_file.h"
+#include "pages/html_page_elements.h"
+#include "pages/html_page_tree.h"
+
+namespace zr {
+namespace {
+
+// Broken markup is repaired, never reported, and nothing is fetched. The
+// parser keeps its own limits (it stops at 256 levels of nesting and at a
+// text of 10,000,000 bytes, keeping what it has read so far): a hostile page
+// gets a bounded parse. No default document type is invented, so a saved
+// page starts as the original did.
+constexpr int kParseOptions = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                              HTML_PARSE_NONET | HTML_PARSE_NODEFDTD;
+
+// Characters a browser leaves as they are in the path of a file URL.
+bool IsUrlPathChar(unsigned char c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
+  for (char allowed : std::string_view("-._~!$&'()*+,;=:@/")) {
+    if (c == static_cast<unsigned char>(allowed)) return true;
+  }
+  return false;
+}
+
+std::shared_ptr<HtmlTree> Parse(std::string_view html, const std::string& url) {
+  static std::once_flag initialised;
+  std::call_once(initialised, xmlInitParser);
+  if (html.size() > static_cast<size_t>(INT_MAX)) return nullptr;
+  // The parser gives no document for an empty text; that is a page without forms.
+  htmlDocPtr doc = html.empty() ? htmlNewDocNoDtD(nullptr, nullptr)
+                                : htmlReadMemory(html.data(), static_cast<int>(html.size()),
+                                                 url.c_str(), nullptr, kParseOptions);
+  if (doc == nullptr) return nullptr;
+  return std::make_shared<HtmlTree>(doc, url);
+}
+
+// The document as HTML (see HtmlPage::Serialize for its encoding).
+bool DumpHtml(xmlDocPtr doc, std::string& html) {
+  xmlChar* memory = nullptr;
+  int size = 0;
+  htmlDocDumpMemoryFormat(doc, &memory, &size, 0);
+  if (memory == nullptr) return false;
+  html.assign(reinterpret_cast<const char*>(memory), size > 0 ? static_cast<size_t>(size) : 0);
+  xmlFree(memory);
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<HtmlPage> HtmlPage::Open(const std::string& path, const std::string& url) {
+  std::string html;
+  if (!ReadWholeFile(path, html)) return nullptr;
+  std::shared_ptr<HtmlTree> tree = Parse(html, url.empty() ? FileUrl(path) : url);
+  if (!tree) return nullptr;
+  return std::unique_ptr<HtmlPage>(new HtmlPage(std::move(tree)));
+}
+
+std::unique_ptr<HtmlPage> HtmlPage::FromString(std::string_view html, const std::string& url) {
+  std::shared_ptr<HtmlTree> tree = Parse(html, url);
+  if (!tree) return nullptr;
+  return std::unique_ptr<HtmlPage>(new HtmlPage(std::move(tree)));
+}
+
+std::string HtmlPage::FileUrl(const std::string& path) {
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  if (error) absolute = path;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (unsigned char c : absolute.lexically_normal().string()) {
+    if (IsUrlPathChar(c)) {
+      url += static_cast<char>(c);
+    } else {
+      url += '%';
+      url += kHex[c >> 4];
+      url += kHex[c & 0xF];
+    }
+  }
+  return url;
+}
+
+HtmlPage::HtmlPage(std::shared_ptr<HtmlTree> tree) : tree_(std::move(tree)) {}
+
+HtmlPage::~HtmlPage() = default;
+
+std::unique_ptr<PageDocument> HtmlPage::Document() { return MakeHtmlDocument(tree_); }
+
+const std::string& HtmlPage::Url() const { return tree_->url; }
+
+std::string HtmlPage::Serialize() const {
+  std::string html;
+  return DumpHtml(tree_->doc, html) ? html : "";
+}
+
+bool HtmlPage::Save(const std::string& path) const {
+  std::string html;
+  return DumpHtml(tree_->doc, html) && WriteFileAtomically(path, html);
+}
+
+}  // namespace zr

@@ -1,0 +1,258 @@
+// The server's proxies for a client's page objects: each operation of
+// PageForms is one callback (CallPage); a callback that fails reads as the
+// null item, the empty text, none or false. Input proxies read all four of
+// their values in one Describe call and serve reads from it until they write.
+#include "pages/remote_page.h"
+
+#include <QDBusObjectPath>
+#include <QVariant>
+
+#include "pages/remote_page_call.h"
+
+namespace zr {
+namespace {
+
+bool IsNullPath(const QString& path) { return path.isEmpty() || path == QLatin1StringView("/"); }
+
+PageText FromBus(const QVariant& value) {
+  QByteArray utf8 = value.toString().toUtf8();
+  return PageText(utf8.constData(), static_cast<size_t>(utf8.size()));
+}
+
+QVariant ToBus(const PageText& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// What every proxy has: the page's link and the object's path and interface.
+class ProxyBase {
+ protected:
+  ProxyBase(std::shared_ptr<RemotePageLink> link, QString path, const char* interface)
+      : link_(std::move(link)), path_(std::move(path)), interface_(interface) {}
+
+  std::optional<QVariantList> Call(const char* member, const char* reply_signature,
+                                   const QVariantList& arguments = {}) const {
+    return CallPage(*link_, path_, interface_, member, reply_signature, arguments);
+  }
+  PageText Text(const char* member) const {
+    std::optional<QVariantList> reply = Call(member, "s");
+    return reply ? FromBus(reply->at(0)) : PageText();
+  }
+  // The path of the object the call yields; "/" when it failed.
+  QString Path(const char* member, const QVariantList& arguments = {}) const {
+    std::optional<QVariantList> reply = Call(member, "o", arguments);
+    return reply ? reply->at(0).value<QDBusObjectPath>().path() : QStringLiteral("/");
+  }
+  bool Succeeds(const char* member, const QVariantList& arguments = {}) const {
+    std::optional<QVariantList> reply = Call(member, "b", arguments);
+    return reply && reply->at(0).toBool();
+  }
+
+  std::shared_ptr<RemotePageLink> link_;
+  const QString path_;
+  const char* const interface_;
+};
+
+// The proxy at path, or null for the null object.
+template <typename Proxy>
+std::unique_ptr<Proxy> MakeProxy(const std::shared_ptr<RemotePageLink>& link, const QString& path) {
+  if (!link || IsNullPath(path)) return nullptr;
+  return std::make_unique<Proxy>(link, path);
+}
+
+// The proxy class of each kind of collection item.
+template <typename Item>
+struct ProxyOf;
+
+class FormProxy;
+class InputProxy;
+class TextAreaProxy;
+class SelectProxy;
+class OptionProxy;
+
+template <>
+struct ProxyOf<PageForm> {
+  using Type = FormProxy;
+};
+template <>
+struct ProxyOf<PageInput> {
+  using Type = InputProxy;
+};
+template <>
+struct ProxyOf<PageTextArea> {
+  using Type = TextAreaProxy;
+};
+template <>
+struct ProxyOf<PageSelect> {
+  using Type = SelectProxy;
+};
+template <>
+struct ProxyOf<PageOption> {
+  using Type = OptionProxy;
+};
+
+template <typename Item>
+class EnumeratorProxy final : public PageEnumerator<Item>, ProxyBase {
+ public:
+  EnumeratorProxy(std::shared_ptr<RemotePageLink> link, QString path)
+      : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.Enumerator") {}
+
+  PageNext<Item> Next() override {
+    std::optional<QVariantList> reply = Call("Next", "bo");
+    if (!reply || !reply->at(0).toBool()) return {};
+    QString item = reply->at(1).value<QDBusObjectPath>().path();
+    return {true, MakeProxy<typename ProxyOf<Item>::Type>(link_, item)};
+  }
+};
+
+template <typename Item>
+class CollectionProxy final : public PageCollection<Item>, ProxyBase {
+ public:
+  CollectionProxy(std::shared_ptr<RemotePageLink> link, QString path)
+      : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.Collection") {}
+
+  std::optional<int> Length() override {
+    std::optional<QVariantList> reply = Call("Length", "bi");
+    if (!reply || !reply->at(0).toBool() || reply->at(1).toInt() < 0) return std::nullopt;
+    return reply->at(1).toInt();
+  }
+  std::unique_ptr<Item> At(int index) override {
+    return MakeProxy<typename ProxyOf<Item>::Type>(link_, Path("Item", {index}));
+  }
+  std::unique_ptr<PageEnumerator<Item>> Enumerate() override {
+    return MakeProxy<EnumeratorProxy<Item>>(link_, Path("NewEnum"));
+  }
+};
+
+class OptionProxy final : public PageOption, ProxyBase {
+ public:
+  OptionProxy(std::shared_ptr<RemotePageLink> link, QString path)
+      : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.Option") {}
+  PageText Text() override { return ProxyBase::Text("Text"); }
+  PageText Value() override { return ProxyBase::Text("Value"); }
+  bool PutSelected() override { return Succeeds("PutSelected"); }
+};
+
+class InputProxy final : public PageInput, ProxyBase {
+ public:
+  InputProxy(std::shared_ptr<RemotePageLink> link, QString path)
+      : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.Input") {}
+
+  PageText Type() override { return Described() ? described_->type : Text("Type"); }
+  PageText Name() override { return Described() ? described_->name : Text("Name"); }
+  PageText Value() override { return Described() ? described_->value : Text("Value"); }
+  std::optional<long> MaxLength() override {
+    if (Described()) return described_->max_length;
+    std::optional<QVariantList> reply = Call("MaxLength", "bi");
+    if (!reply || !reply->at(0).toBool()) return std::nullopt;
+    return reply->at(1).toInt();
+  }
+  bool PutValue(const PageText& value) override {
+    described_.reset();  // the page may change more than the value on a write
+    return Succeeds("PutValue", {ToBus(value)});
+  }
+
+ private:
+  struct Description {
+    PageText type, name, value;
+    std::optional<long> max_length;
+  };
+
+  // Whether described_ holds the input's values, read now if need be. When
+  // Describe fails the proxy falls back to one call per read: a value that
+  // cannot be read then spoils only itself.
+  bool Described() {
+    if (described_) return true;
+    if (describe_failed_ || CurrentRemoteInputReads() == RemoteInputReads::kOneCallPerRead) {
+      return false;
+    }
+    std::optional<QVariantList> reply = Call("Describe", "sssbi");
+    if (!reply) {
+      describe_failed_ = true;
+      return false;
+    }
+    const QVariantList& values = *reply;
+    described_ =
+        Description{FromBus(values[0]), FromBus(values[1]), FromBus(values[2]),
+                    values[3].toBool() ? std::optional<long>(values[4].toInt()) : std::nullopt};
+    return true;
+  }
+
+  std::optional<Description> described_;
+  bool describe_failed_ = false;
+};
+
+class TextAreaProxy final : public PageTextArea, ProxyBase {
+ public:
+  TextAreaProxy(std::shared_ptr<RemotePageLink> link, QString path)
+      : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.TextArea") {}
+  PageText Name() override { return Text("Name"); }
+  bool PutValue(const PageText& value) override { return Succeeds("PutValue", {ToBus(value)}); }
+};
+
+class SelectProxy final : public PageSelect, ProxyBase {
+ public:
+  SelectProxy(std::shared_ptr<RemotePageLink> link, QString path)
+      : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.Select") {}
+  PageText Name() override { return Text("Name"); }
+  std::unique_ptr<PageCollection<PageOption>> Options() override {
+    return MakeProxy<CollectionProxy<PageOption>>(link_, Path("Options"));
+  }
+};
+
+class FormProxy final : public PageForm, ProxyBase {
+ public:
+  FormProxy(std::shared_ptr<RemotePageLink> link, QString path)
+      : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.Form") {}
+  PageText Name() override { return Text("Name"); }
+  std::unique_ptr<PageCollection<PageInput>> Inputs() override { return Tags<PageInput>("INPUT"); }
+  std::unique_ptr<PageCollection<PageTextArea>> TextAreas() override {
+    return Tags<PageTextArea>("TEXTAREA");
+  }
+  std::unique_ptr<PageCollection<PageSelect>> Selects() override {
+    return Tags<PageSelect>("SELECT");
+  }
+
+ private:
+  template <typename Item>
+  std::unique_ptr<PageCollection<Item>> Tags(const char* tag_name) {
+    return MakeProxy<CollectionProxy<Item>>(link_, Path("Tags", {QString::fromLatin1(tag_name)}));
+  }
+};
+
+class DocumentProxy final : public PageDocument, ProxyBase {
+ public:
+  DocumentProxy(std::shared_ptr<RemotePageLink> link, QString path)
+      : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.Document") {}
+  PageText Url() override { return Text("Url"); }
+  PageText Title() override { return Text("Title"); }
+  std::unique_ptr<PageCollection<PageForm>> Forms() override {
+    return MakeProxy<CollectionProxy<PageForm>>(link_, Path("Forms"));
+  }
+};
+
+class BrowserProxy final : public PageBrowser, ProxyBase {
+ public:
+  BrowserProxy(std::shared_ptr<RemotePageLink> link, QString path)
+      : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.Browser") {}
+  std::unique_ptr<PageDocument> Document() override {
+    return MakeProxy<DocumentProxy>(link_, Path("Document"));
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PageBrowser> RemoteBrowser(std::shared_ptr<RemotePageLink> link,
+                                           const QString& path) {
+  return MakeProxy<BrowserProxy>(link, path);
+}
+
+std::unique_ptr<PageDocument> RemoteDocument(std::shared_ptr<RemotePageLink> link,
+                                             const QString& path) {
+  return MakeProxy<DocumentProxy>(link, path);
+}
+
+std::unique_ptr<PageForm> RemoteForm(std::shared_ptr<RemotePageLink> link, const QString& path) {
+  return MakeProxy<FormProxy>(link, path);
+}
+
+}  // namespace zr
