@@ -1,12 +1,15 @@
-// Helpers for the platform tests: a locale, environment variables and a
-// temporary folder, each restored or removed when it goes out of scope.
+// Helpers shared by every test folder: a locale, environment variables and a
+// temporary folder, each restored or removed when it goes out of scope, and
+// whole-file reads and writes.
 #ifndef ZRFORM_TESTS_SUPPORT_TEST_SUPPORT_H_
 #define ZRFORM_TESTS_SUPPORT_TEST_SUPPORT_H_
 
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -80,11 +83,26 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
+  // path() is "" when the folder could not be made.
   const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
 
  private:
   std::string path_;
 };
+
+// The whole content of a file ("" when it cannot be read).
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Replaces the file with bytes; false when it cannot be written.
+inline bool WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  return static_cast<bool>(out.flush());
+}
 
 }  // namespace zr::testing
 
