@@ -1,4 +1,5 @@
-// Whole-file reads and atomic replacement of files (temporary file, fsync, rename).
+// Whole-file reads and atomic replacement of files (temporary file, fsync,
+// rename, fsync of the folder so that the rename itself survives a power cut).
 // A writer holds an exclusive lock on its temporary file until the file is
 // renamed or removed, so a temporary file nobody holds was left by a writer
 // that died: the next write of the same target removes it.
@@ -97,6 +98,16 @@ int CreateLockedTemporary(const std::string& path, std::vector<char>& name) {
   return -1;
 }
 
+// Flushes the folder's entries to disk. A file system that cannot flush a
+// folder (EINVAL) keeps its entries by other means; any other error fails.
+bool FlushFolder(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+  ::close(fd);
+  return ok;
+}
+
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
     ssize_t n = ::write(fd, data.data(), data.size());
@@ -148,7 +159,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, unsigne
   if (ok) ok = ::rename(temp_name.data(), path.c_str()) == 0;
   if (!ok) ::unlink(temp_name.data());
   ::close(fd);  // after fsync, closing cannot lose data
-  return ok;
+  return ok && FlushFolder(FolderOf(path));
 }
 
 std::string FolderOf(const std::string& path) {

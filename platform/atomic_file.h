@@ -1,6 +1,7 @@
 // Whole-file reads and crash-safe whole-file writes for the data files.
 // A write goes to a temporary file in the same folder, is flushed to disk and
-// renamed over the target, so a failed write leaves the previous file whole.
+// renamed over the target, then the folder is flushed: a failed write leaves
+// the previous file whole, and a saved file survives a power cut.
 #ifndef ZRFORM_PLATFORM_ATOMIC_FILE_H_
 #define ZRFORM_PLATFORM_ATOMIC_FILE_H_
 
@@ -14,7 +15,9 @@ namespace zr {
 [[nodiscard]] bool ReadWholeFile(const std::string& path, std::string& contents);
 
 // Replaces the file at path with data, atomically, giving it the permission
-// bits in mode. Returns false (and leaves any old file untouched) on failure.
+// bits in mode. Returns false (and leaves any old file untouched) on failure;
+// also false when the folder could not be flushed after the rename (the new
+// file is then in place, but not known to survive a power cut).
 // First removes the temporary files of path that writers killed before their
 // rename left behind, so they never pile up.
 [[nodiscard]] bool WriteFileAtomically(const std::string& path, std::string_view data,
