@@ -93,7 +93,9 @@ Outcome AutoRecord(DataSet& data, Prompts& prompts, WindowId owner, PageDocument
   std::string address = PageAddress(*document);
   if (data.rejected.IsRejected(address)) return Outcome::kNothing;
   LoginRecord record;
-  std::string filter = Utf8ToCodePage(form->Name());
+  // Cut as the captured form names are, so that a long name or one with a
+  // NUL still selects its own form.
+  std::string filter(FitToStoredString(Utf8ToCodePage(form->Name())));
   if (!CaptureLogin(*document, record, filter, false)) return Outcome::kNothing;
   const LoginRecord* same = data.logins.FindSame(record);
   if (same && same->GetPassword().value_or("") == record.GetPassword().value_or("")) return Outcome::kDone;
