@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "platform/data_folder.h"
+#include "platform/user_folders.h"
 #include "bus/bus_server.h"
 #include "server/command_line.h"
 #include "server/module_lock.h"
@@ -27,14 +28,6 @@
 
 namespace zr {
 namespace {
-
-// The executable's full path, as the registration records it.
-std::string ExecutablePath(const char* argv0) {
-  std::vector<char> buffer(4096);
-  ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (length <= 0) return argv0;
-  return std::string(buffer.data(), static_cast<size_t>(length));
-}
 
 // A process exit status carries 8 bits: a failure code keeps its low byte,
 // or becomes 1 when that byte is 0, so that no failure reads as success.
@@ -95,6 +88,7 @@ int Serve(QApplication& app, bool has_display) {
 int Main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   std::vector<std::string> arguments(argv, argv + argc);
+  // The executable's full path, as the registration records it.
   const std::string executable = ExecutablePath(argv[0]);
   switch (ParseCommandLine(JoinCommandLine(arguments))) {
     case ServerCommand::kRegServer:

@@ -10,6 +10,7 @@
 #include "platform/code_page.h"
 #include "platform/locale_compare.h"
 #include "platform/unicode_case.h"
+#include "platform/utf8.h"
 #include "store/data_set.h"
 #include "store/find_no_case.h"
 
@@ -21,7 +22,7 @@ namespace {
 size_t Utf16Length(std::string_view utf8) {
   size_t units = 0;
   for (unsigned char c : utf8) {
-    if ((c & 0xC0) != 0x80) ++units;  // a lead byte or a single byte
+    if (!IsUtf8Continuation(c)) ++units;  // a lead byte or a single byte
     if (c >= 0xF0) ++units;           // four-byte characters take two units
   }
   return units;

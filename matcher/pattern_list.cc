@@ -1,13 +1,12 @@
 // Field-name pattern lists: applying a list to an element name, merging added
-// patterns into a list, and the ASCII lower-casing both sides go through.
+// patterns into a list; both sides are lowered with AsciiLower.
 #include "matcher/pattern_list.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <utility>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/locale_compare.h"
 
 namespace zr {
@@ -26,53 +25,7 @@ std::vector<std::string_view> SplitItems(std::string_view list) {
   return items;
 }
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-
-// For each of the 8 bytes in word: 0x80 when it is an ASCII capital, else 0.
-// Bytes are compared as 7-bit values and those with the high bit excluded.
-std::uint64_t CapitalMask(std::uint64_t word) {
-  const std::uint64_t low7 = word & (0x7f * kOnes);
-  const std::uint64_t at_least_a = low7 + (0x80 - 'A') * kOnes;
-  const std::uint64_t above_z = low7 + (0x80 - 'Z' - 1) * kOnes;
-  return at_least_a & ~above_z & ~word & (0x80 * kOnes);
-}
-
-bool IsCapital(char c) { return static_cast<unsigned char>(c - 'A') < 26; }
-
-// Names may be long (a page can send megabytes), so 8 bytes at a time.
-void LowerInPlace(std::string& text) {
-  std::size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + i, 8);
-    word |= CapitalMask(word) >> 2;  // 0x80 >> 2 is the case bit 0x20
-    std::memcpy(text.data() + i, &word, 8);
-  }
-  for (; i < text.size(); ++i) {
-    if (IsCapital(text[i])) text[i] = static_cast<char>(text[i] - 'A' + 'a');
-  }
-}
-
-bool HasCapital(std::string_view text) {
-  std::size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + i, 8);
-    if (CapitalMask(word) != 0) return true;
-  }
-  for (; i < text.size(); ++i) {
-    if (IsCapital(text[i])) return true;
-  }
-  return false;
-}
-
 }  // namespace
-
-std::string AsciiLower(std::string_view text) {
-  std::string lower(text);
-  LowerInPlace(lower);
-  return lower;
-}
 
 bool MatchPatternList(RegExp& regexp, std::string& field, std::string_view list,
                       std::string_view value) {
@@ -91,11 +44,11 @@ bool MatchPatternList(RegExp& regexp, std::string& field, std::string_view list,
     pos = end + 1;
     if (item.empty()) continue;
     pattern.assign(item);
-    LowerInPlace(pattern);
+    AsciiLowerInPlace(pattern);
     // An item that does not compile matches nothing; the next one is tried.
     if (!regexp.Compile(pattern)) continue;
     if (!have_name) {
-      if (HasCapital(field)) {
+      if (HasAsciiUpper(field)) {
         lowered = AsciiLower(field);
         name = lowered;
       } else {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "matcher/regexp.h"
+#include "platform/ascii_case.h"  // AsciiLower: the folding both sides of a match go through
 
 namespace zr {
 
@@ -41,9 +42,6 @@ bool MatchPatternList(RegExp& regexp, std::string& field, std::string_view list,
 // by LocaleCompare, keeps one of each run of equal items, and rebuilds list
 // joined by ";" with no trailing ";".
 void MergePatternList(std::string& list, std::string_view added);
-
-// ASCII-only lower-casing: A-Z become a-z, every other byte stays.
-std::string AsciiLower(std::string_view text);
 
 }  // namespace zr
 

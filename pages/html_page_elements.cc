@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ascii_case.h"
+
 namespace zr {
 namespace {
 
@@ -25,7 +27,7 @@ constexpr std::array<const char*, 9> kReportedTypes = {
 
 std::string ReportedInputType(const std::optional<std::string>& attribute) {
   if (!attribute) return "text";
-  std::string type = HtmlLowerAscii(*attribute);
+  std::string type = AsciiLower(*attribute);
   for (const char* reported : kReportedTypes) {
     if (type == reported) return type;
   }

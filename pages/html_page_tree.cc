@@ -204,12 +204,4 @@ std::string ValidUtf8(std::string_view text) {
   return valid;
 }
 
-std::string HtmlLowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
 }  // namespace zr

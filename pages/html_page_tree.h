@@ -62,9 +62,6 @@ bool ReplaceText(xmlNodePtr element, std::string_view text);
 // replaced by U+FFFD.
 std::string ValidUtf8(std::string_view text);
 
-// text with ASCII letters in lower case.
-std::string HtmlLowerAscii(std::string_view text);
-
 }  // namespace zr
 
 #endif  // ZRFORM_PAGES_HTML_PAGE_TREE_H_

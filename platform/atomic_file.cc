@@ -122,8 +122,9 @@ bool WriteAll(int fd, std::string_view data) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& contents) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+bool ReadWholeFile(const std::string& path, std::string& contents, LastLink link) {
+  const int no_follow = link == LastLink::kRefuse ? O_NOFOLLOW : 0;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_follow);
   if (fd < 0) return false;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -160,6 +161,12 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, unsigne
   if (!ok) ::unlink(temp_name.data());
   ::close(fd);  // after fsync, closing cannot lose data
   return ok && FlushFolder(FolderOf(path));
+}
+
+bool IsRegularFileOrMissing(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+  return S_ISREG(st.st_mode);
 }
 
 std::string FolderOf(const std::string& path) {

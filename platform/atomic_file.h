@@ -10,9 +10,19 @@
 
 namespace zr {
 
-// Reads the whole regular file at path into contents.
-// Returns false when it cannot be opened or read; contents is then unchanged.
-[[nodiscard]] bool ReadWholeFile(const std::string& path, std::string& contents);
+// Whether a link as the last component of a path is followed or refused.
+enum class LastLink { kFollow, kRefuse };
+
+// Reads the whole regular file at path into contents. The file is opened
+// without blocking, so a FIFO or device is refused rather than waited on.
+// Returns false when it cannot be opened or read, is not a regular file, or
+// (with LastLink::kRefuse) path names a link; contents is then unchanged.
+[[nodiscard]] bool ReadWholeFile(const std::string& path, std::string& contents,
+                                 LastLink link = LastLink::kFollow);
+
+// Whether path, not following a link at its last component, names a regular
+// file or nothing at all (a file that a save may create or replace).
+bool IsRegularFileOrMissing(const std::string& path);
 
 // Replaces the file at path with data, atomically, giving it the permission
 // bits in mode. Returns false (and leaves any old file untouched) on failure;

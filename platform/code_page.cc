@@ -24,8 +24,6 @@ const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
 
 bool IsUtf8Name(const std::string& name) { return name == "UTF-8" || name == "utf8"; }
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
 // UTF-8 text with every byte that is not part of a well-formed sequence
 // replaced by '?'.
 std::string SanitizeUtf8(std::string_view text) {
@@ -128,7 +126,7 @@ size_t Utf8BoundaryAtOrBefore(std::string_view text, size_t limit) {
   // straddle it; stray continuation bytes are characters of their own.
   for (size_t back = 1; back <= 3 && back <= limit; ++back) {
     size_t start = limit - back;
-    if (IsContinuation(static_cast<unsigned char>(text[start]))) continue;
+    if (IsUtf8Continuation(static_cast<unsigned char>(text[start]))) continue;
     size_t length = Utf8SequenceLength(text, start);
     return length > back ? start : limit;
   }

@@ -1,29 +1,19 @@
-// Finding and creating the per-user data folder below $XDG_DATA_HOME, with the
-// executable's folder as the fallback when there is no usable home.
+// Finding, creating and making private the per-user data folder below
+// $XDG_DATA_HOME, with the executable's folder as the fallback without a home.
 #include "platform/data_folder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <vector>
+#include <cstdio>
 
 namespace zr {
 
 namespace {
 
 constexpr unsigned kFolderMode = 0700;
-
-// Sets value to the environment variable name without trailing '/' (so "/"
-// gives ""), when it is set to an absolute path. False otherwise.
-bool AbsoluteEnv(const char* name, std::string& value) {
-  const char* raw = std::getenv(name);
-  if (raw == nullptr || raw[0] != '/') return false;
-  value = raw;
-  while (!value.empty() && value.back() == '/') value.pop_back();
-  return true;
-}
 
 bool IsFolder(const std::string& path) {
   struct stat st;
@@ -48,35 +38,49 @@ bool MakeFolderPath(const std::string& path, unsigned mode) {
   return IsFolder(path);
 }
 
-std::string ExecutableFolder() {
-  std::vector<char> buffer(256);
-  for (;;) {
-    ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (n < 0) return ".";
-    if (static_cast<size_t>(n) < buffer.size()) {
-      std::string path(buffer.data(), static_cast<size_t>(n));
-      size_t slash = path.rfind('/');
-      return slash == std::string::npos ? "." : path.substr(0, slash);
+namespace {
+
+// Opens folder without following a link and, when it is the user's own, takes
+// away every permission of group and others. Anything else is reported and
+// left alone; a missing folder is not reported (the saves will fail).
+void RestrictFolder(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ELOOP || errno == ENOTDIR) {
+      std::fprintf(stderr, "zrform: the data folder %s is not a folder but a link or a file\n",
+                   folder.c_str());
     }
-    buffer.resize(buffer.size() * 2);
+    return;
   }
+  struct stat st;
+  if (::fstat(fd, &st) == 0) {
+    if (st.st_uid != ::geteuid()) {
+      std::fprintf(stderr, "zrform: the data folder %s belongs to another user\n", folder.c_str());
+    } else if ((st.st_mode & 077) != 0 && ::fchmod(fd, st.st_mode & 0700) != 0) {
+      std::fprintf(stderr, "zrform: the data folder %s could not be made private\n",
+                   folder.c_str());
+    }
+  }
+  ::close(fd);
 }
 
-std::string FindDataFolder() {
-  std::string base;
-  if (!AbsoluteEnv("XDG_DATA_HOME", base)) {
-    std::string home;
-    if (!AbsoluteEnv("HOME", home)) return ExecutableFolder();
-    base = home + "/.local/share";
-  }
+}  // namespace
+
+std::string DataFolderIn(const std::optional<std::string>& base) {
+  if (!base) return ExecutableFolder();
   // Like the application-data folder asked for with "create if missing", the
   // base folder is made when absent; errors surface later as failed saves.
-  MakeFolderPath(base, kFolderMode);
-  std::string folder = base + "/Zorvane";
+  MakeFolderPath(*base, kFolderMode);
+  std::string folder = JoinPath(*base, "Zorvane");
   ::mkdir(folder.c_str(), kFolderMode);
   folder += "/ToolBar";
   ::mkdir(folder.c_str(), kFolderMode);
+  RestrictFolder(folder);
   return folder;
+}
+
+std::string FindDataFolder() {
+  return DataFolderIn(XdgFolder("XDG_DATA_HOME", ".local/share", UserHome()));
 }
 
 }  // namespace zr

@@ -2,21 +2,25 @@
 #ifndef ZRFORM_PLATFORM_DATA_FOLDER_H_
 #define ZRFORM_PLATFORM_DATA_FOLDER_H_
 
+#include <optional>
 #include <string>
+
+#include "platform/user_folders.h"
 
 namespace zr {
 
-// Returns the data folder without a trailing '/':
-// $XDG_DATA_HOME (or $HOME/.local/share) followed by "/Zorvane/ToolBar", with
-// that base folder, "Zorvane" and "ToolBar" created with mode 0700 when missing
-// (existing folders are left as they are; creation errors
-// are not reported: later loads fail and saves return false). Without a usable
-// home (neither an absolute XDG_DATA_HOME nor HOME), the folder of the running
-// executable, which is not created.
+// Returns the data folder without a trailing '/': DataFolderIn the XDG data
+// folder ($XDG_DATA_HOME, or .local/share in UserHome(): $HOME or, without a
+// usable HOME, the home of the password database).
 std::string FindDataFolder();
 
-// The folder of the running executable (from /proc/self/exe), without a trailing '/'.
-std::string ExecutableFolder();
+// base followed by "/Zorvane/ToolBar", with base, "Zorvane" and "ToolBar"
+// created with mode 0700 when missing (creation errors are not reported: later
+// loads fail and saves return false). An existing "ToolBar" is opened without
+// following a link and, when the user owns it, made 0700 if its mode is looser;
+// a link or another user's folder is left as it is, with a message on standard
+// error. Without a base, the folder of the running executable, not created.
+std::string DataFolderIn(const std::optional<std::string>& base);
 
 // Creates path and each missing folder above it with the permission bits in
 // mode (existing folders keep theirs). True when path is a folder afterwards.

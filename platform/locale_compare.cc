@@ -8,6 +8,8 @@
 #include <cwctype>
 #include <string>
 
+#include "platform/ascii_case.h"
+
 namespace zr {
 
 namespace {
@@ -46,8 +48,7 @@ std::string FoldCase(std::string_view text) {
   bool ascii = true;
   for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   if (ascii) {
-    for (char c : text) out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return out;
+    return AsciiLower(text);
   }
   std::mbstate_t in_state{};
   size_t pos = 0;

@@ -9,9 +9,11 @@
 #include <cstdlib>
 #include <unordered_set>
 
+#include "platform/ascii_case.h"
 #include "platform/atomic_file.h"
 #include "platform/data_folder.h"
 #include "platform/registry_format.h"
+#include "platform/user_folders.h"
 
 namespace zr {
 
@@ -22,18 +24,6 @@ constexpr off_t kMaxHiveFileSize = 8 << 20;
 constexpr unsigned kFolderMode = 0700;
 constexpr unsigned kFileMode = 0600;
 constexpr uint32_t kAutoLoginRecordDefault = 1;
-
-std::string FoldAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && FoldAscii(a) == FoldAscii(b);
-}
 
 // The components of a key path; empty components (doubled, leading or
 // trailing backslashes) are dropped.
@@ -52,7 +42,7 @@ std::string FoldedKeyPath(std::string_view key) {
   std::string folded;
   for (std::string_view part : SplitKeyPath(key)) {
     if (!folded.empty()) folded += '\\';
-    folded += FoldAscii(part);
+    folded += AsciiLower(part);
   }
   return folded;
 }
@@ -85,7 +75,7 @@ class RegistryStore::Loader : public HiveVisitor {
     return sections_.insert(store_.keys_[current_].folded).second;
   }
   bool OnValue(std::string name, RegistryValue value) override {
-    if (!names_.insert(FoldAscii(name)).second) return false;
+    if (!names_.insert(AsciiLower(name)).second) return false;
     store_.keys_[current_].values.emplace_back(std::move(name), std::move(value));
     return true;
   }
@@ -102,18 +92,9 @@ RegistryStore::RegistryStore(Hive hive) : path_(DefaultPath(hive)) {}
 RegistryStore::RegistryStore(std::string file_path) : path_(std::move(file_path)) {}
 
 std::string RegistryStore::DefaultPath(Hive hive) {
-  std::string base;
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  if (config != nullptr && config[0] == '/') {
-    base = config;
-  } else if (home != nullptr && home[0] == '/') {
-    base = std::string(home) + "/.config";
-  } else {
-    return std::string();  // no per-user place: nothing is read, saves fail
-  }
-  while (!base.empty() && base.back() == '/') base.pop_back();
-  return base + "/Zorvane/" + HiveFileName(hive) + ".reg";
+  std::optional<std::string> base = XdgFolder("XDG_CONFIG_HOME", ".config", AbsoluteEnv("HOME"));
+  if (!base) return std::string();  // no per-user place: nothing is read, saves fail
+  return JoinPath(*base, std::string("Zorvane/") + HiveFileName(hive) + ".reg");
 }
 
 bool RegistryStore::Load() {
@@ -183,7 +164,7 @@ std::optional<RegistryValue> RegistryStore::GetValue(std::string_view key,
   const Key* k = FindKey(key);
   if (k == nullptr) return std::nullopt;
   for (const auto& [value_name, value] : k->values) {
-    if (EqualNoCase(value_name, name)) return value;
+    if (AsciiEqualNoCase(value_name, name)) return value;
   }
   return std::nullopt;
 }
@@ -191,7 +172,7 @@ std::optional<RegistryValue> RegistryStore::GetValue(std::string_view key,
 void RegistryStore::SetValue(std::string_view key, std::string_view name, RegistryValue value) {
   Key& k = keys_[EnsureKey(key)];
   for (auto& [value_name, old_value] : k.values) {
-    if (EqualNoCase(value_name, name)) {
+    if (AsciiEqualNoCase(value_name, name)) {
       old_value = std::move(value);  // the name keeps its first spelling
       return;
     }
@@ -203,7 +184,7 @@ bool RegistryStore::DeleteValue(std::string_view key, std::string_view name) {
   Key* k = FindKey(key);
   if (k == nullptr) return false;
   return std::erase_if(k->values,
-                       [&](const auto& entry) { return EqualNoCase(entry.first, name); }) > 0;
+                       [&](const auto& entry) { return AsciiEqualNoCase(entry.first, name); }) > 0;
 }
 
 RegistryStore::Key* RegistryStore::FindKey(std::string_view key) {
@@ -227,7 +208,7 @@ size_t RegistryStore::EnsureKey(std::string_view key) {
   size_t position = 0;
   for (std::string_view part : parts) {
     if (!folded.empty()) folded += '\\';
-    folded += FoldAscii(part);
+    folded += AsciiLower(part);
     auto found = index_.find(folded);
     if (found != index_.end()) {
       position = found->second;

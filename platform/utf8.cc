@@ -3,12 +3,6 @@
 
 namespace zr {
 
-namespace {
-
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-}  // namespace
-
 // Length of the well-formed UTF-8 sequence that starts at text[pos], or 0 when
 // the bytes there do not form one (overlong forms, surrogates and code points
 // above U+10FFFF are not well formed).
@@ -34,7 +28,7 @@ size_t Utf8SequenceLength(std::string_view text, size_t pos) {
   if (text.size() - pos < length) return 0;
   if (at(1) < low || at(1) > high) return 0;
   for (size_t i = 2; i < length; ++i) {
-    if (!IsContinuation(at(i))) return 0;
+    if (!IsUtf8Continuation(at(i))) return 0;
   }
   return length;
 }

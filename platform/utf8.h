@@ -8,6 +8,9 @@
 
 namespace zr {
 
+// Whether byte continues a multibyte character (10xxxxxx) rather than starting one.
+constexpr bool IsUtf8Continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
 // Length of the well-formed UTF-8 sequence that starts at text[pos], or 0 when
 // the bytes there do not form one (overlong forms, surrogates and code points
 // above U+10FFFF are not well formed). REQUIRES: pos < text.size().

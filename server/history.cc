@@ -2,27 +2,29 @@
 // and saving "History.txt" with the texts converted to and from the code page.
 #include "server/history.h"
 
-#include <new>
 #include <utility>
 
+#include "platform/atomic_file.h"
 #include "platform/code_page.h"
 #include "platform/unicode_case.h"
 #include "platform/data_folder.h"
+#include "server/guarded.h"
 #include "store/history_file.h"
 
 namespace zr {
 
 void History::StartUp() {
-  std::string path = FindDataFolder() + "/" + kHistoryFileName;
-  // A missing or unreadable file leaves the list empty; nothing is reported.
-  (void)LoadPath(std::move(path));
+  // The default file is the current one even when it cannot be read yet (a
+  // first run): the list then stays empty and nothing is reported.
+  current_file_ = FindDataFolder() + "/" + kHistoryFileName;
+  (void)LoadPath(current_file_);
   enumerator_.Reset();
 }
 
 HResult History::ShutDown() { return Save(std::nullopt, false); }
 
 HResult History::AddItem(std::string_view text, int32_t nType) {
-  try {
+  return Guarded([&] {
     FoldedText key = FoldCaseUtf8(text);
     if (folded_.contains(key)) return kS_FALSE;
     entries_.push_back({std::string(text), nType});
@@ -33,9 +35,7 @@ HResult History::AddItem(std::string_view text, int32_t nType) {
       throw;
     }
     return kS_OK;
-  } catch (const std::bad_alloc&) {
-    return kE_OUTOFMEMORY;
-  }
+  });
 }
 
 HResult History::ClearAll() {
@@ -54,39 +54,37 @@ HResult History::Item(long nIndex, long* pnType, std::string* pVal) const {
   if (pnType == nullptr || pVal == nullptr) return kE_POINTER;
   if (nIndex < 1 || static_cast<unsigned long>(nIndex) > entries_.size()) return kE_FAIL;
   const Entry& entry = entries_[static_cast<size_t>(nIndex - 1)];
-  try {
+  return Guarded([&] {
     std::string text = entry.text;
     *pVal = std::move(text);
-  } catch (const std::bad_alloc&) {
-    return kE_OUTOFMEMORY;
-  }
-  *pnType = entry.type;
-  return kS_OK;
+    *pnType = entry.type;
+    return kS_OK;
+  });
 }
 
 HResult History::GetClassID(std::string* pClassID) const {
   if (pClassID == nullptr) return kE_POINTER;
-  try {
+  return Guarded([&] {
     pClassID->assign(kHistoryClassId);
-  } catch (const std::bad_alloc&) {
-    return kE_OUTOFMEMORY;
-  }
-  return kS_OK;
+    return kS_OK;
+  });
 }
 
 HResult History::Load(std::string_view fileName, uint32_t /*dwMode*/) {
-  try {
-    return LoadPath(Utf8ToCodePage(fileName));
-  } catch (const std::bad_alloc&) {
-    return kE_OUTOFMEMORY;
-  }
+  return Guarded([&] {
+    std::string path = Utf8ToCodePage(fileName);
+    HResult hr = LoadPath(path);
+    if (hr == kS_OK) current_file_ = std::move(path);
+    return hr;
+  });
 }
 
-HResult History::LoadPath(std::string path) {
-  current_file_ = std::move(path);
-  try {
+HResult History::LoadPath(const std::string& path) {
+  return Guarded([&] {
     std::vector<HistoryEntry> lines;
-    if (current_file_.empty() || !ReadHistoryFile(current_file_, lines)) return kE_FAIL;
+    // A name from a client may point anywhere: only a regular file is read,
+    // never through a link and never waiting on a FIFO.
+    if (path.empty() || !ReadHistoryFile(path, lines, LastLink::kRefuse)) return kE_FAIL;
     // Build the new list aside, so that running out of memory keeps the old one.
     std::vector<Entry> entries;
     std::unordered_set<FoldedText> folded;
@@ -99,15 +97,14 @@ HResult History::LoadPath(std::string path) {
     entries_ = std::move(entries);
     folded_ = std::move(folded);
     return kS_OK;
-  } catch (const std::bad_alloc&) {
-    return kE_OUTOFMEMORY;
-  }
+  });
 }
 
 HResult History::Save(std::optional<std::string_view> fileName, bool fRemember) {
-  try {
+  return Guarded([&] {
     std::string path = fileName ? Utf8ToCodePage(*fileName) : current_file_;
-    if (path.empty()) return kE_FAIL;
+    // Only a regular file is replaced: never a link, a FIFO or a device.
+    if (path.empty() || !IsRegularFileOrMissing(path)) return kE_FAIL;
     // Only the newest entries are written; convert just those.
     size_t first = entries_.size() > kMaxHistoryEntriesWritten
                        ? entries_.size() - kMaxHistoryEntriesWritten
@@ -120,19 +117,15 @@ HResult History::Save(std::optional<std::string_view> fileName, bool fRemember) 
     if (!WriteHistoryFile(path, lines)) return kE_FAIL;
     if (fileName && fRemember) current_file_ = std::move(path);
     return kS_OK;
-  } catch (const std::bad_alloc&) {
-    return kE_OUTOFMEMORY;
-  }
+  });
 }
 
 HResult History::GetCurFile(std::string* ppszFileName) const {
   if (ppszFileName == nullptr) return kE_POINTER;
-  try {
+  return Guarded([&] {
     *ppszFileName = CodePageToUtf8(current_file_);
-  } catch (const std::bad_alloc&) {
-    return kE_OUTOFMEMORY;
-  }
-  return kS_OK;
+    return kS_OK;
+  });
 }
 
 }  // namespace zr

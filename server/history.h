@@ -59,13 +59,15 @@ class History {
   [[nodiscard]] HResult GetClassID(std::string* pClassID) const;
   // Always S_OK: the list always counts as changed.
   HResult IsDirty() const { return kS_OK; }
-  // fileName becomes the current file first, whatever follows. E_FAIL, list
-  // unchanged, when it cannot be read; otherwise the list is replaced by the
-  // file's entries (no duplicate check) and S_OK. dwMode is ignored. The
-  // position keeps its index.
+  // E_FAIL, list and current file unchanged, when fileName cannot be read or
+  // is not a regular file (a link at its last component, a FIFO, a device or
+  // a folder; it is opened without blocking); otherwise the list is replaced
+  // by the file's entries (no duplicate check), fileName becomes the current
+  // file and S_OK. dwMode is ignored. The position keeps its index.
   [[nodiscard]] HResult Load(std::string_view fileName, uint32_t dwMode);
   // Writes the last 1000 entries to fileName, or to the current file when
-  // fileName is absent (E_FAIL when there is none). The file is replaced
+  // fileName is absent (E_FAIL when there is none, or when something other
+  // than a regular file is there, a link included). The file is replaced
   // atomically: when the write fails (E_FAIL) the old file is left whole. With
   // fRemember, fileName becomes the current file once it has been written, so a
   // failed save never redirects the save at server end.
@@ -96,8 +98,9 @@ class History {
   // A text with its case folded, one unit per character (see AddItem).
   using FoldedText = std::u32string;
 
-  // Load with a path in the file system's encoding (the code page).
-  HResult LoadPath(std::string path);
+  // Replaces the list with the entries of the regular file at path (in the
+  // file system's encoding, the code page); does not touch the current file.
+  HResult LoadPath(const std::string& path);
 
   std::vector<Entry> entries_;
   // The folded texts of all entries, for the duplicate test of AddItem.

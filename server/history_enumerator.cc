@@ -3,8 +3,7 @@
 #include "server/history_enumerator.h"
 
 #include <algorithm>
-#include <new>
-
+#include "server/guarded.h"
 #include "server/history.h"
 
 namespace zr {
@@ -16,15 +15,17 @@ HResult HistoryEnumerator::Next(unsigned long celt, std::vector<std::string>* rg
   const size_t available = position_ < entries.size() ? entries.size() - position_ : 0;
   // celt may be huge: only what is there is ever allocated.
   const size_t count = std::min<size_t>(celt, available);
-  try {
+  HResult copied = Guarded([&] {
     std::vector<std::string> texts;
     texts.reserve(count);
     for (size_t i = 0; i < count; ++i) texts.push_back(entries[position_ + i].text);
     *rgelt = std::move(texts);
-  } catch (const std::bad_alloc&) {
+    return kS_OK;
+  });
+  if (copied != kS_OK) {
     rgelt->clear();
     if (pceltFetched != nullptr) *pceltFetched = 0;
-    return kE_OUTOFMEMORY;
+    return copied;
   }
   position_ += count;
   if (pceltFetched != nullptr) *pceltFetched = static_cast<unsigned long>(count);
@@ -49,12 +50,10 @@ HResult HistoryEnumerator::Reset() {
 
 HResult HistoryEnumerator::Clone(std::unique_ptr<HistoryEnumerator>* ppenum) const {
   if (ppenum == nullptr) return kE_POINTER;
-  try {
+  return Guarded([&] {
     *ppenum = std::make_unique<HistoryEnumerator>(*history_, position_);
-  } catch (const std::bad_alloc&) {
-    return kE_OUTOFMEMORY;
-  }
-  return kS_OK;
+    return kS_OK;
+  });
 }
 
 }  // namespace zr

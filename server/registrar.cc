@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/ascii_case.h"
+
 namespace zr {
 
 namespace {
@@ -12,21 +14,13 @@ std::string ChildPath(const std::string& parent, const std::string& name) {
   return parent.empty() ? name : parent + '\\' + name;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    return x == y;
-  });
-}
-
 }  // namespace
 
 Registrar::Registrar(RegistryStore& classes_root) : store_(classes_root) {}
 
 void Registrar::AddReplacement(std::string_view name, std::string_view text) {
   for (auto& [key, value] : replacements_) {
-    if (SameName(key, name)) {
+    if (AsciiEqualNoCase(key, name)) {
       value = text;
       return;
     }

@@ -4,6 +4,8 @@
 
 #include <charconv>
 
+#include "platform/ascii_case.h"
+
 namespace zr {
 
 namespace {
@@ -23,17 +25,6 @@ bool IsSpace(char c) {
 bool IsControl(char c) {
   unsigned char u = static_cast<unsigned char>(c);
   return u < 0x20 || u == 0x7F;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 std::string AtLine(int line, std::string_view message) {
@@ -115,7 +106,7 @@ class Parser {
     while (Peek().kind != TokenKind::kEnd) {
       const Token& root = Take();
       if (root.kind != TokenKind::kWord ||
-          !(EqualNoCase(root.text, "HKCR") || EqualNoCase(root.text, "HKEY_CLASSES_ROOT"))) {
+          !(AsciiEqualNoCase(root.text, "HKCR") || AsciiEqualNoCase(root.text, "HKEY_CLASSES_ROOT"))) {
         return Fail(root, "root key must be HKCR, not '" + root.text + "'");
       }
       if (Take().kind != TokenKind::kOpen) return Fail(root, "'{' expected after the root key");
@@ -138,7 +129,7 @@ class Parser {
   }
 
   static bool IsKeyword(const Token& token, std::string_view keyword) {
-    return token.kind == TokenKind::kWord && EqualNoCase(token.text, keyword);
+    return token.kind == TokenKind::kWord && AsciiEqualNoCase(token.text, keyword);
   }
   static bool IsReserved(const Token& token) {
     return IsKeyword(token, "val") || IsKeyword(token, "ForceRemove") ||
@@ -212,8 +203,8 @@ class Parser {
   bool ParseTypedValue(std::optional<RegistryValue>& value) {
     const Token& type = Take();
     if (type.kind != TokenKind::kWord) return Fail(type, "value type expected");
-    bool is_string = EqualNoCase(type.text, "s");
-    if (!is_string && !EqualNoCase(type.text, "d")) {
+    bool is_string = AsciiEqualNoCase(type.text, "s");
+    if (!is_string && !AsciiEqualNoCase(type.text, "d")) {
       return Fail(type, "value type '" + type.text + "' is not supported (only s and d)");
     }
     const Token& text = Take();
@@ -269,7 +260,7 @@ bool ExpandReplacements(std::string_view script, const Replacements& replacement
     } else {
       const std::string* text = nullptr;
       for (const auto& [key, value] : replacements) {
-        if (EqualNoCase(key, name)) text = &value;
+        if (AsciiEqualNoCase(key, name)) text = &value;
       }
       if (text == nullptr) {
         error = AtLine(line, "unknown replacement %" + std::string(name) + "%");

@@ -2,11 +2,10 @@
 // the type library step, with the hive saved once at the end.
 #include "server/registration.h"
 
-#include <unistd.h>
-
 #include <optional>
 
 #include "platform/registry_store.h"
+#include "platform/user_folders.h"
 #include "platform/utf8.h"
 #include "resources/registration_scripts.h"
 #include "server/registrar.h"
@@ -96,7 +95,7 @@ HResult UnregisterServer(const std::string& exe_path) {
   if (!IsUsableExecutablePath(exe_path)) return kE_INVALIDARG;
   RegistryStore store(Hive::kClassesRoot);
   // Without a hive file there is nothing to remove from it, and none is made.
-  bool hive_exists = ::access(store.path().c_str(), F_OK) == 0;
+  bool hive_exists = PathExists(store.path());
   if (!store.Load()) return kREGDB_E_READREGDB;
   Registrar registrar(store);
   registrar.AddReplacement("MODULE", DoubleSingleQuotes(exe_path));

@@ -2,13 +2,9 @@
 // their text, and writing and removing them.
 #include "server/registration_files.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-
 #include "platform/atomic_file.h"
 #include "platform/data_folder.h"
+#include "platform/user_folders.h"
 #include "resources/class_ids.h"
 #include "resources/interface_files.h"
 
@@ -24,30 +20,11 @@ constexpr std::string_view kReservedInExec = " \t\n\"'\\><~|&;$*?#()`";
 // Characters escaped with a backslash inside a quoted Exec argument.
 constexpr std::string_view kEscapedInQuotes = "\"`$\\";
 
-bool AbsoluteEnv(const char* name, std::string& value) {
-  const char* raw = std::getenv(name);
-  if (raw == nullptr || raw[0] != '/') return false;
-  value = raw;
-  while (value.size() > 1 && value.back() == '/') value.pop_back();
-  return true;
-}
-
-std::string JoinPath(const std::string& folder, std::string_view name) {
-  return folder == "/" ? "/" + std::string(name) : folder + "/" + std::string(name);
-}
-
-// A file that is not there (or whose folder is not) counts as removed.
-bool RemoveIfPresent(const std::string& path) {
-  return ::unlink(path.c_str()) == 0 || errno == ENOENT || errno == ENOTDIR;
-}
-
 }  // namespace
 
 std::optional<std::string> DataHome() {
-  std::string base;
-  if (AbsoluteEnv("XDG_DATA_HOME", base)) return base;
-  if (!AbsoluteEnv("HOME", base)) return std::nullopt;
-  return JoinPath(base, ".local/share");
+  // As the bus daemon looks for activation files: from the environment only.
+  return XdgFolder("XDG_DATA_HOME", ".local/share", AbsoluteEnv("HOME"));
 }
 
 std::string ServicesFolder(const std::string& data_home) {
@@ -111,7 +88,7 @@ bool RemoveActivationFiles(const std::string& data_home) {
   std::string folder = ServicesFolder(data_home);
   bool ok = true;
   for (std::string_view bus_name : kBusNames) {
-    ok = RemoveIfPresent(JoinPath(folder, ActivationFileName(bus_name))) && ok;
+    ok = RemoveFileIfPresent(JoinPath(folder, ActivationFileName(bus_name))) && ok;
   }
   return ok;
 }
@@ -120,7 +97,7 @@ bool RemoveInterfaceFiles(const std::string& data_home) {
   std::string folder = InterfacesFolder(data_home);
   bool ok = true;
   for (const InterfaceFile& file : InterfaceFiles()) {
-    ok = RemoveIfPresent(JoinPath(folder, file.name)) && ok;
+    ok = RemoveFileIfPresent(JoinPath(folder, file.name)) && ok;
   }
   return ok;
 }

@@ -1,25 +1,14 @@
 // ZRBarHelper: argument checks and the hand-over of each call.
 #include "server/zr_bar_helper.h"
 
-#include <new>
-
 #include "forms/capture.h"
 #include "forms/fill_in.h"
 #include "forms/master_password.h"
+#include "server/guarded.h"
 
 namespace zr {
 
 namespace {
-
-// Runs work, turning a failed allocation into E_OUTOFMEMORY.
-template <typename Work>
-HResult Guarded(Work work) {
-  try {
-    return work();
-  } catch (const std::bad_alloc&) {
-    return kE_OUTOFMEMORY;
-  }
-}
 
 HResult ToHResult(Outcome outcome) { return outcome == Outcome::kDone ? kS_OK : kS_FALSE; }
 

@@ -3,13 +3,13 @@
 
 #include <algorithm>
 
+#include "platform/ascii_case.h"
+
 namespace zr {
 
 namespace {
 
-inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-inline bool SameNoCase(char a, char b) { return Lower(a) == Lower(b); }
+inline bool SameNoCase(char a, char b) { return AsciiLower(a) == AsciiLower(b); }
 
 }  // namespace
 
@@ -26,8 +26,6 @@ size_t FindNoCasePosition(std::string_view text, std::string_view piece, size_t 
   return static_cast<size_t>(found - text.begin());
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameNoCase);
-}
+bool EqualsNoCase(std::string_view a, std::string_view b) { return AsciiEqualNoCase(a, b); }
 
 }  // namespace zr

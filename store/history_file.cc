@@ -79,9 +79,10 @@ std::string FormatHistory(const std::vector<HistoryEntry>& entries) {
   return text;
 }
 
-bool ReadHistoryFile(const std::string& path, std::vector<HistoryEntry>& entries) {
+bool ReadHistoryFile(const std::string& path, std::vector<HistoryEntry>& entries,
+                     LastLink link) {
   std::string contents;
-  if (!ReadWholeFile(path, contents)) return false;
+  if (!ReadWholeFile(path, contents, link)) return false;
   entries = ParseHistory(contents);
   return true;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/atomic_file.h"
+
 namespace zr {
 
 inline constexpr char kHistoryFileName[] = "History.txt";
@@ -29,8 +31,9 @@ std::vector<HistoryEntry> ParseHistory(std::string_view contents);
 std::string FormatHistory(const std::vector<HistoryEntry>& entries);
 
 // Reads path into entries (replacing them). False, entries unchanged, when it
-// cannot be read.
-bool ReadHistoryFile(const std::string& path, std::vector<HistoryEntry>& entries);
+// cannot be read or is not a regular file (see ReadWholeFile for link).
+bool ReadHistoryFile(const std::string& path, std::vector<HistoryEntry>& entries,
+                     LastLink link = LastLink::kFollow);
 // Writes the file atomically (mode 0600). False when it cannot be written.
 bool WriteHistoryFile(const std::string& path, const std::vector<HistoryEntry>& entries);
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "store/find_no_case.h"
 #include "store/protected_string.h"
 
@@ -21,7 +22,7 @@ uint64_t FieldKey(const LoginField& field) {
   uint64_t hash = 14695981039346656037ull;  // FNV-1a
   auto mix = [&hash](std::string_view text, bool fold) {
     for (char c : text) {
-      if (fold && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      if (fold) c = AsciiLower(c);
       hash = (hash ^ static_cast<uint8_t>(c)) * 1099511628211ull;
     }
     hash = (hash ^ 0x100) * 1099511628211ull;  // separator: no byte has this value

@@ -14,6 +14,7 @@
 #include "matcher/pattern_list.h"
 #include "matcher/regexp.h"
 #include "platform/atomic_file.h"
+#include "platform/ascii_case.h"
 #include "platform/code_page.h"
 #include "store/byte_stream.h"
 #include "store/custom_field_list.h"

@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "platform/ascii_case.h"
 #include "resources/icons.h"
 #include "store/login_store.h"
 #include "ui/control_text.h"
@@ -37,20 +38,6 @@ class LoginRow : public QTreeWidgetItem {
  private:
   const LoginListView& view_;
 };
-
-// Byte-wise comparison with ASCII letters folded to lower case.
-int CompareNoCase(std::string_view a, std::string_view b) {
-  const size_t length = std::min(a.size(), b.size());
-  for (size_t i = 0; i < length; ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return x < y ? -1 : 1;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
-}
 
 }  // namespace
 
@@ -144,7 +131,7 @@ void LoginListView::SortByColumn(int column) {
 }
 
 int LoginListView::Compare(int left_id, int right_id) const {
-  return CompareNoCase(SortText(left_id), SortText(right_id));
+  return AsciiCompareNoCase(SortText(left_id), SortText(right_id));
 }
 
 std::string LoginListView::SortText(int id) const {
