@@ -1,6 +1,8 @@
 // Capturing logins from a page and offering to remember them.
 #include "forms/capture.h"
 
+#include <unordered_map>
+
 #include "forms/page_address.h"
 #include "platform/code_page.h"
 #include "platform/registry_store.h"
@@ -18,10 +20,34 @@ constexpr std::string_view kPasswordType = "PASSWORD";
 
 }  // namespace
 
+namespace {
+
+// The lookup key of a captured field: form name and field name as FindField
+// compares them (ASCII case ignored), kept apart by a byte no name holds.
+std::string FieldKey(std::string_view form_name, std::string_view field_name) {
+  std::string key;
+  key.reserve(form_name.size() + field_name.size() + 1);
+  auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (char c : form_name) key.push_back(fold(c));
+  key.push_back('\0');
+  for (char c : field_name) key.push_back(fold(c));
+  return key;
+}
+
+}  // namespace
+
 bool CaptureLogin(PageDocument& document, LoginRecord& record, FormName filter, bool detect) {
-  std::string address = PageAddress(document);
+  std::string address = detect ? std::string() : PageAddress(document);
   bool has_password = false;
   bool has_filled = false;
+  // Where each captured field is in record, so that a page of many inputs is
+  // read in one pass rather than searched once per input.
+  std::unordered_map<std::string, size_t> captured;
+  for (size_t i = 0; i < record.fields().size(); ++i) {
+    const LoginField& field = record.fields()[i];
+    captured.emplace(FieldKey(field.form_name, field.field_name), i);
+  }
+  bool record_has_password = record.GetPassword().has_value();
   std::unique_ptr<PageCollection<PageForm>> forms = document.Forms();
   if (forms) {
     ForEachByEnumerator(*forms, [&](PageForm& form) {
@@ -33,23 +59,37 @@ bool CaptureLogin(PageDocument& document, LoginRecord& record, FormName filter, 
       if (!inputs) return true;
       ForEachByEnumerator(*inputs, [&](PageInput& input) {
         PageText type = input.Type();
-        PageText name = input.Name();
-        PageText value = input.Value();
         if (type.empty()) type = kTextType;
         bool is_password = EqualsNoCase(type, kPasswordType);
         if (!is_password && !EqualsNoCase(type, kTextType)) return true;
         if (is_password) has_password = true;
-        if (!value.empty()) {
-          has_filled = true;
-          // Held as the file will hold them, so that the record in memory
-          // and the one read back after a restart are the same login.
-          record.AddField(FitToStoredString(Utf8ToCodePage(name)),
-                          FitToStoredString(Utf8ToCodePage(value)),
-                          FitToStoredString(Utf8ToCodePage(type)), form_name);
+        // Detecting needs only the first password input and keeps nothing.
+        if (detect) return !has_password;
+        PageText value = input.Value();
+        if (value.empty()) return true;
+        has_filled = true;
+        // Held as the file will hold them, so that the record in memory
+        // and the one read back after a restart are the same login.
+        std::string name(FitToStoredString(Utf8ToCodePage(input.Name())));
+        std::string stored_value(FitToStoredString(Utf8ToCodePage(value)));
+        std::string stored_type(FitToStoredString(Utf8ToCodePage(type)));
+        std::string key = FieldKey(form_name, name);
+        if (auto found = captured.find(key); found != captured.end()) {
+          LoginField& field = record.fields()[found->second];
+          field.value = std::move(stored_value);
+          field.type = std::move(stored_type);
+          return true;
         }
+        // A page may hold any number of inputs; a record holds a bounded
+        // number of fields, and past the bound still takes one password.
+        bool room = record.FieldCount() < kMaxCapturedFields;
+        if (!room && !(is_password && !record_has_password)) return true;
+        captured.emplace(std::move(key), record.fields().size());
+        record.AddField(name, stored_value, stored_type, form_name);
+        if (is_password) record_has_password = true;
         return true;
       });
-      return true;
+      return !(detect && has_password);
     });
   }
   if (detect) return has_password;

@@ -15,11 +15,17 @@ namespace zr {
 class LoginRecord;
 struct DataSet;
 
+// The most fields a captured record holds (besides one password that comes
+// after them): a login form has a handful, a page may have any number.
+inline constexpr int kMaxCapturedFields = 64;
+
 // Walks the forms (passing over those whose non-empty name differs from a
 // non-empty filter, ASCII case ignored) and adds every filled text or
-// password input to record. In detect mode the result is whether the page
-// has a password input; otherwise whether it has one and a filled field, in
-// which case record's site becomes the page address.
+// password input to record, up to kMaxCapturedFields. In detect mode the
+// walk stops at the first password input, record is left alone and the
+// result is whether there was one; otherwise the result is whether the page
+// has a password input and a filled field, in which case record's site
+// becomes the page address.
 bool CaptureLogin(PageDocument& document, LoginRecord& record, FormName filter, bool detect);
 
 // Shows the remember-password prompt for record (its site reduced by

@@ -13,6 +13,7 @@
 #include "platform/utf8.h"
 #include "store/data_set.h"
 #include "store/find_no_case.h"
+#include "store/site_match.h"
 
 namespace zr {
 
@@ -101,7 +102,7 @@ int FillForms(PageCollection<PageForm>& forms, ProtectedFile& data_set, int reco
   return filled;
 }
 
-// The records whose site occurs in address, and the longest such site.
+// The records whose site matches the page at address, and the longest such site.
 struct Candidates {
   std::vector<LoginRecord*> records;
   size_t longest = 0;
@@ -110,7 +111,7 @@ struct Candidates {
 Candidates FindCandidates(LoginStore& store, std::string_view address) {
   Candidates candidates;
   store.ForEach([&](LoginRecord& record) {
-    if (!FindNoCase(address, record.site())) return;
+    if (!SiteMatchesPage(record.site(), address)) return;
     candidates.records.push_back(&record);
     candidates.longest = std::max(candidates.longest, record.site().size());
   });
@@ -139,6 +140,8 @@ int ChooseLogin(Prompts& prompts, WindowId owner, LoginStore& store, std::string
   if (candidates.records.empty()) return -1;
   int id = -1;
   if (automatic) {
+    // Nothing is filled unasked into a page that others on the network can read or change.
+    if (!IsSecureContext(address)) return -1;
     const LoginRecord* chosen = AutomaticChoice(candidates);
     if (!chosen) return -1;
     id = chosen->id();
@@ -158,7 +161,7 @@ int ChooseLogin(Prompts& prompts, WindowId owner, LoginStore& store, std::string
   return id;
 }
 
-void FillLoginPair(PageDocument& document, const LoginRecord& record) {
+void FillLoginPair(PageDocument& document, LoginRecord record) {
   std::vector<std::string> form_names;
   for (const LoginField& field : record.fields()) {
     if (std::find(form_names.begin(), form_names.end(), field.form_name) == form_names.end()) {
@@ -211,7 +214,7 @@ void FillLoginPair(PageDocument& document, const LoginRecord& record) {
 }
 
 bool HasAutomaticChoice(LoginStore& store, std::string_view address) {
-  return AutomaticChoice(FindCandidates(store, address)) != nullptr;
+  return IsSecureContext(address) && AutomaticChoice(FindCandidates(store, address)) != nullptr;
 }
 
 long FindPasswordByURL(LoginStore& store, std::string_view url_utf8) {

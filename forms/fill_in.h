@@ -27,15 +27,16 @@ Outcome FillInForm(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser*
                    int type, bool force_fill_in, bool automatic);
 
 // The id of the record to fill the page at address with, or -1: in automatic
-// mode the one record set to fill automatically with the longest matching
-// site; otherwise the user's choice. A record that requires the master
+// mode, and only in a secure context (IsSecureContext), the one record set to
+// fill automatically with the longest matching site; otherwise the user's choice. A record that requires the master
 // password is chosen only after it has been given.
 int ChooseLogin(Prompts& prompts, WindowId owner, LoginStore& store, std::string_view address,
                 bool automatic);
 
 // Writes record's login name and password into each form's text and password
-// inputs by position.
-void FillLoginPair(PageDocument& document, const LoginRecord& record);
+// inputs by position. Works on its own copy of record: every page call may
+// run other calls, which may change or delete the stored record.
+void FillLoginPair(PageDocument& document, LoginRecord record);
 
 // Whether an automatic fill of address would choose a record by itself.
 bool HasAutomaticChoice(LoginStore& store, std::string_view address);

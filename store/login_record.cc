@@ -7,6 +7,7 @@
 #include "matcher/pattern_list.h"
 #include "store/find_no_case.h"
 #include "store/protected_string.h"
+#include "store/site_match.h"
 
 namespace zr {
 
@@ -80,7 +81,7 @@ std::optional<std::string> LoginRecord::GetLoginName(FormName form_name) const {
 }
 
 bool LoginRecord::IsSameLogin(const LoginRecord& candidate) const {
-  if (!FindNoCase(candidate.site_, site_)) return false;
+  if (!SiteCovers(site_, candidate.site_)) return false;
   if (fields_.size() != candidate.fields_.size()) return false;
   for (const LoginField& field : candidate.fields_) {
     if (EqualsNoCase(field.type, kPasswordType)) continue;

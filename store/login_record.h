@@ -52,7 +52,7 @@ class LoginRecord : public FieldEntry {
   // else of the first "text" field (restricted to form_name when given), or none.
   std::optional<std::string> GetLoginName(FormName form_name = std::nullopt) const;
   // Whether candidate is the same login as this stored record: this site
-  // address occurs in the candidate's, the field counts are equal, and every
+  // covers the candidate's (SiteCovers), the field counts are equal, and every
   // non-password field of the candidate has an equal value here.
   bool IsSameLogin(const LoginRecord& candidate) const;
 

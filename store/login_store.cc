@@ -9,6 +9,7 @@
 #include "platform/ascii_case.h"
 #include "store/find_no_case.h"
 #include "store/protected_string.h"
+#include "store/site_match.h"
 
 namespace zr {
 
@@ -188,7 +189,7 @@ bool LoginStore::FillFieldValue(std::string& field, int record_id, FormName form
 
 bool LoginStore::HasLoginForUrl(std::string_view address) const {
   return std::any_of(records_.begin(), records_.end(),
-                     [&](const auto& record) { return FindNoCase(address, record->site()); });
+                     [&](const auto& record) { return SiteMatchesPage(record->site(), address); });
 }
 
 bool LoginStore::HasSameSiteLogin(const LoginRecord& candidate) const {
@@ -198,7 +199,7 @@ bool LoginStore::HasSameSiteLogin(const LoginRecord& candidate) const {
   std::optional<std::string> password = candidate.GetPassword();
   if (!password) return false;
   return std::any_of(records_.begin(), records_.end(), [&](const auto& record) {
-    return FindNoCase(candidate.site(), record->site()) && record->GetPassword() == password;
+    return SiteCovers(record->site(), candidate.site()) && record->GetPassword() == password;
   });
 }
 

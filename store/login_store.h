@@ -35,10 +35,10 @@ class LoginStore : public ProtectedFile {
 
   // FillValue of the record with record_id; false when there is none.
   bool FillFieldValue(std::string& field, int record_id, FormName form_name) override;
-  // Whether some record's site address occurs in address (ASCII case ignored).
+  // Whether some record's site matches the page at address (SiteMatchesPage).
   bool HasLoginForUrl(std::string_view address) const;
-  // For a candidate of exactly one field: whether some record's site address
-  // occurs in the candidate's and both have the same password.
+  // For a candidate of exactly one field: whether some record's site covers
+  // the candidate's (SiteCovers) and both have the same password.
   bool HasSameSiteLogin(const LoginRecord& candidate) const;
 
   // The master password; empty when none is set.

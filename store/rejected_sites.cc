@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "platform/atomic_file.h"
-#include "store/find_no_case.h"
+#include "store/site_match.h"
 #include "store/protected_string.h"
 
 namespace zr {
@@ -36,7 +36,7 @@ bool RejectedSites::Save() {
 
 bool RejectedSites::IsRejected(std::string_view address) const {
   return std::any_of(sites_.begin(), sites_.end(),
-                     [&](const std::string& site) { return FindNoCase(address, site); });
+                     [&](const std::string& site) { return SiteCovers(site, address); });
 }
 
 void RejectedSites::Reject(std::string_view site) {

@@ -21,8 +21,8 @@ class RejectedSites {
   bool Save();
   bool Save(const std::string& path);
 
-  // Whether some entry occurs in address (ASCII case ignored). An empty entry
-  // occurs in every address.
+  // Whether some entry covers address, a page address or a site address
+  // (SiteCovers). An empty entry covers nothing.
   bool IsRejected(std::string_view address) const;
   // Appends site unless IsRejected(site) already holds.
   void Reject(std::string_view site);

@@ -16,7 +16,10 @@ bool SiteKey(std::string& address) {
     return false;
   }
   std::string_view host = view.substr(prefix);
-  host = host.substr(0, host.find('/'));
+  // The host ends where a browser ends it; user info (which may hold a
+  // password) is not part of it.
+  host = host.substr(0, host.find_first_of("/\\?#"));
+  if (size_t at = host.rfind('@'); at != std::string_view::npos) host = host.substr(at + 1);
   // Scan from the last character back to the second; the first is never examined.
   int dots = 0;
   bool passed_name = false;

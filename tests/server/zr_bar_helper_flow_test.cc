@@ -160,7 +160,7 @@ TEST_F(ZRBarHelperFlowTest, LoginsOfUnnamedFormsAndEmailFieldsRoundTrip) {
     const char* form_name;
     const char* site;
   } kCases[] = {
-      {"unnamed_forms.html", "http://192.168.1.1/cgi-bin/login.html", 1, "account", "pwd", "",
+      {"unnamed_forms.html", "https://192.168.1.1/cgi-bin/login.html", 1, "account", "pwd", "",
        "192.168.1.1"},
       {"email_login.html", "https://shop.example.co.uk/signin", 0, "email", "secret", "signin",
        "example.co.uk"},

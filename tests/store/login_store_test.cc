@@ -81,7 +81,7 @@ TEST_F(LoginStoreTest, SameLoginRule) {
        false},
   };
   for (const Case& c : cases) EXPECT_EQ(stored->IsSameLogin(*c.candidate), c.same) << c.name;
-  EXPECT_TRUE(Record("", {})->IsSameLogin(*Record("anything", {}))) << "empty site, no fields";
+  EXPECT_FALSE(Record("", {})->IsSameLogin(*Record("any.site", {}))) << "an empty site matches nothing";
 }
 
 TEST_F(LoginStoreTest, AddOrMergeKeepsIdAndFlags) {
@@ -127,7 +127,7 @@ TEST_F(LoginStoreTest, AddressQueries) {
       << "no password is never the same password";
 
   store.AddOrMerge(Record("", {{"x", "1", "text", ""}}));
-  EXPECT_TRUE(store.HasLoginForUrl("about:blank")) << "an empty site occurs everywhere";
+  EXPECT_FALSE(store.HasLoginForUrl("https://x.org/")) << "an empty site matches nothing";
 }
 
 TEST_F(LoginStoreTest, FileRoundTripIsByteExact) {
