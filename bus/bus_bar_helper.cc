@@ -16,14 +16,24 @@ std::shared_ptr<RemotePageLink> BarHelperObject::CallerPage() {
   return link;
 }
 
+HResult BarHelperObject::AdmitPageSite(PageBrowser* browser) {
+  std::unique_ptr<PageDocument> document = browser ? browser->Document() : nullptr;
+  // Without a document nothing is filled, so nothing is asked about.
+  if (!document) return kS_OK;
+  return server_.gate().AdmitSite(message(), document->Url());
+}
+
 int BarHelperObject::FillInForm(qlonglong hWnd, const QDBusObjectPath& pUnkWebBrowser, int type,
                                 int bForceFillIn, int bAutoFillIn) {
+  if (HResult refused = server_.gate().Admit(message(), hWnd)) return refused;
   std::unique_ptr<PageBrowser> browser = RemoteBrowser(CallerPage(), pUnkWebBrowser.path());
+  if (HResult refused = AdmitPageSite(browser.get())) return refused;
   return server_.bar_helper().FillInForm(hWnd, browser.get(), type, bForceFillIn, bAutoFillIn);
 }
 
 int BarHelperObject::AutoRecord(qlonglong hWnd, const QDBusObjectPath& pUnkDocument,
                                 const QDBusObjectPath& pUnkSrc) {
+  if (HResult refused = server_.gate().Admit(message(), hWnd)) return refused;
   std::shared_ptr<RemotePageLink> link = CallerPage();
   std::unique_ptr<PageDocument> document = RemoteDocument(link, pUnkDocument.path());
   std::unique_ptr<PageForm> form = RemoteForm(link, pUnkSrc.path());
@@ -39,6 +49,8 @@ int BarHelperObject::AutoRecordLogin(int& pVal) {
 
 int BarHelperObject::RecordPassword(qlonglong hWnd, const QDBusObjectPath& pUnkWebBrowser,
                                     int& pbRet) {
+  pbRet = 0;
+  if (HResult refused = server_.gate().Admit(message(), hWnd)) return refused;
   std::unique_ptr<PageBrowser> browser = RemoteBrowser(CallerPage(), pUnkWebBrowser.path());
   long found = 0;
   HResult hr = server_.bar_helper().RecordPassword(hWnd, browser.get(), &found);
@@ -47,16 +59,27 @@ int BarHelperObject::RecordPassword(qlonglong hWnd, const QDBusObjectPath& pUnkW
 }
 
 int BarHelperObject::PasswordManager(qlonglong hWnd) {
+  if (HResult refused = server_.gate().Admit(message(), hWnd)) return refused;
   return server_.bar_helper().PasswordManager(hWnd);
 }
 
-int BarHelperObject::FormManager(qlonglong hWnd) { return server_.bar_helper().FormManager(hWnd); }
+int BarHelperObject::FormManager(qlonglong hWnd) {
+  if (HResult refused = server_.gate().Admit(message(), hWnd)) return refused;
+  return server_.bar_helper().FormManager(hWnd);
+}
 
 int BarHelperObject::UpdateFormFields(const QString& bstrVal) {
+  // New field names decide which page fields get which profile values.
+  if (HResult refused = server_.gate().Admit(message(), 0)) return refused;
   return server_.bar_helper().UpdateFormFields(bstrVal.toStdString());
 }
 
 int BarHelperObject::FindPasswordByURL(const QString& bstrURL, int& pbRetVal) {
+  pbRetVal = 0;
+  if (HResult refused = server_.gate().Admit(message(), 0)) return refused;
+  if (HResult refused = server_.gate().AdmitSite(message(), bstrURL.toStdString())) {
+    return refused;
+  }
   long found = 0;
   HResult hr = server_.bar_helper().FindPasswordByURL(bstrURL.toStdString(), &found);
   pbRetVal = static_cast<int>(found);

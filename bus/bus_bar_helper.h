@@ -1,6 +1,8 @@
 // BarHelperObject: the toolbar helper on the bus (ZRForm.IZRBarHelper and
 // ZRForm.IUnknown). Page arguments are objects of the calling connection; the
 // calls reach them through the remote page, calling back while this call runs.
+// Members that give out or change logins and profiles first ask the caller
+// gate, and answer E_ACCESSDENIED (touching nothing) when it refuses.
 #ifndef ZRFORM_BUS_BUS_BAR_HELPER_H_
 #define ZRFORM_BUS_BUS_BAR_HELPER_H_
 
@@ -8,6 +10,9 @@
 #include <QDBusObjectPath>
 #include <QObject>
 #include <memory>
+
+#include "forms/page_forms.h"
+#include "server/hresult.h"
 
 namespace zr {
 
@@ -37,6 +42,8 @@ class BarHelperObject : public QObject, protected QDBusContext {
  private:
   // The link to the calling client's page objects.
   std::shared_ptr<RemotePageLink> CallerPage();
+  // The site bound for the page of a fill (one read of its address).
+  HResult AdmitPageSite(PageBrowser* browser);
 
   BusServer& server_;
 };

@@ -48,6 +48,7 @@ BusServer::BusServer(QDBusConnection connection, Prompts& prompts, ModuleLock& l
       prompts_(prompts),
       lock_(lock),
       bar_helper_(prompts_),
+      gate_(connection_, prompts_),
       watcher_(QString(), connection_, QDBusServiceWatcher::WatchForUnregistration) {
   connect(&watcher_, &QDBusServiceWatcher::serviceUnregistered, this, &BusServer::ClientLeft);
   // Slots with an object path as an out value are found by the type's name,
@@ -177,6 +178,7 @@ void BusServer::Watch(const QString& client) {
 
 void BusServer::ClientLeft(const QString& client) {
   watcher_.removeWatchedService(client);
+  gate_.Forget(client);
   for (const auto& [object, count] : references_.ReleaseAll(client.toStdString())) {
     for (unsigned i = 0; i < count; ++i) lock_.Unlock();
     DropIfUnused(object);

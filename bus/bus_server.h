@@ -14,6 +14,7 @@
 #include <memory>
 #include <string_view>
 
+#include "bus/bus_caller_gate.h"
 #include "forms/prompts.h"
 #include "resources/class_ids.h"
 #include "server/history.h"
@@ -68,6 +69,8 @@ class BusServer : public QObject {
   QDBusConnection& connection() { return connection_; }
   ZRBarHelper& bar_helper() { return bar_helper_; }
   History& history() { return history_; }
+  // Who may have login and profile values, and how many sites a client may ask about.
+  CallerGate& gate() { return gate_; }
   long lock_count() const { return lock_.count(); }
 
  private slots:
@@ -84,6 +87,7 @@ class BusServer : public QObject {
   ModuleLock& lock_;
   ZRBarHelper bar_helper_;
   History history_;
+  CallerGate gate_;
   ReferenceTable references_;
   QDBusServiceWatcher watcher_;
   // The objects on the bus (parented to this).

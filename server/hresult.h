@@ -14,6 +14,8 @@ inline constexpr HResult kE_FAIL = static_cast<HResult>(0x80004005u);
 inline constexpr HResult kE_NOINTERFACE = static_cast<HResult>(0x80004002u);
 inline constexpr HResult kE_POINTER = static_cast<HResult>(0x80004003u);
 inline constexpr HResult kE_OUTOFMEMORY = static_cast<HResult>(0x8007000Eu);
+// A caller that may not have login and profile values (see client_trust.h).
+inline constexpr HResult kE_ACCESSDENIED = static_cast<HResult>(0x80070005u);
 inline constexpr HResult kCLASS_E_NOAGGREGATION = static_cast<HResult>(0x80040110u);
 
 // Registration results (the exit code of "RegServer" and "UnregServer").

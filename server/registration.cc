@@ -8,6 +8,7 @@
 #include "platform/user_folders.h"
 #include "platform/utf8.h"
 #include "resources/registration_scripts.h"
+#include "server/client_trust.h"
 #include "server/registrar.h"
 #include "server/registration_files.h"
 
@@ -85,6 +86,8 @@ HResult RegisterServer(const std::string& exe_path) {
     if (Failed(hr)) break;
   }
   if (!Failed(hr)) hr = RegisterTypeLibrary(registrar, exe_path);
+  // The clients shipped beside the server may have logins without being asked about.
+  if (!Failed(hr)) RecordShippedClients(store, exe_path);
   // What was applied is saved even after a failure, as the platform's
   // registrar would have written it already.
   if (!store.Save() && !Failed(hr)) hr = kREGDB_E_WRITEREGDB;
@@ -102,6 +105,7 @@ HResult UnregisterServer(const std::string& exe_path) {
   (void)registrar.Unregister(*RegistrationScript(kIdrZRFormApp));
   for (int id : kClassScripts) (void)registrar.Unregister(*RegistrationScript(id));
   HResult hr = UnregisterTypeLibrary(registrar);
+  RemoveShippedClients(store);
   if (hive_exists && !store.Save() && !Failed(hr)) hr = kREGDB_E_WRITEREGDB;
   return hr;
 }

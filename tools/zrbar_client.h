@@ -38,6 +38,10 @@ class BarClient {
   BarCallResult Create(const QString& service, const QString& class_path,
                        const QString& interface_name);
 
+  // Sends the later calls to service (the unique name of the owner that was
+  // checked) instead of the bus name given to Create.
+  void Pin(const QString& service) { service_ = service; }
+
   // Calls interface.member(arguments) on the instance made by Create.
   BarCallResult Call(const QString& interface, const QString& member,
                      const QList<QVariant>& arguments);

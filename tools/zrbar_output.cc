@@ -11,6 +11,7 @@ std::string HResultName(int32_t hr) {
   if (hr == kS_OK) return "S_OK";
   if (hr == kS_FALSE) return "S_FALSE";
   if (hr == kE_FAIL) return "E_FAIL";
+  if (hr == kE_ACCESSDENIED) return "E_ACCESSDENIED";
   char text[11];
   std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(static_cast<uint32_t>(hr)));
   return text;

@@ -26,7 +26,7 @@ struct BarReply {
   std::vector<BarOutValue> outs;  // in the order they are printed
 };
 
-// "S_OK", "S_FALSE", "E_FAIL", else "0x%08X" of the 32-bit code.
+// "S_OK", "S_FALSE", "E_FAIL", "E_ACCESSDENIED", else "0x%08X" of the 32-bit code.
 std::string HResultName(int32_t hr);
 
 // value with a backslash as "\\", LF as "\n", CR as "\r" and any other control

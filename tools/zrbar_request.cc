@@ -35,9 +35,10 @@ const char kBarDetails[] =
     "from this directory. Options may come before or after the command words;\n"
     "-- ends them, for a TEXT that begins with --.\n"
     "\n"
-    "Output: the call's result on the first line (S_OK, S_FALSE, E_FAIL, or the\n"
-    "code as 0x%08X), then, when it is S_OK, each out value as name=value, such as\n"
-    "pbRet=1, pVal=1 or ppszFileName=PATH. history item prints pnType=TYPE and\n"
+    "Output: the call's result on the first line (S_OK, S_FALSE, E_FAIL,\n"
+    "E_ACCESSDENIED when the server refuses this program its logins and forms, or\n"
+    "the code as 0x%08X), then, when it is S_OK, each out value as name=value,\n"
+    "such as pbRet=1, pVal=1 or ppszFileName=PATH. history item prints pnType=TYPE and\n"
     "pVal=TEXT; history list prints these two lines for every entry, oldest first\n"
     "(on a failure it prints the failing code alone). Texts are UTF-8 as they are,\n"
     "except that a backslash is written \\\\, a line feed \\n, a carriage return \\r\n"
@@ -45,7 +46,8 @@ const char kBarDetails[] =
     "\n"
     "Exit status: 0 the call was made (whatever its result), 1 a file could not be\n"
     "read or written or the server answered with a bus error, 2 usage error,\n"
-    "3 the server cannot be reached.\n";
+    "3 the server cannot be reached, or the owner of its bus name is not the\n"
+    "registered zrform (fill, record and autorecord hand it no page).\n";
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "server/hresult.h"
 #include "tools/zrbar_client.h"
 #include "tools/zrbar_output.h"
+#include "tools/server_check.h"
 
 namespace zr {
 namespace {
@@ -250,6 +251,12 @@ int RunBarRequest(const BarRequest& request) {
                     kExitUnreachable);
   }
 
+  if (TakesPage(local.command)) {
+    ServerCheck server = CheckServerOwner(bus, service, kZRBarHelperClassId);
+    if (!server.genuine) return Complain(server.message, kExitUnreachable);
+    client.Pin(server.owner);
+  }
+
   PageExporter exporter(bus);  // registers nothing until a page is exported
   Outcome outcome = history ? RunHistory(local, client)
                             : RunHelper(local, client, page.get(), exporter, fields);
@@ -262,6 +269,11 @@ int RunBarRequest(const BarRequest& request) {
                     gone ? kExitUnreachable : kExitFailed);
   }
   std::cout << FormatReply(outcome.reply) << std::flush;
+  if (outcome.reply.hr == kE_ACCESSDENIED) {
+    std::cerr << "zrbar: the server refused this program its logins and forms (E_ACCESSDENIED): "
+                 "it runs in a sandbox, it was not allowed, or it asked about too many sites "
+                 "in a minute\n";
+  }
   if (local.command == BarCommand::kFill && !local.out.empty() && !page->Save(local.out)) {
     return Complain("cannot write " + local.out, kExitFailed);
   }

@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include "server/client_trust.h"
+#include "tests/support/trust_registry.h"
+
 namespace zr::bus_test {
 
 std::string Scratch() {
@@ -40,7 +43,11 @@ int RunServerCommand(const QStringList& arguments, const QString& program) {
   return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-void RegisterServer() { ASSERT_EQ(RunServerCommand({QStringLiteral("-RegServer")}), 0); }
+void RegisterServer() {
+  ASSERT_EQ(RunServerCommand({QStringLiteral("-RegServer")}), 0);
+  // This program calls the server as a client that the user has allowed.
+  ASSERT_TRUE(AllowProgram(testing::ThisExecutable()));
+}
 
 std::string DataFolder() { return DataHome() + "/Zorvane/ToolBar"; }
 

@@ -21,7 +21,8 @@ std::string DataHome();
 // Runs zrform (or program) with arguments; its exit status, or -1 when it
 // did not finish within a minute.
 int RunServerCommand(const QStringList& arguments, const QString& program = QString());
-// Registers the built server (fails the test when it cannot).
+// Registers the built server and allows this program as its client, as a
+// user's Yes in the allow window would (fails the test when it cannot).
 void RegisterServer();
 // The data folder of this run ($XDG_DATA_HOME/Zorvane/ToolBar).
 std::string DataFolder();

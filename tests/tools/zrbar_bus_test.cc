@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "pages/html_page.h"
+#include "tests/support/trust_registry.h"
 #include "tests/tools/zrbar_fake_server.h"
 
 namespace zr {
@@ -60,6 +61,8 @@ QString PageUrl() { return QString::fromStdString(HtmlPage::FileUrl(kPage)); }
 
 class ZrbarBusTest : public ::testing::Test {
  protected:
+  // zrbar hands pages only to the registered server: the stand-in is registered.
+  void SetUp() override { ASSERT_TRUE(testing::RegisterAsServer(testing::ThisExecutable())); }
   QTemporaryDir folder_;
 };
 
