@@ -4,8 +4,8 @@
 
 #include <QDBusMessage>
 
-#include "pages/remote_page.h"
 #include "bus/bus_server.h"
+#include "pages/remote_page.h"
 
 namespace zr {
 
@@ -13,6 +13,7 @@ std::shared_ptr<RemotePageLink> BarHelperObject::CallerPage() {
   auto link = std::make_shared<RemotePageLink>(RemotePageLink{server_.connection(), {}});
   link->service = message().service();
   link->timeout_ms = kPageCallbackTimeoutMs;
+  link->clock.start();  // the page's time budget runs from the call's start
   return link;
 }
 
@@ -63,8 +64,12 @@ int BarHelperObject::FindPasswordByURL(const QString& bstrURL, int& pbRetVal) {
   return hr;
 }
 
-uint BarHelperObject::AddRef() { return server_.AddRef(message().service(), BusText(kZRBarHelperPath)); }
+uint BarHelperObject::AddRef() {
+  return server_.AddRef(message().service(), BusText(kZRBarHelperPath));
+}
 
-uint BarHelperObject::Release() { return server_.Release(message().service(), BusText(kZRBarHelperPath)); }
+uint BarHelperObject::Release() {
+  return server_.Release(message().service(), BusText(kZRBarHelperPath));
+}
 
 }  // namespace zr
