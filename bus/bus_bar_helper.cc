@@ -13,6 +13,7 @@ std::shared_ptr<RemotePageLink> BarHelperObject::CallerPage() {
   auto link = std::make_shared<RemotePageLink>(RemotePageLink{server_.connection(), {}});
   link->service = message().service();
   link->timeout_ms = kPageCallbackTimeoutMs;
+  link->clock.start();  // the page's time budget runs from the call's start
   return link;
 }
 

@@ -1,13 +1,16 @@
 // The server side of a remote page: PageForms objects whose every read and
 // write is a call back to the client's exported page objects (PageExporter).
-// Calls wait in an event loop, so the server keeps serving other clients while
-// it waits, and they are bounded by a timeout: a callback without an answer
-// fails, and from then on every call on that page fails at once, so a client
-// that stopped answering delays its caller by one timeout at most.
+// Calls wait in an event loop of their own, so the server keeps serving other
+// clients while it waits, and every wait ends: a callback has a timeout, a
+// page has a budget of time and of callbacks, and a call that runs inside
+// another call's wait gives way when it holds that call for too long. A page
+// that fails one of these counts as dead: from then on every call on it fails
+// at once, so its caller returns.
 #ifndef ZRFORM_PAGES_REMOTE_PAGE_H_
 #define ZRFORM_PAGES_REMOTE_PAGE_H_
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QString>
 #include <memory>
 
@@ -15,13 +18,34 @@
 
 namespace zr {
 
+// The most callbacks one page gets. A fill or a capture of a page of some
+// thousands of fields takes a few tens of thousands; a client that claims an
+// endless collection gets a walk that ends.
+inline constexpr long kMaxCallbacksPerPage = 200'000;
+// The longest one page is called back, from its first callback on (a bus
+// call gives its link to one page).
+inline constexpr int kPageBudgetMs = 30'000;
+// How long a call that runs inside the wait of another call may go on once
+// that other call's callback has its answer (or ran out of time): the other
+// call can go on only when this one has returned. Past that, the inner call's
+// page counts as dead, so one client delays another by about this much.
+inline constexpr int kMaxHoldMs = 3'000;
+// The most waits inside each other (calls that arrived while callbacks of
+// other calls waited, or a page that calls the server back from a callback).
+// A callback deeper than that fails at once and kills its page.
+inline constexpr int kMaxNestedWaits = 32;
+
 // What all objects of one remote page share.
 struct RemotePageLink {
   QDBusConnection connection;
-  QString service;             // the client's bus name (its unique name)
-  int timeout_ms = 3000;       // per callback
-  long callbacks = 0;          // calls made so far (for measurements)
-  bool dead = false;           // a callback timed out or the client left
+  QString service;        // the client's bus name (its unique name)
+  int timeout_ms = 3000;  // per callback
+  long callbacks = 0;     // calls made so far (for measurements)
+  bool dead = false;      // a callback timed out, the client left, a budget ran out
+  long max_callbacks = kMaxCallbacksPerPage;
+  int budget_ms = kPageBudgetMs;  // counted on clock
+  int hold_ms = kMaxHoldMs;
+  QElapsedTimer clock{};  // started by the first callback unless started before
 };
 
 // The page objects at the client's paths; null when path is "/" or empty (the

@@ -1,6 +1,6 @@
-// One callback of a remote page: a method call to the client's page object
-// that waits in an event loop, bounded by the page's timeout. Internal to the
-// remote page (and its tests).
+// One callback of a remote page: an asynchronous method call to the client's
+// page object, waited for in an event loop with a timer of its own. Internal
+// to the remote page (and its tests).
 #ifndef ZRFORM_PAGES_REMOTE_PAGE_CALL_H_
 #define ZRFORM_PAGES_REMOTE_PAGE_CALL_H_
 
@@ -12,18 +12,16 @@
 
 namespace zr {
 
-// The most callbacks one page gets. A fill and a capture of a page of 100,000
-// inputs take under a million; a client that claims an endless collection
-// gets a walk that ends.
-inline constexpr long kMaxCallbacksPerPage = 4'000'000;
-
 // Calls member of interface on the client's object at path and waits for the
-// reply, at most link.timeout_ms, serving other events meanwhile. Returns the
-// reply's values when it carries exactly reply_signature; none when the call
-// failed (an error reply, another signature, no answer in time). A call
-// without an answer, or one the client is no longer on the bus to answer,
-// marks the link dead, and so does reaching kMaxCallbacksPerPage; on a dead
-// link the call fails at once, with no round trip. Each round trip counts in
+// reply, serving other events meanwhile. The wait ends at the first of:
+// link.timeout_ms, the rest of link.budget_ms, and (when a wait below this
+// one has ended and waits for this one to return) the rest of link.hold_ms.
+// Returns the reply's values when it carries exactly reply_signature; none
+// when the call failed (an error reply, another signature, no answer in
+// time). A call without an answer, one the client is no longer on the bus to
+// answer, and one past a budget (link.max_callbacks, link.budget_ms,
+// link.hold_ms, kMaxNestedWaits) mark the link dead; on a dead link the call
+// fails at once, with no round trip. Each round trip counts in
 // link.callbacks.
 std::optional<QVariantList> CallPage(RemotePageLink& link, const QString& path,
                                      const char* interface, const char* member,
