@@ -2,6 +2,9 @@
 // the registration; "-Embedding" (how the session bus starts it) serves the
 // two objects until the last reference has been gone for the quiet period;
 // anything else shows the About box.
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusError>
@@ -14,13 +17,10 @@
 #include <thread>
 #include <vector>
 
-#include <sys/socket.h>
-#include <unistd.h>
-
+#include "bus/bus_server.h"
 #include "platform/data_folder.h"
 #include "platform/secret_memory.h"
 #include "platform/user_folders.h"
-#include "bus/bus_server.h"
 #include "resources/product.h"
 #include "server/command_line.h"
 #include "server/module_lock.h"
@@ -119,7 +119,8 @@ int Main(int argc, char** argv) {
   if (has_display) {
     ShowAboutBox(0);
   } else {
-    std::fprintf(stderr, "zrform: no display for the About box (%s, %s)\n", kProductName, kVersionText);
+    std::fprintf(stderr, "zrform: no display for the About box (%s, %s)\n", kProductName,
+                 kVersionText);
   }
   return 0;
 }

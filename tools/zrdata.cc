@@ -11,8 +11,8 @@
 
 #include "matcher/pattern_list.h"
 #include "matcher/regexp.h"
-#include "platform/atomic_file.h"
 #include "platform/ascii_case.h"
+#include "platform/atomic_file.h"
 #include "platform/code_page.h"
 #include "platform/secret_memory.h"
 #include "platform/terminal_input.h"

@@ -21,8 +21,14 @@ TEST(SecretMemoryTest, ConstantTimeComparisonAgreesWithEquality) {
     std::string_view a, b;
   };
   const Case cases[] = {
-      {"", ""},          {"secret", "secret"}, {"secret", "Secret"}, {"secret", "secreT"},
-      {"secret", "sec"}, {"", "x"},            {"a\0b"sv, "a\0c"sv},     {"\xff", "\x7f"},
+      {"", ""},
+      {"secret", "secret"},
+      {"secret", "Secret"},
+      {"secret", "secreT"},
+      {"secret", "sec"},
+      {"", "x"},
+      {"a\0b"sv, "a\0c"sv},
+      {"\xff", "\x7f"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(EqualInConstantTime(c.a, c.b), c.a == c.b) << c.a << " / " << c.b;
