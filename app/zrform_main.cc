@@ -2,6 +2,9 @@
 // the registration; "-Embedding" (how the session bus starts it) serves the
 // two objects until the last reference has been gone for the quiet period;
 // anything else shows the About box.
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusError>
@@ -14,12 +17,11 @@
 #include <thread>
 #include <vector>
 
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include "platform/data_folder.h"
-#include "platform/user_folders.h"
 #include "bus/bus_server.h"
+#include "platform/data_folder.h"
+#include "platform/secret_memory.h"
+#include "platform/user_folders.h"
+#include "resources/product.h"
 #include "server/command_line.h"
 #include "server/module_lock.h"
 #include "server/registration.h"
@@ -86,6 +88,9 @@ int Serve(QApplication& app, bool has_display) {
 }
 
 int Main(int argc, char** argv) {
+  // The server holds every login in memory: no other program of the user may
+  // read it through ptrace or a core file.
+  if (!ForbidCoreDumps()) std::fprintf(stderr, "zrform: core dumps could not be turned off\n");
   std::setlocale(LC_ALL, "");
   std::vector<std::string> arguments(argv, argv + argc);
   // The executable's full path, as the registration records it.
@@ -114,7 +119,8 @@ int Main(int argc, char** argv) {
   if (has_display) {
     ShowAboutBox(0);
   } else {
-    std::fprintf(stderr, "zrform: no display for the About box (Zorvane Toolbar, Version 3.1)\n");
+    std::fprintf(stderr, "zrform: no display for the About box (%s, %s)\n", kProductName,
+                 kVersionText);
   }
   return 0;
 }

@@ -1,10 +1,23 @@
 // The master-password gate and the fill-in check.
 #include "forms/master_password.h"
 
+#include "platform/secret_memory.h"
 #include "resources/string_table.h"
 #include "store/login_store.h"
 
 namespace zr {
+
+namespace {
+
+// Whether the typed entry is the master password: compared in constant time,
+// and the typed text wiped as soon as it has been compared.
+bool IsMasterPassword(std::optional<std::string>& entry, const LoginStore& store) {
+  const bool same = EqualInConstantTime(*entry, store.master_password());
+  WipeString(*entry);
+  return same;
+}
+
+}  // namespace
 
 bool VerifyMasterPassword(Prompts& prompts, WindowId owner, LoginStore& store) {
   if (store.master_password().empty()) {
@@ -15,12 +28,13 @@ bool VerifyMasterPassword(Prompts& prompts, WindowId owner, LoginStore& store) {
       return true;
     }
     store.set_master_password_text(*entry);
+    WipeString(*entry);
     return true;
   }
   for (;;) {
     std::optional<std::string> entry = prompts.AskMasterPassword(owner);
     if (!entry) return false;
-    if (*entry == store.master_password()) return true;
+    if (IsMasterPassword(entry, store)) return true;
     prompts.ShowMessage(owner, LoadString(kIdsIncorrectPassword),
                         LoadString(kIdsLoginManagerCaption), MessageIcon::kNone,
                         MessageButtons::kOk);
@@ -32,7 +46,7 @@ bool MayFillRecord(Prompts& prompts, WindowId owner, const LoginStore& store,
   if (!record.require_master_password()) return true;
   std::optional<std::string> entry = prompts.AskMasterPassword(owner);
   if (!entry) return false;
-  if (*entry == store.master_password()) return true;
+  if (IsMasterPassword(entry, store)) return true;
   prompts.ShowMessage(owner, LoadString(kIdsIncorrectPassword), kErrorCaption, MessageIcon::kStop,
                       MessageButtons::kOk);
   return false;

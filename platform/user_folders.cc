@@ -66,7 +66,8 @@ std::string ExecutablePath(const std::string& fallback) {
   for (;;) {
     ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
     if (n <= 0) return fallback;
-    if (static_cast<size_t>(n) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(n));
+    if (static_cast<size_t>(n) < buffer.size())
+      return std::string(buffer.data(), static_cast<size_t>(n));
     buffer.resize(buffer.size() * 2);
   }
 }

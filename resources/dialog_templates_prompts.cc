@@ -1,6 +1,7 @@
 // Templates of the About box (103), the master-password dialogs (224, 225),
 // the remember-password prompt (232) and the select-login dialog (233).
 #include "resources/dialog_templates_internal.h"
+#include "resources/product.h"
 
 namespace zr::templates {
 namespace {
@@ -9,8 +10,8 @@ using enum ControlKind;
 
 constexpr ControlTemplate kAboutControls[] = {
     {kNoControlId, kIcon, "203", 7, 12, 20, 20, kNoStyle},
-    {kNoControlId, kStatic, "Zorvane Toolbar", 37, 14, 129, 8, kNoStyle},
-    {kNoControlId, kStatic, "Version 3.1", 37, 38, 132, 8, kNoStyle},
+    {kNoControlId, kStatic, kProductName, 37, 14, 129, 8, kNoStyle},
+    {kNoControlId, kStatic, kVersionText, 37, 38, 132, 8, kNoStyle},
     {1, kButton, "OK", 178, 12, 40, 14, kDefaultButton},
 };
 

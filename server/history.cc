@@ -6,8 +6,8 @@
 
 #include "platform/atomic_file.h"
 #include "platform/code_page.h"
-#include "platform/unicode_case.h"
 #include "platform/data_folder.h"
+#include "platform/unicode_case.h"
 #include "server/guarded.h"
 #include "store/history_file.h"
 

@@ -3,6 +3,7 @@
 #include "server/history_enumerator.h"
 
 #include <algorithm>
+
 #include "server/guarded.h"
 #include "server/history.h"
 

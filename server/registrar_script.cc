@@ -105,8 +105,8 @@ class Parser {
   bool ParseRoots(std::vector<ScriptNode>& keys) {
     while (Peek().kind != TokenKind::kEnd) {
       const Token& root = Take();
-      if (root.kind != TokenKind::kWord ||
-          !(AsciiEqualNoCase(root.text, "HKCR") || AsciiEqualNoCase(root.text, "HKEY_CLASSES_ROOT"))) {
+      if (root.kind != TokenKind::kWord || !(AsciiEqualNoCase(root.text, "HKCR") ||
+                                             AsciiEqualNoCase(root.text, "HKEY_CLASSES_ROOT"))) {
         return Fail(root, "root key must be HKCR, not '" + root.text + "'");
       }
       if (Take().kind != TokenKind::kOpen) return Fail(root, "'{' expected after the root key");

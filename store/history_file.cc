@@ -79,8 +79,7 @@ std::string FormatHistory(const std::vector<HistoryEntry>& entries) {
   return text;
 }
 
-bool ReadHistoryFile(const std::string& path, std::vector<HistoryEntry>& entries,
-                     LastLink link) {
+bool ReadHistoryFile(const std::string& path, std::vector<HistoryEntry>& entries, LastLink link) {
   std::string contents;
   if (!ReadWholeFile(path, contents, link)) return false;
   entries = ParseHistory(contents);

@@ -3,8 +3,6 @@
 //   zrdata find PATTERN TEXT
 //   zrdata match LIST NAME
 //   zrdata sample FOLDER
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -13,9 +11,11 @@
 
 #include "matcher/pattern_list.h"
 #include "matcher/regexp.h"
-#include "platform/atomic_file.h"
 #include "platform/ascii_case.h"
+#include "platform/atomic_file.h"
 #include "platform/code_page.h"
+#include "platform/secret_memory.h"
+#include "platform/terminal_input.h"
 #include "store/byte_stream.h"
 #include "store/custom_field_list.h"
 #include "store/form_profile.h"
@@ -61,11 +61,13 @@ std::optional<std::string> KindFromFileName(const std::string& path) {
 // Asks for the master password when one is set. False when it was not given right.
 bool CheckMasterPassword(const LoginStore& store) {
   if (store.master_password().empty()) return true;
-  if (isatty(STDIN_FILENO)) std::cerr << "Master password: " << std::flush;
-  std::string line;
-  if (!std::getline(std::cin, line)) return false;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return Utf8ToCodePage(line) == store.master_password();
+  std::optional<std::string> line = ReadSecretLine("Master password: ");
+  if (!line) return false;
+  std::string typed = Utf8ToCodePage(*line);
+  WipeString(*line);
+  const bool same = EqualInConstantTime(typed, store.master_password());
+  WipeString(typed);
+  return same;
 }
 
 int DumpLogins(const std::string& path, JsonWriter& json) {

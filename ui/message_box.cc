@@ -36,9 +36,9 @@ std::pair<QMessageBox::StandardButtons, QMessageBox::StandardButton> ToQtButtons
   return {QMessageBox::Ok, QMessageBox::Ok};
 }
 
-// The answer for a box closed without a button (Escape, close box): what its
-// cancelling button would have answered.
-MessageAnswer Dismissed(MessageButtons buttons) {
+}  // namespace
+
+MessageAnswer DismissedAnswer(MessageButtons buttons) {
   switch (buttons) {
     case MessageButtons::kYesNo:
       return MessageAnswer::kNo;
@@ -49,8 +49,6 @@ MessageAnswer Dismissed(MessageButtons buttons) {
   }
   return MessageAnswer::kOk;
 }
-
-}  // namespace
 
 MessageAnswer ShowMessageBox(QWidget* parent, WindowId owner, std::string_view text,
                              std::string_view caption, MessageIcon icon, MessageButtons buttons) {
@@ -72,7 +70,7 @@ MessageAnswer ShowMessageBox(QWidget* parent, WindowId owner, std::string_view t
     case QMessageBox::Cancel:
       return MessageAnswer::kCancel;
     default:
-      return Dismissed(buttons);
+      return DismissedAnswer(buttons);
   }
 }
 

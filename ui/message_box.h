@@ -15,6 +15,10 @@ namespace zr {
 MessageAnswer ShowMessageBox(QWidget* parent, WindowId owner, std::string_view text,
                              std::string_view caption, MessageIcon icon, MessageButtons buttons);
 
+// The answer of a box closed without a button (Escape, the close box) or not
+// shown at all: what its cancelling button would have answered.
+MessageAnswer DismissedAnswer(MessageButtons buttons);
+
 }  // namespace zr
 
 #endif  // ZRFORM_UI_MESSAGE_BOX_H_

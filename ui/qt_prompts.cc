@@ -23,17 +23,7 @@ bool QtPrompts::MayShow(const char* what) const {
 MessageAnswer QtPrompts::ShowMessage(WindowId owner, std::string_view text,
                                      std::string_view caption, MessageIcon icon,
                                      MessageButtons buttons) {
-  if (!MayShow("message box")) {
-    switch (buttons) {
-      case MessageButtons::kYesNo:
-        return MessageAnswer::kNo;
-      case MessageButtons::kRetryCancel:
-        return MessageAnswer::kCancel;
-      case MessageButtons::kOk:
-        break;
-    }
-    return MessageAnswer::kOk;
-  }
+  if (!MayShow("message box")) return DismissedAnswer(buttons);
   return ShowMessageBox(nullptr, owner, text, caption, icon, buttons);
 }
 

@@ -196,21 +196,6 @@ TEST_F(HistoryTest, LoadReadsLinesByTheirFirstDashWithoutDuplicateCheck) {
   EXPECT_EQ(CurFile(history_), path);
 }
 
-TEST_F(HistoryTest, LoadOfAMissingFileKeepsTheListButTakesTheName) {
-  const std::string good = File("good.txt"), missing = File("missing.txt");
-  WriteBytes(good, "01-a\r\n02-b\r\n");
-  ASSERT_EQ(history_.Load(good, 0), kS_OK);
-  EXPECT_EQ(history_.Load(missing, 0), kE_FAIL);
-  EXPECT_EQ(CurFile(history_), missing);
-  EXPECT_EQ(AllItems(history_), (Entries{{1, "a"}, {2, "b"}}));
-  EXPECT_EQ(history_.Load(folder_.path(), 0), kE_FAIL);  // a folder is not a history file
-  EXPECT_EQ(AllItems(history_), (Entries{{1, "a"}, {2, "b"}}));
-  // The save at server end goes to the name that was taken.
-  EXPECT_EQ(history_.Load(missing, 0), kE_FAIL);
-  ASSERT_EQ(history_.ShutDown(), kS_OK);
-  EXPECT_EQ(ReadBytes(missing), "01-a\r\n02-b\r\n");
-}
-
 TEST_F(HistoryTest, ClearAllThenShutDownLeavesAnEmptyFile) {
   const std::string path = File("History.txt");
   WriteBytes(path, "01-a\r\n");
