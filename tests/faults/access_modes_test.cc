@@ -33,7 +33,9 @@ TEST(AccessModesTest, DataFolderIsPrivateAndEverySavedFileIsOwnerOnly) {
     }
     for (int mode_before : {-1, 0666, 0755}) {  // -1: the save creates the file
       for (DataFile file : kAllDataFiles) {
-        if (mode_before >= 0) ASSERT_EQ(::chmod(PathOf(file, place).c_str(), mode_before), 0);
+        if (mode_before >= 0) {
+          ASSERT_EQ(::chmod(PathOf(file, place).c_str(), mode_before), 0);
+        }
         ASSERT_TRUE(Save(file, place, 0, 3)) << FileName(file);
         EXPECT_EQ(ModeOf(PathOf(file, place)), 0600) << FileName(file) << " was " << mode_before;
       }

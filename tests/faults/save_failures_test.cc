@@ -70,8 +70,11 @@ void RunCase(const std::string& base, const FailCase& c) {
   const std::string locked = hive_folder_gone ? place.config_home
                              : c.way == Way::kUnreadableFile ? PathOf(c.file, place)
                                                              : FolderOf(c.file, place);
-  if (c.way == Way::kFullDisk) ASSERT_TRUE(FillLeaving(base, c.free_bytes));
-  if (c.way != Way::kFullDisk) ASSERT_EQ(::chmod(locked.c_str(), c.way == Way::kUnreadableFile ? 0 : 0500), 0);
+  if (c.way == Way::kFullDisk) {
+    ASSERT_TRUE(FillLeaving(base, c.free_bytes));
+  } else {
+    ASSERT_EQ(::chmod(locked.c_str(), c.way == Way::kUnreadableFile ? 0 : 0500), 0);
+  }
   EXPECT_FALSE(SaveNew(c, place)) << "a failed save reported success";
   std::filesystem::remove(base + "/filler");
   ::chmod(locked.c_str(), c.way == Way::kUnreadableFile ? 0600 : 0700);
