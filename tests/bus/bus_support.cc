@@ -25,8 +25,12 @@
 
 namespace zr::bus_test {
 
-std::string Scratch() { return std::getenv("ZR_TEST_SCRATCH") ?: ""; }
-std::string DataHome() { return std::getenv("XDG_DATA_HOME") ?: ""; }
+static std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+std::string Scratch() { return Env("ZR_TEST_SCRATCH"); }
+std::string DataHome() { return Env("XDG_DATA_HOME"); }
 std::string DataFolder() { return DataHome() + "/Zorvane/ToolBar"; }
 
 int RunServerCommand(const QStringList& arguments, const QString& program) {

@@ -152,6 +152,7 @@ TEST(ServerLifetimeTest, ReferencesOfVanishedClientsAreGivenBack) {
 TEST(ServerLifetimeTest, HistoryAndSettingAreReadAtEachStartAndHistorySavedAtTheEnd) {
   RegisterServer();
   QDBusConnection client = Connect(QStringLiteral("client"));
+  std::filesystem::remove(DataFolder() + "/History.txt");
   for (uint32_t flag : {0u, 1u}) {
     ASSERT_TRUE(WriteAutoLoginRecord(flag));
     Instance helper = CreateBarHelper(client);
