@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "client_modes.h"
+#include "bus_support.h"
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);

@@ -1,59 +1,71 @@
-// Xvfb and xdotool for the desktop flow tests.
-#include "desktop.h"
-
+// Xvfb and xdotool for the tests that answer the server's real windows.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <stdio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <thread>
+
+#include "bus_support.h"
 
 extern char** environ;
 
 namespace zr::bus_test {
+namespace {
 
-using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
+// Runs a shell command; its standard output without the final line end.
 std::string Shell(const std::string& command) {
   std::string output;
   if (FILE* pipe = ::popen(command.c_str(), "r")) {
     char buffer[256];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
     ::pclose(pipe);
   }
-  while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
+  while (!output.empty() && output.back() == '\n') output.pop_back();
   return output;
 }
+
+// Polls probe until it gives a non-empty answer or the deadline passes.
+std::string PollFor(const std::function<std::string()>& probe, milliseconds deadline) {
+  for (auto end = Clock::now() + deadline;;) {
+    std::string found = probe();
+    if (!found.empty() || Clock::now() >= end) return found;
+    std::this_thread::sleep_for(milliseconds(20));  // the poll interval
+  }
+}
+
+std::string Windows(const std::string& title) {
+  return Shell("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null");
+}
+
+}  // namespace
 
 Desktop::Desktop() {
   // A display number of this process's own, so parallel test runs never meet.
   std::string display = ":" + std::to_string(100 + ::getpid() % 800);
-  std::vector<std::string> args = {"Xvfb", display, "-screen", "0", "1280x1024x24",
-                                   "-nolisten", "tcp"};
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  pid_t pid;
+  const char* argv[] = {"Xvfb", display.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+                        "tcp", nullptr};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  if (posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv.data(), environ) != 0) return;
+  pid_t pid;
+  int spawned = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
   posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return;
   pid_ = pid;
-  auto end = Clock::now() + std::chrono::seconds(20);
-  while (Clock::now() < end) {
-    if (std::system(("xdpyinfo -display " + display + " >/dev/null 2>&1").c_str()) == 0) break;
-    std::this_thread::sleep_for(milliseconds(50));
-  }
+  std::string probe = "xdpyinfo -display " + display + " >/dev/null 2>&1 && echo up";
+  if (PollFor([&] { return Shell(probe); }, milliseconds(20000)).empty()) return;
   ::setenv("DISPLAY", display.c_str(), 1);
   ::unsetenv("QT_QPA_PLATFORM");
-  std::system(("dbus-update-activation-environment DISPLAY=" + display +
-               " QT_QPA_PLATFORM=xcb").c_str());
+  std::system(("dbus-update-activation-environment DISPLAY=" + display + " QT_QPA_PLATFORM=xcb")
+                  .c_str());
 }
 
 Desktop::~Desktop() {
@@ -63,67 +75,44 @@ Desktop::~Desktop() {
   }
 }
 
-bool Desktop::HasWindow(const std::string& title) {
-  return !Shell("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null").empty();
-}
+bool Desktop::HasWindow(const std::string& title) { return !Windows(title).empty(); }
 
-std::string Desktop::WaitForWindow(const std::string& title, milliseconds deadline) {
-  auto end = Clock::now() + deadline;
-  while (Clock::now() < end) {
-    std::string found =
-        Shell("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null | head -1");
-    if (!found.empty()) return found;
-    std::this_thread::sleep_for(milliseconds(50));
-  }
-  return "";
-}
-
-std::string Desktop::WaitForNewWindow(const std::string& title,
-                                      const std::vector<std::string>& known,
-                                      milliseconds deadline) {
-  auto end = Clock::now() + deadline;
-  while (Clock::now() < end) {
-    std::string found = Shell("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null");
-    size_t start = 0;
-    while (start < found.size()) {
-      size_t stop = found.find('\n', start);
-      if (stop == std::string::npos) stop = found.size();
-      std::string window = found.substr(start, stop - start);
-      bool seen = false;
-      for (const std::string& old : known) seen = seen || old == window;
-      if (!window.empty() && !seen) return window;
-      start = stop + 1;
-    }
-    std::this_thread::sleep_for(milliseconds(50));
-  }
-  return "";
+std::string Desktop::WaitForWindow(const std::string& title, const std::vector<std::string>& known,
+                                   milliseconds deadline) {
+  return PollFor(
+      [&] {
+        std::istringstream found(Windows(title));
+        for (std::string window; std::getline(found, window);) {
+          if (std::find(known.begin(), known.end(), window) == known.end()) return window;
+        }
+        return std::string();
+      },
+      deadline);
 }
 
 bool Desktop::Focus(const std::string& window) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    Shell("xdotool windowfocus --sync " + window + " 2>/dev/null");
-    if (Shell("xdotool getwindowfocus 2>/dev/null") == window) return true;
-    std::this_thread::sleep_for(milliseconds(50));
-  }
-  return false;
+  return !PollFor(
+              [&] {
+                Shell("xdotool windowfocus --sync " + window + " 2>/dev/null");
+                return Shell("xdotool getwindowfocus 2>/dev/null") == window ? window : "";
+              },
+              milliseconds(5000))
+              .empty();
 }
 
 void Desktop::Keys(const std::vector<std::string>& keys) {
+  // Qt takes a mnemonic's animated click 100 ms after the key: the pace of
+  // the keys, not a wait for an outcome (the next step waits for its window).
   for (const std::string& key : keys) {
-    Shell("xdotool key " + key);
-    // Qt takes a mnemonic click after 100 ms.
-    std::this_thread::sleep_for(milliseconds(key.rfind("alt+", 0) == 0 ? 200 : 50));
+    Shell("xdotool key " + key + (key.rfind("alt+", 0) == 0 ? " sleep 0.2" : ""));
   }
 }
 
-void Desktop::Type(const std::string& text) {
-  Shell("xdotool type --delay 12 -- '" + text + "'");
-}
+void Desktop::Type(const std::string& text) { Shell("xdotool type --delay 12 -- '" + text + "'"); }
 
 void Desktop::Click(const std::string& window, int x, int y, int count) {
-  Shell("xdotool mousemove --window " + window + " " + std::to_string(x) + " " +
+  Shell("xdotool mousemove --sync --window " + window + " " + std::to_string(x) + " " +
         std::to_string(y) + " click --repeat " + std::to_string(count) + " --delay 80 1");
-  std::this_thread::sleep_for(milliseconds(200));
 }
 
 bool Desktop::Answer(const std::string& title, const std::vector<std::string>& keys) {

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "bus_test_support.h"
+#include "bus_support.h"
 #include "pages/html_page.h"
 #include "pages/page_exporter.h"
 #include "server/client_trust.h"

@@ -1,21 +1,17 @@
 // The data folder is 0700 and every data and registry file 0600 after real
-// saves, even with a umask that would let everyone read.
-#include <gtest/gtest.h>
+// saves, even with a umask that would let everyone read, and whatever mode
+// the file had before.
 #include <sys/stat.h>
 
-#include <cstdlib>
+#include <gtest/gtest.h>
 
 #include "platform/data_folder.h"
 #include "platform/registry_store.h"
-#include "tests/faults/child_process.h"
-#include "tests/faults/data_variants.h"
-#include "tests/faults/temp_folder.h"
+#include "tests/faults/faults_support.h"
+#include "tests/support/test_support.h"
 
 namespace zr::faults {
 namespace {
-
-constexpr unsigned kFolderMode = 0700;
-constexpr unsigned kFileMode = 0600;
 
 // Permission bits of path, or -1 when it does not exist.
 int ModeOf(const std::string& path) {
@@ -23,46 +19,30 @@ int ModeOf(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
 }
 
-// The mode a file has before it is saved again.
-struct ModeCase {
-  const char* name;
-  int mode_before;  // -1: the save creates the file
-};
-
-const ModeCase kCases[] = {
-    {"new files", -1},
-    {"files everyone could read and write", 0666},
-    {"executable files", 0755},
-};
-
 TEST(AccessModesTest, DataFolderIsPrivateAndEverySavedFileIsOwnerOnly) {
   ZR_RUN_IN_CHILD([] {
-    TempFolder folder("zrmodes");
-    const std::string& temp = folder.path();
-    ASSERT_FALSE(temp.empty());
+    testing::TempDir temp;
+    ASSERT_FALSE(temp.path().empty());
     ::umask(0);  // the most permissive: modes come from the code alone
-    ::setenv("XDG_DATA_HOME", (temp + "/share").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (temp + "/config").c_str(), 1);
-
-    DataPlace place{FindDataFolder(), temp + "/config"};
-    EXPECT_EQ(place.data_folder, temp + "/share/Zorvane/ToolBar");
-    for (const char* folder : {"/share", "/share/Zorvane", "/share/Zorvane/ToolBar"}) {
-      EXPECT_EQ(ModeOf(temp + folder), static_cast<int>(kFolderMode)) << folder;
+    testing::ScopedEnv data("XDG_DATA_HOME", temp.File("share"));
+    testing::ScopedEnv config("XDG_CONFIG_HOME", temp.File("config"));
+    DataPlace place{FindDataFolder(), temp.File("config")};
+    EXPECT_EQ(place.data_folder, temp.File("share/Zorvane/ToolBar"));
+    for (const char* folder : {"share", "share/Zorvane", "share/Zorvane/ToolBar"}) {
+      EXPECT_EQ(ModeOf(temp.File(folder)), 0700) << folder;
     }
-    for (const ModeCase& c : kCases) {
-      SCOPED_TRACE(c.name);
+    for (int mode_before : {-1, 0666, 0755}) {  // -1: the save creates the file
       for (DataFile file : kAllDataFiles) {
-        if (c.mode_before >= 0) {
-          ASSERT_EQ(::chmod(PathOf(file, place).c_str(), c.mode_before), 0);
+        if (mode_before >= 0) {
+          ASSERT_EQ(::chmod(PathOf(file, place).c_str(), mode_before), 0);
         }
-        ASSERT_TRUE(Save(file, place, Generate(file, 0, 3))) << FileName(file);
-        EXPECT_EQ(ModeOf(PathOf(file, place)), static_cast<int>(kFileMode)) << FileName(file);
+        ASSERT_TRUE(Save(file, place, 0, 3)) << FileName(file);
+        EXPECT_EQ(ModeOf(PathOf(file, place)), 0600) << FileName(file) << " was " << mode_before;
       }
-      EXPECT_EQ(ModeOf(FolderOf(DataFile::kRegistry, place)), static_cast<int>(kFolderMode));
+      EXPECT_EQ(ModeOf(FolderOf(DataFile::kRegistry, place)), 0700);
       ASSERT_EQ(::chmod(PathOf(DataFile::kRegistry, place).c_str(), 0644), 0);
       ASSERT_TRUE(WriteAutoLoginRecord(0));
-      EXPECT_EQ(ModeOf(PathOf(DataFile::kRegistry, place)), static_cast<int>(kFileMode))
-          << "after WriteAutoLoginRecord";
+      EXPECT_EQ(ModeOf(PathOf(DataFile::kRegistry, place)), 0600) << "after WriteAutoLoginRecord";
     }
   });
 }

@@ -1,0 +1,230 @@
+// The fault tests' children, tmpfs and data files.
+#include "tests/faults/faults_support.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "platform/atomic_file.h"
+#include "platform/registry_store.h"
+#include "server/history.h"
+#include "store/custom_field_list.h"
+#include "store/form_profile.h"
+#include "store/history_file.h"
+#include "store/login_store.h"
+#include "store/rejected_sites.h"
+
+namespace zr::faults {
+
+namespace {
+
+constexpr int kSkippedStatus = 77;
+int reason_fd = -1;  // the child's end of the pipe that carries a skip reason
+
+[[noreturn]] void EndChild(int status) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  ::_exit(status);  // no atexit handlers: they belong to the parent
+}
+
+std::string Why(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+std::string Tag(int variant) { return "v" + std::to_string(variant); }
+
+// A text of length bytes or more that names the variant and the item.
+std::string Filler(int variant, int item, int length) {
+  std::string text = Tag(variant) + " item " + std::to_string(item) + " ";
+  while (static_cast<int>(text.size()) < length) text += static_cast<char>('a' + text.size() % 26);
+  return text;
+}
+
+// Starts as a fresh process with these custom fields (the file "customize.dat"
+// of folder, which is not written here).
+void SetCustomFields(const std::string& folder, int variant, int size) {
+  CustomFields().Reset();
+  SharedNames().Reset();
+  CustomFieldList& fields = CustomFields();
+  (void)fields.LoadCustomFields(folder);
+  while (fields.CustomFieldCount() > 0) fields.RemoveCustomField(0);
+  for (int i = 0; i < size; ++i) {
+    fields.SetCustomField(-1, "Field " + std::to_string(i) + " " + Tag(variant),
+                          "custom" + std::to_string(i), Filler(variant, i, 40));
+  }
+}
+
+}  // namespace
+
+std::string RunInChild(const std::function<void()>& body) {
+  int fds[2];
+  if (::pipe(fds) != 0) return Why("pipe");
+  std::fflush(stdout);
+  std::fflush(stderr);
+  pid_t pid = ::fork();
+  if (pid < 0) return Why("fork");
+  if (pid == 0) {
+    ::close(fds[0]);
+    reason_fd = fds[1];
+    body();
+    EndChild(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  ::close(fds[1]);
+  std::string reason;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
+    if (n > 0) reason.append(buffer, static_cast<size_t>(n));
+    if (n < 0 && errno != EINTR) break;
+  }
+  ::close(fds[0]);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return "";
+  if (WIFEXITED(status) && WEXITSTATUS(status) == kSkippedStatus) return "skip: " + reason;
+  if (WIFEXITED(status)) return "the child process reported failures (printed above)";
+  return "the child process died of signal " + std::to_string(WTERMSIG(status));
+}
+
+void SkipChild(const std::string& reason) {
+  if (reason_fd >= 0) (void)!::write(reason_fd, reason.data(), reason.size());
+  EndChild(kSkippedStatus);
+}
+
+void DropRootToNobody(const std::string& folder) {
+  if (::geteuid() != 0) return;
+  const passwd* nobody = ::getpwnam("nobody");
+  if (nobody == nullptr) SkipChild("running as root and there is no user \"nobody\"");
+  if (::chown(folder.c_str(), nobody->pw_uid, nobody->pw_gid) != 0 || ::setgroups(0, nullptr) != 0 ||
+      ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0 || ::geteuid() == 0) {
+    SkipChild(Why("running as root and cannot become \"nobody\""));
+  }
+}
+
+std::string MountSmallTmpfs(size_t size) {
+  if (::unshare(CLONE_NEWNS) != 0) SkipChild(Why("no mount rights: unshare(CLONE_NEWNS)"));
+  if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) SkipChild(Why("make-rprivate"));
+  std::string folder = (std::filesystem::temp_directory_path() / "zrfaultsXXXXXX").string();
+  if (::mkdtemp(folder.data()) == nullptr) SkipChild(Why("mkdtemp"));
+  std::string options = "size=" + std::to_string(size) + ",mode=0700";
+  if (::mount("zrfaults", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
+    SkipChild(Why("mount -t tmpfs"));
+  }
+  return folder;
+}
+
+bool FillLeaving(const std::string& folder, size_t free_bytes) {
+  int fd = ::open((folder + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  // Write until the disk is full, in ever smaller pieces, then give back free_bytes.
+  std::vector<char> chunk(64 * 1024, 'f');
+  off_t written = 0;
+  for (size_t piece = chunk.size(); piece > 0; piece /= 2) {
+    for (ssize_t n; (n = ::write(fd, chunk.data(), piece)) > 0;) written += n;
+  }
+  off_t keep = written > static_cast<off_t>(free_bytes) ? written - static_cast<off_t>(free_bytes) : 0;
+  bool ok = ::ftruncate(fd, keep) == 0;
+  ::close(fd);
+  return ok;
+}
+
+const char* FileName(DataFile file) {
+  constexpr const char* kNames[] = {kPasswordFileName, kHomeProfileFileName, kWorkProfileFileName,
+                                    kCustomizeFileName, kRejectedFileName,   kHistoryFileName,
+                                    "HKEY_CURRENT_USER.reg"};
+  return kNames[static_cast<int>(file)];
+}
+
+std::string FolderOf(DataFile file, const DataPlace& place) {
+  return file == DataFile::kRegistry ? place.config_home + "/Zorvane" : place.data_folder;
+}
+
+std::string PathOf(DataFile file, const DataPlace& place) {
+  return FolderOf(file, place) + "/" + FileName(file);
+}
+
+bool Save(DataFile file, const DataPlace& place, int variant, int size) {
+  const std::string path = PathOf(file, place);
+  // Only a custom-field save changes them: the others write the same ones.
+  bool custom = file == DataFile::kCustomFields;
+  SetCustomFields(place.data_folder, custom ? variant : 0, custom ? size : 20);
+  switch (file) {
+    case DataFile::kLogins: {
+      LoginStore store;
+      store.set_master_password_text("master " + Tag(variant));
+      for (int i = 0; i < size; ++i) {
+        auto record = std::make_unique<LoginRecord>();
+        record->set_site("https://" + Tag(variant) + ".site" + std::to_string(i) + ".example/login");
+        record->AddField("user", "user" + std::to_string(i), "text");
+        record->AddField("pass", "secret " + Tag(variant) + " " + std::to_string(i), "password");
+        store.AddOrMerge(std::move(record));
+      }
+      return store.Save(path);
+    }
+    case DataFile::kHomeProfile:
+    case DataFile::kWorkProfile: {
+      FormProfile profile;
+      for (int k = 0; k < kProfileFieldCount; ++k) {
+        // Values are kept in 1024-byte buffers: longer ones would be cut.
+        profile.Value(static_cast<ProfileField>(k)) = Filler(variant, k, std::min(size, 1000));
+        profile.List(static_cast<ProfileField>(k)) = Tag(variant) + "name" + std::to_string(k);
+      }
+      return profile.Save(path);
+    }
+    case DataFile::kCustomFields: {
+      FormProfile work;
+      (void)work.Load(PathOf(DataFile::kWorkProfile, place));
+      return work.Save(PathOf(DataFile::kWorkProfile, place));
+    }
+    case DataFile::kRejected: {
+      RejectedSites sites;
+      for (int i = 0; i < size; ++i) sites.Reject("https://" + Tag(variant) + ".no" + std::to_string(i) + ".example");
+      return sites.Save(path);
+    }
+    case DataFile::kHistory: {
+      History history;
+      for (int i = 0; i < std::min(size, static_cast<int>(kMaxHistoryEntriesWritten)); ++i) {
+        if (history.AddItem(Filler(variant, i, 200), i % 3) != kS_OK) return false;
+      }
+      return history.Save(path, false) == kS_OK;
+    }
+    case DataFile::kRegistry: {
+      RegistryStore store(Hive::kCurrentUser);  // not loaded: this is the whole hive
+      store.SetValue(kToolbarKey, kAutoLoginRecordValue, static_cast<uint32_t>(variant));
+      for (int i = 0; i < size; ++i) {
+        store.SetValue("Software\\Zorvane\\FaultTest", "Value" + std::to_string(i), Filler(variant, i, 60));
+      }
+      return store.Save();
+    }
+  }
+  return false;
+}
+
+std::optional<std::string> ReadBytes(const std::string& path) {
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return std::nullopt;
+  return bytes;
+}
+
+std::vector<std::string> TemporaryFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    std::string name = entry.path().filename().string();
+    if (name.find(".tmp") != std::string::npos) names.push_back(name);
+  }
+  return names;
+}
+
+}  // namespace zr::faults
