@@ -168,7 +168,7 @@ TEST_F(TrustTest, ZrbarHandsNoPageToAProgramThatOwnsTheServerName) {
       << squatter.members.join(' ').toStdString();
   EXPECT_FALSE(refused.err.contains("typed secret"));
   squatting.unregisterService(kBarHelperName);
-  squatting.unregisterObject(QStringLiteral("/"), QDBusConnection::SubPath);
+  squatting.unregisterObject(QStringLiteral("/"), QDBusConnection::UnregisterTree);
 
   // The real server, started by the bus: zrbar (shipped beside it) is served.
   ZrbarRun served = RunZrbar(record);
