@@ -54,7 +54,9 @@ class ClientTrustTest : public ::testing::Test {
     if (!executable.empty()) fs::create_symlink(executable, folder / "exe");
     if (without_root) return;
     fs::create_directories(folder / "root");
-    if (sandboxed) ASSERT_TRUE(testing::WriteFile((folder / "root/.flatpak-info").string(), ""));
+    if (sandboxed) {
+      ASSERT_TRUE(testing::WriteFile((folder / "root/.flatpak-info").string(), ""));
+    }
   }
 
   testing::TempDir scratch_;
