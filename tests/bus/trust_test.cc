@@ -64,7 +64,7 @@ TEST_F(TrustTest, AnUnknownProgramIsRefusedUntilTheUserAllowsIt) {
   const QList<QVariant> fill = {qlonglong(0), browser, 1, 1, 1};
 
   // No display: the allow window counts as refused.
-  QDBusMessage found = Find(client_, QStringLiteral("https://mail.example.com/"));
+  QDBusMessage found = Find(client_, QStringLiteral("https://shop.example.org/cart"));
   EXPECT_EQ(Hr(found), kEAccessDenied);
   EXPECT_EQ(found.arguments().value(1).toInt(), 0);
   EXPECT_EQ(Hr(Helper(client_, QStringLiteral("FillInForm"), fill)), kEAccessDenied);
@@ -76,7 +76,7 @@ TEST_F(TrustTest, AnUnknownProgramIsRefusedUntilTheUserAllowsIt) {
 
   // The user's allowance, as a Yes in the window records it, counts at once.
   ASSERT_TRUE(AllowProgram(testing::ThisExecutable()));
-  found = Find(client_, QStringLiteral("https://mail.example.com/"));
+  found = Find(client_, QStringLiteral("https://shop.example.org/cart"));
   EXPECT_EQ(Hr(found), 0);
   EXPECT_EQ(found.arguments().value(1).toInt(), 1);
   EXPECT_EQ(Hr(Helper(client_, QStringLiteral("FillInForm"), fill)), 0);
