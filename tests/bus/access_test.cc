@@ -60,6 +60,8 @@ TEST(AccessTest, NoPasswordIsEverPrinted) {
   // page with a typed password; the server started here so that all it
   // prints is seen.
   WriteSampleData();
+  // Registered, so that zrbar finds the server it may hand pages to.
+  RegisterServer();
   QProcess server;
   server.setProcessChannelMode(QProcess::MergedChannels);
   server.start(QStringLiteral(ZRFORM_EXE), {QStringLiteral("-Embedding")});
