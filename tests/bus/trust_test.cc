@@ -2,14 +2,14 @@
 // refused (E_ACCESSDENIED, its page untouched) until the user's allowance is
 // in the registry store; one connection asks about a bounded number of sites
 // a minute; and zrbar hands no page to a program that owns the server's name.
+#include <gtest/gtest.h>
+
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <chrono>
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "bus_test_support.h"
 #include "pages/html_page.h"
@@ -157,8 +157,8 @@ TEST_F(TrustTest, ZrbarHandsNoPageToAProgramThatOwnsTheServerName) {
 
   QDBusConnection squatting = Connect(QStringLiteral("squatter"));
   Squatter squatter;
-  ASSERT_TRUE(squatting.registerVirtualObject(QStringLiteral("/"), &squatter,
-                                              QDBusConnection::SubPath));
+  ASSERT_TRUE(
+      squatting.registerVirtualObject(QStringLiteral("/"), &squatter, QDBusConnection::SubPath));
   ASSERT_TRUE(squatting.registerService(kBarHelperName));
   ZrbarRun refused = RunZrbar(record);
   EXPECT_EQ(refused.status, 3);
