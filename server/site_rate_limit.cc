@@ -29,8 +29,7 @@ std::string SiteOfAddress(std::string_view address) {
   return site;
 }
 
-void SiteRateLimit::Expire(std::map<std::string, Clock::time_point>& sites,
-                           Clock::time_point now) {
+void SiteRateLimit::Expire(std::map<std::string, Clock::time_point>& sites, Clock::time_point now) {
   std::erase_if(sites, [&](const auto& entry) { return now - entry.second >= kSiteWindow; });
 }
 

@@ -21,8 +21,7 @@ std::string RegisteredServer(std::string_view class_id) {
       store.GetValue("CLSID\\" + std::string(class_id) + "\\LocalServer32", "");
   if (!value || !std::holds_alternative<std::string>(*value)) return "";
   std::error_code error;
-  std::filesystem::path path =
-      std::filesystem::canonical(std::get<std::string>(*value), error);
+  std::filesystem::path path = std::filesystem::canonical(std::get<std::string>(*value), error);
   return error ? std::get<std::string>(*value) : path.string();
 }
 
@@ -34,8 +33,10 @@ ServerCheck CheckServerOwner(QDBusConnection& connection, const QString& bus_nam
   std::string name = bus_name.toStdString();
   std::string registered = RegisteredServer(class_id);
   if (registered.empty()) {
-    check.message = "no ZRForm server is registered (zrform -RegServer does it); the page is "
-                    "not handed to whoever owns " + name;
+    check.message =
+        "no ZRForm server is registered (zrform -RegServer does it); the page is "
+        "not handed to whoever owns " +
+        name;
     return check;
   }
   QDBusReply<QString> owner = connection.interface()->serviceOwner(bus_name);

@@ -39,6 +39,8 @@ TEST(AccessTest, NoPasswordIsEverPrinted) {
   // The sample's logins and a page with a typed password; the server is
   // started here so that all it prints is seen.
   WriteSampleData();
+  // Registered, so that zrbar finds the server it may hand pages to.
+  RegisterServer();
   QProcess server;
   server.setProcessChannelMode(QProcess::MergedChannels);
   server.start(QStringLiteral(ZRFORM_EXE), {QStringLiteral("-Embedding")});

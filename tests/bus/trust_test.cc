@@ -2,14 +2,14 @@
 // refused (E_ACCESSDENIED, its page untouched) until the user's allowance is
 // in the registry store; one connection asks about a bounded number of sites
 // a minute; and zrbar hands no page to a program that owns the server's name.
+#include <gtest/gtest.h>
+
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <chrono>
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "bus_support.h"
 #include "pages/html_page.h"
@@ -64,7 +64,7 @@ TEST_F(TrustTest, AnUnknownProgramIsRefusedUntilTheUserAllowsIt) {
   const QList<QVariant> fill = {qlonglong(0), browser, 1, 1, 1};
 
   // No display: the allow window counts as refused.
-  QDBusMessage found = Find(client_, QStringLiteral("https://mail.example.com/"));
+  QDBusMessage found = Find(client_, QStringLiteral("https://shop.example.org/cart"));
   EXPECT_EQ(Hr(found), kEAccessDenied);
   EXPECT_EQ(found.arguments().value(1).toInt(), 0);
   EXPECT_EQ(Hr(Helper(client_, QStringLiteral("FillInForm"), fill)), kEAccessDenied);
@@ -76,7 +76,7 @@ TEST_F(TrustTest, AnUnknownProgramIsRefusedUntilTheUserAllowsIt) {
 
   // The user's allowance, as a Yes in the window records it, counts at once.
   ASSERT_TRUE(AllowProgram(testing::ThisExecutable()));
-  found = Find(client_, QStringLiteral("https://mail.example.com/"));
+  found = Find(client_, QStringLiteral("https://shop.example.org/cart"));
   EXPECT_EQ(Hr(found), 0);
   EXPECT_EQ(found.arguments().value(1).toInt(), 1);
   EXPECT_EQ(Hr(Helper(client_, QStringLiteral("FillInForm"), fill)), 0);
@@ -157,8 +157,8 @@ TEST_F(TrustTest, ZrbarHandsNoPageToAProgramThatOwnsTheServerName) {
 
   QDBusConnection squatting = Connect(QStringLiteral("squatter"));
   Squatter squatter;
-  ASSERT_TRUE(squatting.registerVirtualObject(QStringLiteral("/"), &squatter,
-                                              QDBusConnection::SubPath));
+  ASSERT_TRUE(
+      squatting.registerVirtualObject(QStringLiteral("/"), &squatter, QDBusConnection::SubPath));
   ASSERT_TRUE(squatting.registerService(kBarHelperName));
   ZrbarRun refused = RunZrbar(record);
   EXPECT_EQ(refused.status, 3);
@@ -168,7 +168,7 @@ TEST_F(TrustTest, ZrbarHandsNoPageToAProgramThatOwnsTheServerName) {
       << squatter.members.join(' ').toStdString();
   EXPECT_FALSE(refused.err.contains("typed secret"));
   squatting.unregisterService(kBarHelperName);
-  squatting.unregisterObject(QStringLiteral("/"), QDBusConnection::SubPath);
+  squatting.unregisterObject(QStringLiteral("/"), QDBusConnection::UnregisterTree);
 
   // The real server, started by the bus: zrbar (shipped beside it) is served.
   ZrbarRun served = RunZrbar(record);

@@ -54,7 +54,9 @@ class ClientTrustTest : public ::testing::Test {
     if (!executable.empty()) fs::create_symlink(executable, folder / "exe");
     if (without_root) return;
     fs::create_directories(folder / "root");
-    if (sandboxed) ASSERT_TRUE(testing::WriteFile((folder / "root/.flatpak-info").string(), ""));
+    if (sandboxed) {
+      ASSERT_TRUE(testing::WriteFile((folder / "root/.flatpak-info").string(), ""));
+    }
   }
 
   testing::TempDir scratch_;
@@ -73,20 +75,20 @@ TEST_F(ClientTrustTest, DecidesByExecutableAndSandbox) {
     bool admitted;
     bool asked;
   } cases[] = {
-      {"shipped client", kZrbar, false, false, MessageAnswer::kNo,
-       TrustVerdict::kShippedClient, true, false},
-      {"allowed program", kEditor, false, false, MessageAnswer::kNo,
-       TrustVerdict::kAllowedProgram, true, false},
+      {"shipped client", kZrbar, false, false, MessageAnswer::kNo, TrustVerdict::kShippedClient,
+       true, false},
+      {"allowed program", kEditor, false, false, MessageAnswer::kNo, TrustVerdict::kAllowedProgram,
+       true, false},
       {"unknown, user allows", "/home/ann/bin/tool", false, false, MessageAnswer::kYes,
        TrustVerdict::kUnknownProgram, true, true},
       {"unknown, user refuses", "/home/ann/bin/other", false, false, MessageAnswer::kNo,
        TrustVerdict::kUnknownProgram, false, true},
       {"paths differ in case only", "/USR/BIN/EDITOR", false, false, MessageAnswer::kNo,
        TrustVerdict::kUnknownProgram, false, true},
-      {"shipped path as a prefix", std::string(kZrbar) + "-copy", false, false,
-       MessageAnswer::kNo, TrustVerdict::kUnknownProgram, false, true},
-      {"replaced executable", std::string(kZrbar) + " (deleted)", false, false,
-       MessageAnswer::kNo, TrustVerdict::kUnknownProgram, false, true},
+      {"shipped path as a prefix", std::string(kZrbar) + "-copy", false, false, MessageAnswer::kNo,
+       TrustVerdict::kUnknownProgram, false, true},
+      {"replaced executable", std::string(kZrbar) + " (deleted)", false, false, MessageAnswer::kNo,
+       TrustVerdict::kUnknownProgram, false, true},
       {"shipped path inside a sandbox", kZrbar, true, false, MessageAnswer::kYes,
        TrustVerdict::kSandboxed, false, false},
       {"executable cannot be read", "", false, false, MessageAnswer::kYes,

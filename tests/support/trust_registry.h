@@ -24,8 +24,7 @@ inline std::string ThisExecutable() {
 inline bool RegisterAsServer(const std::string& executable) {
   RegistryStore store(Hive::kClassesRoot);
   if (!store.Load() && store.unreadable()) return false;
-  store.SetValue("CLSID\\" + std::string(kZRBarHelperClassId) + "\\LocalServer32", "",
-                 executable);
+  store.SetValue("CLSID\\" + std::string(kZRBarHelperClassId) + "\\LocalServer32", "", executable);
   return store.Save();
 }
 
