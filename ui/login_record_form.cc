@@ -21,6 +21,7 @@
 #include "store/login_store.h"
 #include "ui/control_text.h"
 #include "ui/login_text.h"
+#include "ui/master_password_dialogs.h"
 #include "ui/message_box.h"
 
 namespace zr {
@@ -78,6 +79,8 @@ LoginRecordForm::LoginRecordForm(LoginStore& store, int record_id, QWidget* pare
           &LoginRecordForm::NewField);
   connect(ControlAs<QPushButton>(kRecordRemoveButton), &QPushButton::clicked, this,
           &LoginRecordForm::RemoveField);
+  connect(require_master_check_, &QCheckBox::clicked, this,
+          &LoginRecordForm::RequireMasterClicked);
   connect(text_radio_, &QRadioButton::clicked, this, [this] { CommitFieldEdit(kRecordTextRadio); });
   connect(password_radio_, &QRadioButton::clicked, this,
           [this] { CommitFieldEdit(kRecordPasswordRadio); });
@@ -122,13 +125,28 @@ void LoginRecordForm::done(int result) {
     if (record->fill_automatically() != fill_automatically_) {
       record->set_fill_automatically(fill_automatically_ ? 1 : 0);
     }
-    if (record->require_master_password() != require_master_password_) {
+    // The protection comes off only after the master password was given here.
+    if (record->require_master_password() != require_master_password_ &&
+        (require_master_password_ || master_password_given_)) {
       record->set_require_master_password(require_master_password_ ? 1 : 0);
     }
   } else {
     record_lost_ = true;
   }
   TemplateDialog::done(result);
+}
+
+void LoginRecordForm::RequireMasterClicked() {
+  if (require_master_check_->isChecked() || master_password_given_) return;
+  const LoginRecord* record = FindRecord();
+  if (!record || !record->require_master_password()) return;
+  const bool given = ConfirmMasterPassword(this, store_);
+  if (closing_) return;
+  if (given) {
+    master_password_given_ = true;
+  } else {
+    require_master_check_->setChecked(true);
+  }
 }
 
 bool LoginRecordForm::eventFilter(QObject* watched, QEvent* event) {

@@ -62,6 +62,9 @@ class LoginRecordForm : public TemplateDialog {
   // replaced them), the list is rebuilt first and in_step is set false.
   LoginRecord* FindRecord(bool* in_step = nullptr);
   void Abandon();
+  // Clearing "Require master password to fill in" asks for the master
+  // password once (ConfirmMasterPassword); refused, the box goes back.
+  void RequireMasterClicked();
   // The id of the field edit object is, or 0.
   int FieldEditId(const QObject* object) const;
   void FillList(const LoginRecord& record);
@@ -114,6 +117,8 @@ class LoginRecordForm : public TemplateDialog {
   int type_choice_ = -1;  // -1 none, 0 "&Text", 1 "&Password"
   bool fill_automatically_ = false;
   bool require_master_password_ = false;
+  // The master password was given in this form to turn the protection off.
+  bool master_password_given_ = false;
 };
 
 }  // namespace zr

@@ -46,6 +46,17 @@ void MasterPasswordSetup::accept() {
   TemplateDialog::accept();
 }
 
+bool ConfirmMasterPassword(QWidget* parent, const LoginStore& store) {
+  if (store.master_password().empty()) return true;
+  MasterPasswordPrompt prompt(parent);
+  if (prompt.exec() != QDialog::Accepted) return false;
+  // Read again after the prompt: other calls may have run while it was open.
+  if (prompt.password() == store.master_password()) return true;
+  ShowMessageBox(parent, 0, LoadString(kIdsIncorrectPassword), kErrorCaption, MessageIcon::kStop,
+                 MessageButtons::kOk);
+  return false;
+}
+
 bool ChangeMasterPassword(QWidget* parent, LoginStore& store) {
   MasterPasswordSetup setup(store.master_password(), store.master_password(), parent);
   if (setup.exec() != QDialog::Accepted) return false;

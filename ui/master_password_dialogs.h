@@ -52,6 +52,13 @@ class MasterPasswordSetup : public TemplateDialog {
 // true; Cancel changes nothing and returns false. Writes no file.
 bool ChangeMasterPassword(QWidget* parent, LoginStore& store);
 
+// Before "Require master password to fill in" is turned off: asks for the
+// master password once with dialog 224, owned by parent. True when it was
+// given right, or when no master password is set (there is nothing the flag
+// could then withhold); a wrong entry shows message 32770 and gives false,
+// as does Cancel.
+bool ConfirmMasterPassword(QWidget* parent, const LoginStore& store);
+
 }  // namespace zr
 
 #endif  // ZRFORM_UI_MASTER_PASSWORD_DIALOGS_H_

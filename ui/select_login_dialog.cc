@@ -8,6 +8,7 @@
 
 #include "store/login_store.h"
 #include "ui/control_text.h"
+#include "ui/master_password_dialogs.h"
 
 namespace zr {
 namespace {
@@ -81,6 +82,17 @@ void SelectLoginDialog::OnFlagClicked(int box_id) {
     return;
   }
   const uint32_t value = ControlAs<QCheckBox>(box_id)->isChecked() ? 1 : 0;
+  if (box_id == kRequireMasterPasswordBox && value == 0 && record->require_master_password()) {
+    // Turning the protection off takes the master password, asked once.
+    const int id = record->id();
+    const bool given = ConfirmMasterPassword(this, store_);
+    // The prompt ran other calls: find the record again, still shown.
+    record = SelectedRecord();
+    if (!record || record->id() != id || !given) {
+      ShowRecord(record);
+      return;
+    }
+  }
   if (box_id == kFillAutomaticallyBox) {
     record->set_fill_automatically(value);
   } else {

@@ -15,7 +15,9 @@ class LoginStore;
 // Lists the records of ids that exist, by login name ("(no user name)" when
 // empty) in sorted order, each item holding its record's id; the first item
 // is selected and shown. A click on a flag box writes that flag to the shown
-// record at once. "&Login" chooses the selected record and saves the store;
+// record at once; clearing "Require master password to fill in" first asks
+// for the master password (ConfirmMasterPassword), and without it the box
+// goes back. "&Login" chooses the selected record and saves the store;
 // Cancel chooses -1 and saves nothing. Records are looked up by id at every
 // step, so a record deleted meanwhile (by a call run inside the dialog's
 // event loop) loses its item instead of being used.
