@@ -17,8 +17,8 @@ bool EqualInConstantTime(std::string_view a, std::string_view b);
 // compiler keeps, and leaves it empty.
 void WipeString(std::string& text);
 
-// Makes the process not dumpable (no ptrace attach by other same-user
-// programs, no core file) and its core-file limit 0. False when either fails.
+// Sets the process's core-file limit to 0, soft and hard, so that a crash
+// never writes its memory (typed passwords) to disk. False when it fails.
 bool ForbidCoreDumps();
 
 }  // namespace zr
