@@ -263,8 +263,8 @@ TEST_F(ZRBarHelperTest, FindPasswordByURLTellsWhetherTheUserMustChoose) {
       {"query part counts",
        {{"tracker.example", false}},
        "https://a.example/?r=tracker.example",
-       1},
-      {"empty site, empty url", {{"", false}}, "", 1},
+       0},
+      {"empty site, empty url", {{"", false}}, "", 0},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.label);
