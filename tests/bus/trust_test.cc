@@ -130,11 +130,7 @@ struct ZrbarRun {
 ZrbarRun RunZrbar(const QStringList& arguments) {
   QProcess zrbar;
   zrbar.start(QStringLiteral(ZRBAR_EXE), arguments);
-  QElapsedTimer timer;
-  timer.start();
-  while (zrbar.state() != QProcess::NotRunning && timer.elapsed() < 60000) {
-    Pump(milliseconds(20));
-  }
+  PumpUntil([&] { return zrbar.state() == QProcess::NotRunning; }, milliseconds(60000));
   ZrbarRun run;
   if (zrbar.state() != QProcess::NotRunning) {
     zrbar.kill();
