@@ -195,7 +195,7 @@ TEST_F(RegistrationTest, TheBusDaemonStartsTheRegisteredPath) {
 TEST_F(RegistrationTest, InterfaceDescriptionsAreInstalledByteForByte) {
   ASSERT_EQ(RegisterServer(exe_), kS_OK);
   const fs::path sources =
-      fs::path(__FILE__).parent_path().parent_path().parent_path() / "resources" / "interfaces";
+      fs::path(ZR_INTERFACES_DIR);
   std::vector<std::string> names;
   for (const std::string& name : FilesIn(sources.string())) {
     if (name.ends_with(".xml")) names.push_back(name);
