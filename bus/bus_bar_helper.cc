@@ -19,8 +19,8 @@ std::shared_ptr<RemotePageLink> BarHelperObject::CallerPage() {
 
 HResult BarHelperObject::AdmitPageSite(PageBrowser* browser) {
   std::unique_ptr<PageDocument> document = browser ? browser->Document() : nullptr;
-  // Without a document nothing is filled, so nothing is asked about.
-  if (!document) return kS_OK;
+  // Without a document nothing is filled.
+  if (!document) return kS_FALSE;
   return server_.gate().AdmitSite(message(), document->Url());
 }
 
@@ -28,7 +28,7 @@ int BarHelperObject::FillInForm(qlonglong hWnd, const QDBusObjectPath& pUnkWebBr
                                 int bForceFillIn, int bAutoFillIn) {
   if (HResult refused = server_.gate().Admit(message(), hWnd)) return refused;
   std::unique_ptr<PageBrowser> browser = RemoteBrowser(CallerPage(), pUnkWebBrowser.path());
-  if (HResult refused = AdmitPageSite(browser.get())) return refused;
+  if (HResult refused = AdmitPageSite(browser.get()); refused != kS_OK) return refused;
   return server_.bar_helper().FillInForm(hWnd, browser.get(), type, bForceFillIn, bAutoFillIn);
 }
 

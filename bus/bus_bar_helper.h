@@ -42,7 +42,9 @@ class BarHelperObject : public QObject, protected QDBusContext {
  private:
   // The link to the calling client's page objects.
   std::shared_ptr<RemotePageLink> CallerPage();
-  // The site bound for the page of a fill (one read of its address).
+  // The site bound for the page of a fill (one read of its address); S_FALSE
+  // when the page has no document, as the fill itself would answer, so that
+  // the client is not asked for it twice.
   HResult AdmitPageSite(PageBrowser* browser);
 
   BusServer& server_;

@@ -1,6 +1,6 @@
 // Keeping secrets out of places they could leak from: a constant-time
-// comparison, wiping a string before it is freed, and a process that is not
-// dumpable and writes no core file.
+// comparison, wiping a string before it is freed, and a process that writes
+// no core file.
 #ifndef ZRFORM_PLATFORM_SECRET_MEMORY_H_
 #define ZRFORM_PLATFORM_SECRET_MEMORY_H_
 

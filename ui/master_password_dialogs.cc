@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 
+#include "platform/secret_memory.h"
 #include "resources/string_table.h"
 #include "store/login_store.h"
 #include "ui/control_text.h"
@@ -20,6 +21,9 @@ constexpr int kConfirmationEdit = 209;
 
 MasterPasswordPrompt::MasterPasswordPrompt(QWidget* parent) : TemplateDialog(224, parent) {}
 
+// The typed texts are wiped when the dialog goes away.
+MasterPasswordPrompt::~MasterPasswordPrompt() { WipeString(password_); }
+
 void MasterPasswordPrompt::accept() {
   password_ = ToCodePage(ControlAs<QLineEdit>(kPromptEdit)->text());
   TemplateDialog::accept();
@@ -30,6 +34,11 @@ MasterPasswordSetup::MasterPasswordSetup(std::string_view password,
     : TemplateDialog(225, parent), password_(password), confirmation_(confirmation) {
   ControlAs<QLineEdit>(kPasswordEdit)->setText(FromCodePage(password_));
   ControlAs<QLineEdit>(kConfirmationEdit)->setText(FromCodePage(confirmation_));
+}
+
+MasterPasswordSetup::~MasterPasswordSetup() {
+  WipeString(password_);
+  WipeString(confirmation_);
 }
 
 void MasterPasswordSetup::accept() {
@@ -51,7 +60,7 @@ bool ConfirmMasterPassword(QWidget* parent, const LoginStore& store) {
   MasterPasswordPrompt prompt(parent);
   if (prompt.exec() != QDialog::Accepted) return false;
   // Read again after the prompt: other calls may have run while it was open.
-  if (prompt.password() == store.master_password()) return true;
+  if (EqualInConstantTime(prompt.password(), store.master_password())) return true;
   ShowMessageBox(parent, 0, LoadString(kIdsIncorrectPassword), kErrorCaption, MessageIcon::kStop,
                  MessageButtons::kOk);
   return false;

@@ -19,6 +19,7 @@ class MasterPasswordPrompt : public TemplateDialog {
 
  public:
   explicit MasterPasswordPrompt(QWidget* parent = nullptr);
+  ~MasterPasswordPrompt() override;
   // The entry in the code page; empty until OK.
   const std::string& password() const { return password_; }
   void accept() override;
@@ -36,6 +37,7 @@ class MasterPasswordSetup : public TemplateDialog {
  public:
   explicit MasterPasswordSetup(std::string_view password = {},
                                std::string_view confirmation = {}, QWidget* parent = nullptr);
+  ~MasterPasswordSetup() override;
   // The entries in the code page, as read at the last OK.
   const std::string& password() const { return password_; }
   const std::string& confirmation() const { return confirmation_; }
@@ -56,7 +58,7 @@ bool ChangeMasterPassword(QWidget* parent, LoginStore& store);
 // master password once with dialog 224, owned by parent. True when it was
 // given right, or when no master password is set (there is nothing the flag
 // could then withhold); a wrong entry shows message 32770 and gives false,
-// as does Cancel.
+// as does Cancel. The entry is compared in constant time.
 bool ConfirmMasterPassword(QWidget* parent, const LoginStore& store);
 
 }  // namespace zr
