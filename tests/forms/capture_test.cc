@@ -2,6 +2,7 @@
 #include "forms/capture.h"
 
 #include "engine_test_support.h"
+#include "fake_page.h"
 #include "platform/registry_store.h"
 
 namespace zr {
@@ -174,6 +175,26 @@ TEST_F(CaptureTest, WhatIsNotCapturedOrNotOffered) {
   EXPECT_EQ(AutoRecord(data_, prompts_, 0, only_password.document.get(), only_password.form.get()),
             Outcome::kDone);
   EXPECT_TRUE(prompts_.remember_shown.empty());
+}
+
+TEST_F(CaptureTest, AutoRecordFindsItsFormWhateverTheFormName) {
+  // The filter is cut like the captured form names, so a name past the stored
+  // length or holding a NUL still selects its own form.
+  const std::string names[] = {std::string(1100, 'n'), std::string("lo\0gin", 6)};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    FakeInput user("text", "user", "ann"), pass("password", "pass", "pw");
+    FakeForm form;
+    form.name = name;
+    form.inputs.items = {&user, &pass};
+    FakeDocument document;
+    document.url = "https://e.com/login";
+    document.forms.items = {&form};
+    prompts_.remember_answers = {AnswerNo};
+    prompts_.remember_shown.clear();
+    EXPECT_EQ(AutoRecord(data_, prompts_, 0, &document, &form), Outcome::kDone);
+    EXPECT_EQ(prompts_.remember_shown.size(), 1u);
+  }
 }
 
 TEST_F(CaptureTest, LongValuesAreStoredCutAtACharacterBoundary) {
