@@ -1,5 +1,6 @@
 // The secret helpers: the constant-time comparison agrees with ==, a wiped
-// string is empty, and a process that forbade core dumps is not dumpable.
+// string is empty and overwritten, and a process that forbade core dumps
+// cannot raise the limit again.
 #include "platform/secret_memory.h"
 
 #include <gtest/gtest.h>
@@ -16,37 +17,26 @@ namespace {
 using namespace std::string_view_literals;
 
 TEST(SecretMemoryTest, ConstantTimeComparisonAgreesWithEquality) {
-  struct Case {
-    std::string_view a, b;
+  const std::pair<std::string_view, std::string_view> rows[] = {
+      {"", ""},       {"secret", "secret"}, {"secret", "Secret"},   {"secret", "secreT"},
+      {"secret", "sec"}, {"", "x"},         {"a\0b"sv, "a\0c"sv}, {"\xff", "\x7f"},
   };
-  const Case cases[] = {
-      {"", ""},
-      {"secret", "secret"},
-      {"secret", "Secret"},
-      {"secret", "secreT"},
-      {"secret", "sec"},
-      {"", "x"},
-      {"a\0b"sv, "a\0c"sv},
-      {"\xff", "\x7f"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(EqualInConstantTime(c.a, c.b), c.a == c.b) << c.a << " / " << c.b;
-    EXPECT_EQ(EqualInConstantTime(c.b, c.a), c.a == c.b) << c.b << " / " << c.a;
+  for (const auto& [a, b] : rows) {
+    EXPECT_EQ(EqualInConstantTime(a, b), a == b) << a << " / " << b;
+    EXPECT_EQ(EqualInConstantTime(b, a), a == b) << b << " / " << a;
   }
 }
 
-TEST(SecretMemoryTest, WipedStringIsEmpty) {
+TEST(SecretMemoryTest, WipedStringIsEmptyAndOverwritten) {
   std::string secret = "correct horse battery staple";
   WipeString(secret);
   EXPECT_TRUE(secret.empty());
-  // Its storage was overwritten up to the capacity.
   secret.resize(secret.capacity());
   EXPECT_EQ(secret.find_first_not_of('\0'), std::string::npos);
 }
 
 TEST(SecretMemoryTest, ForbiddingCoreDumpsLeavesNoWayToACoreFile) {
-  // In a child, so the test process keeps its own settings.
-  pid_t child = ::fork();
+  pid_t child = ::fork();  // so the test process keeps its own settings
   ASSERT_GE(child, 0);
   if (child == 0) {
     struct rlimit core;

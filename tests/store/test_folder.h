@@ -1,43 +1,24 @@
-// Test helpers for the store: a temporary folder removed afterwards, file
-// access, and a reset of the process-wide custom and shared fields.
+// Test helpers for the store, shared with the server and ui tests: a temporary
+// folder, whole-file access, and a reset of the process-wide custom and shared
+// fields before and after each test.
 #ifndef ZRFORM_TESTS_STORE_TEST_FOLDER_H_
 #define ZRFORM_TESTS_STORE_TEST_FOLDER_H_
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "store/custom_field_list.h"
 #include "store/form_profile.h"
+#include "tests/support/test_support.h"
 
 namespace zr {
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zrtestXXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+using TempFolder = ::zr::testing::TempDir;
 
- private:
-  std::string path_;
-};
-
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
+inline std::string ReadBytes(const std::string& path) { return ::zr::testing::ReadFile(path); }
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
+  ASSERT_TRUE(::zr::testing::WriteFile(path, bytes)) << path;
 }
 
 // Each test starts as a fresh process would: no custom fields, default shared fields.
