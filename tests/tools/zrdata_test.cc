@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "store/login_store.h"
+#include "tests/support/test_support.h"
 
 namespace zr {
 namespace {
@@ -30,12 +31,8 @@ ToolRun Zrdata(const std::string& arguments, const std::string& input = "") {
 
 class ZrdataTest : public ::testing::Test {
  protected:
-  ZrdataTest() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zrdataXXXXXX").string();
-    folder_ = ::mkdtemp(pattern.data());
-  }
-  ~ZrdataTest() override { std::filesystem::remove_all(folder_); }
-  std::string folder_;
+  testing::TempDir temp_;
+  const std::string folder_ = temp_.path();
 };
 
 TEST_F(ZrdataTest, DumpsEveryFileOfTheSampleFolder) {

@@ -29,21 +29,6 @@ class FieldNamesTest : public FormSheetTest {
   std::unique_ptr<FieldNamesSheet> sheet_;
 };
 
-TEST_F(FieldNamesTest, OpensOnHomeWithEachListAsOneLine) {
-  work_.List(ProfileField::kCity) = "town;ville;";
-  Open();
-  EXPECT_EQ(sheet_->windowTitle(), "Internal Field Names");
-  ASSERT_EQ(sheet_->tabs()->count(), 2);
-  EXPECT_EQ(sheet_->tabs()->tabText(kHome), "Home");
-  EXPECT_EQ(sheet_->tabs()->tabText(kWork), "Work");
-  EXPECT_EQ(sheet_->tabs()->currentIndex(), kHome);
-  EXPECT_EQ(Edit(kHome, 203)->text(), "f.*name;");
-  EXPECT_EQ(Edit(kHome, 207)->text(), "addr;address;");
-  sheet_->tabs()->setCurrentIndex(kWork);
-  EXPECT_EQ(Edit(kWork, 217)->text(), "town;ville;");
-  EXPECT_EQ(Edit(kWork, 216)->text(), "comp.*;");  // the default "Comp.*;" in small letters
-}
-
 TEST_F(FieldNamesTest, CapitalLettersAppearAndAreStoredAsSmallLetters) {
   const struct {
     int page;

