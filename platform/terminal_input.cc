@@ -38,9 +38,11 @@ class ScopedNoEcho {
 std::optional<std::string> ReadSecretLine(const char* prompt) {
   std::optional<ScopedNoEcho> no_echo;
   if (::isatty(STDIN_FILENO)) {
+    // Echo goes off before the prompt shows: turning it off flushes typed-ahead
+    // input, which must not include what is typed after the prompt.
+    no_echo.emplace(STDIN_FILENO);
     std::fputs(prompt, stderr);
     std::fflush(stderr);
-    no_echo.emplace(STDIN_FILENO);
   }
   std::string line;
   if (!std::getline(std::cin, line)) return std::nullopt;
