@@ -138,7 +138,9 @@ TEST(RegistryStoreTest, DamagedFilesAreRefusedWhole) {
     }
     for (const Value& v : kAwkward) {
       std::optional<RegistryValue> value = store.GetValue(v.key, v.name);
-      if (value) EXPECT_EQ(*value, v.value) << "cut at " << cut << ": " << v.name;
+      if (value) {
+        EXPECT_EQ(*value, v.value) << "cut at " << cut << ": " << v.name;
+      }
     }
   }
   std::mt19937 random(20240601);
@@ -146,7 +148,9 @@ TEST(RegistryStoreTest, DamagedFilesAreRefusedWhole) {
     std::string bytes = text;
     for (int i = random() % 20; i >= 0; --i) bytes[random() % bytes.size()] = char(random());
     ASSERT_TRUE(testing::WriteFile(path, bytes));
-    if (!store.Load()) EXPECT_TRUE(store.SubKeys("").empty()) << "round " << round;
+    if (!store.Load()) {
+      EXPECT_TRUE(store.SubKeys("").empty()) << "round " << round;
+    }
   }
   std::string huge = head + "[K]\n; ";
   huge.resize(9 << 20, 'x');
