@@ -3,9 +3,9 @@
 // Input: a pattern, a zero byte, the text (no zero byte: the pattern itself).
 #include <cstdint>
 
+#include "fuzz/fuzz_support.h"
 #include "matcher/regexp.h"
 #include "matcher/regexp_program.h"
-#include "fuzz/fuzz_support.h"
 
 namespace zr {
 namespace {
@@ -25,13 +25,7 @@ void CheckSearches(std::string_view pattern, std::string_view text, int found) {
   regexp::Hints hints;
   ZR_FUZZ_CHECK(regexp::CompileProgram(pattern, code, hints));
   if (code.size() * (text.size() + 1) > kDifferentialBudget) return;
-  regexp::ProgramView view;
-  view.code = code.data();
-  view.size = code.size();
-  view.first_byte = hints.first_byte;
-  view.anchored = hints.anchored;
-  view.required = hints.required;
-  view.starts_with_repeat = hints.starts_with_repeat;
+  const regexp::ProgramView view = regexp::ViewOf(code, hints);
 
   ZR_FUZZ_CHECK(regexp::SimulateProgram(view, text, 0) == found);
   ZR_FUZZ_CHECK(regexp::SearchProgram(view, text, regexp::SearchLimits{0, 0, 0}) == found);

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "matcher/regexp_program.h"
+
 namespace zr {
 
 class RegExp {
@@ -30,13 +32,7 @@ class RegExp {
 
  private:
   std::vector<unsigned char> program_;  // node program; see matcher/regexp_format.md
-  // Compile-time search shortcuts (single top-level branch only).
-  int first_byte_ = -1;    // program starts with a literal: its first byte
-  bool anchored_ = false;  // program starts with "^"
-  std::string required_;   // longest top-level literal: it must occur in a match
-  // The branch starts with a * or + piece: required_ is looked for before
-  // every search (otherwise only in long texts).
-  bool starts_with_repeat_ = false;
+  regexp::Hints hints_;  // compile-time search shortcuts (single top-level branch only)
 };
 
 }  // namespace zr

@@ -71,6 +71,12 @@ struct ProgramView {
   bool starts_with_repeat = false;
 };
 
+// The view of code with its hints; both must outlive it.
+inline ProgramView ViewOf(const std::vector<unsigned char>& code, const Hints& hints) {
+  return {code.data(),    code.size(),    hints.first_byte,
+          hints.anchored, hints.required, hints.starts_with_repeat};
+}
+
 // The backtracker's allowance for one search: base_steps + steps_per_byte *
 // (text length + 1) steps, and max_depth nested choice points. When either
 // runs out the search goes on with the simulation, which gives the same answer.

@@ -79,17 +79,6 @@ class PosixRegex {
   bool ok_;
 };
 
-regexp::ProgramView View(const std::vector<unsigned char>& code, const regexp::Hints& hints) {
-  regexp::ProgramView view;
-  view.code = code.data();
-  view.size = code.size();
-  view.first_byte = hints.first_byte;
-  view.anchored = hints.anchored;
-  view.required = hints.required;
-  view.starts_with_repeat = hints.starts_with_repeat;
-  return view;
-}
-
 TEST(RegExpDifferentialTest, AgreesWithPosixOnShortAndLongTexts) {
   PatternMaker maker(20240611);
   std::mt19937 rng(5);
@@ -147,7 +136,8 @@ TEST(RegExpDifferentialTest, FallbackAgreesWithBacktracker) {
     std::string pattern = maker.Expression(0);
     if (i % 2) {
       pattern.clear();
-      for (int k = maker.Roll(15); k > 0; --k) pattern += "ab^$.[]()|?+*\\-\x80\xff"[maker.Roll(17)];
+      for (int k = maker.Roll(15); k > 0; --k)
+        pattern += "ab^$.[]()|?+*\\-\x80\xff"[maker.Roll(17)];
     }
     std::vector<unsigned char> code;
     regexp::Hints hints;
@@ -156,7 +146,7 @@ TEST(RegExpDifferentialTest, FallbackAgreesWithBacktracker) {
       continue;
     }
     ++compiled;
-    const regexp::ProgramView view = View(code, hints);
+    const regexp::ProgramView view = regexp::ViewOf(code, hints);
     for (int t = 0; t < 6; ++t) {
       const std::string text = maker.Text(14) + (t == 0 ? "\x80\xff-" : "");
       const int expected = regexp::SearchProgram(view, text, kUnbounded);
@@ -173,9 +163,13 @@ TEST(RegExpDifferentialTest, FallbackAgreesWithBacktracker) {
   std::vector<unsigned char> code;
   regexp::Hints hints;
   ASSERT_TRUE(regexp::CompileProgram(pattern + "b", code, hints));
-  EXPECT_EQ(regexp::SimulateProgram(View(code, hints), "c" + std::string(1500, 'a') + "b", 0), 1);
-  EXPECT_EQ(regexp::SimulateProgram(View(code, hints), std::string(2500, 'a') + "b", 0), 500);
-  EXPECT_EQ(regexp::SimulateProgram(View(code, hints), std::string(1500, 'a') + "c", 0), -1);
+  EXPECT_EQ(
+      regexp::SimulateProgram(regexp::ViewOf(code, hints), "c" + std::string(1500, 'a') + "b", 0),
+      1);
+  EXPECT_EQ(regexp::SimulateProgram(regexp::ViewOf(code, hints), std::string(2500, 'a') + "b", 0),
+            500);
+  EXPECT_EQ(regexp::SimulateProgram(regexp::ViewOf(code, hints), std::string(1500, 'a') + "c", 0),
+            -1);
 }
 
 }  // namespace
