@@ -5,12 +5,10 @@
 #include "fuzz/fuzz_support.h"
 #include "store/base64_codec.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zr;
-  // The decoder has no size limit of its own.
-  if (size > fuzz::kMaxInputSize) return 0;
-  std::string_view text = fuzz::AsText(data, size);
+namespace zr {
+namespace {
 
+void RunInput(std::string_view text) {
   std::string out;
   long decoded = Base64Codec::Decode(text, out);
   ZR_FUZZ_CHECK(decoded >= -1);
@@ -19,10 +17,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ZR_FUZZ_CHECK(out.size() <= text.size() / 4 * 3);
   }
 
-  std::string encoded = Base64Codec::Encode(data, size);
-  ZR_FUZZ_CHECK(encoded.size() == (size + 2) / 3 * 4);
+  std::string encoded =
+      Base64Codec::Encode(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  ZR_FUZZ_CHECK(encoded.size() == (text.size() + 2) / 3 * 4);
   std::string back;
-  ZR_FUZZ_CHECK(Base64Codec::Decode(encoded, back) == static_cast<long>(size));
+  ZR_FUZZ_CHECK(Base64Codec::Decode(encoded, back) == static_cast<long>(text.size()));
   ZR_FUZZ_CHECK(back == text);
-  return 0;
 }
+
+}  // namespace
+}  // namespace zr
+
+// The decoder has no size limit of its own.
+ZR_FUZZ_ENTRY(zr::RunInput)

@@ -32,11 +32,5 @@ void RunInput(std::string_view input) {
 }  // namespace
 }  // namespace zr
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zr;
-  // A command line has no size limit of its own.
-  if (size == 0 || size > fuzz::kMaxInputSize) return 0;
-  fuzz::ScopedCodePage code_page(data[0]);
-  RunInput(fuzz::AsText(data + 1, size - 1));
-  return 0;
-}
+// A command line has no size limit of its own.
+ZR_FUZZ_ENTRY(zr::RunInput, .code_page_byte = true)

@@ -38,11 +38,5 @@ void RunInput(std::string_view bytes) {
 }  // namespace
 }  // namespace zr
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // A file is read whole and has no size limit of its own.
-  if (size > zr::fuzz::kMaxInputSize) return 0;
-  zr::fuzz::ResetProcessData();
-  zr::RunInput(zr::fuzz::AsText(data, size));
-  zr::fuzz::ResetProcessData();
-  return 0;
-}
+// A file is read whole and has no size limit of its own.
+ZR_FUZZ_ENTRY(zr::RunInput, .reset_process_data = true)

@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "store/custom_field_list.h"
 #include "store/form_profile.h"
@@ -45,6 +46,22 @@ ScopedCodePage::~ScopedCodePage() { std::setlocale(LC_ALL, "C"); }
 void ResetProcessData() {
   CustomFields().Reset();
   SharedNames().Reset();
+}
+
+int RunEntry(const uint8_t* data, size_t size, void (*run)(std::string_view),
+             const EntryOptions& options) {
+  if (size > options.max_size) return 0;
+  std::string_view input = AsText(data, size);
+  std::optional<ScopedCodePage> code_page;
+  if (options.code_page_byte) {
+    if (input.empty()) return 0;
+    code_page.emplace(static_cast<uint8_t>(input[0]));
+    input.remove_prefix(1);
+  }
+  if (options.reset_process_data) ResetProcessData();
+  run(input);
+  if (options.reset_process_data) ResetProcessData();
+  return 0;
 }
 
 }  // namespace zr::fuzz

@@ -56,9 +56,32 @@ class ScopedCodePage {
 // process. Every target that reaches them calls it before and after an input.
 void ResetProcessData();
 
+// How the entry point hands an input to its target.
+struct EntryOptions {
+  // Longer inputs are passed over: a unit without a size limit of its own
+  // would only spend the run on mutations of large inputs.
+  size_t max_size = kMaxInputSize;
+  // The first byte picks the code page (ScopedCodePage); the rest is the input.
+  bool code_page_byte = false;
+  // ResetProcessData before and after, for targets that reach that data.
+  bool reset_process_data = false;
+};
+
+// The body of every entry point: the checks above, then run(input).
+int RunEntry(const uint8_t* data, size_t size, void (*run)(std::string_view),
+             const EntryOptions& options);
+
 }  // namespace zr::fuzz
 
 #define ZR_FUZZ_CHECK(condition) \
   ((condition) ? (void)0 : ::zr::fuzz::CheckFailed(#condition, __FILE__, __LINE__))
+
+// Defines the libFuzzer entry point of a target whose work is
+// run(std::string_view); the rest are EntryOptions fields, by designator:
+// ZR_FUZZ_ENTRY(RunInput, .code_page_byte = true).
+#define ZR_FUZZ_ENTRY(run, ...)                                                          \
+  extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {              \
+    return ::zr::fuzz::RunEntry(data, size, run, ::zr::fuzz::EntryOptions{__VA_ARGS__}); \
+  }
 
 #endif  // ZRFORM_FUZZ_FUZZ_SUPPORT_H_

@@ -7,11 +7,10 @@
 #include "fuzz/fuzz_support.h"
 #include "store/history_file.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zr;
-  // A file is read whole and has no size limit of its own.
-  if (size > fuzz::kMaxInputSize) return 0;
-  std::string_view contents = fuzz::AsText(data, size);
+namespace zr {
+namespace {
+
+void RunInput(std::string_view contents) {
   fuzz::MemoryFile file(contents);
   ZR_FUZZ_CHECK(!file.path().empty());
 
@@ -30,5 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (entry.text.size() > kShortText) representable = false;
   }
   if (representable) ZR_FUZZ_CHECK(ParseHistory(FormatHistory(entries)) == entries);
-  return 0;
 }
+
+}  // namespace
+}  // namespace zr
+
+// A file is read whole and has no size limit of its own.
+ZR_FUZZ_ENTRY(zr::RunInput)

@@ -70,7 +70,7 @@ void FillDataSet(DataSet& data) {
   }
 }
 
-void RunInput(uint8_t flags, std::string_view html) {
+void RunPage(uint8_t flags, std::string_view html) {
   std::unique_ptr<HtmlPage> page = HtmlPage::FromString(html, kPageUrl);
   if (!page) return;
   DataSet data;
@@ -96,16 +96,17 @@ void RunInput(uint8_t flags, std::string_view html) {
   (void)page->Serialize();
 }
 
+// The first byte holds the prompts' answers, the fill flags and (in its top
+// bits) the code page; the rest is the page.
+void RunInput(std::string_view input) {
+  if (input.empty()) return;
+  const auto flags = static_cast<uint8_t>(input[0]);
+  fuzz::ScopedCodePage code_page(static_cast<uint8_t>(flags >> kCodePageShift));
+  RunPage(flags, input.substr(1));
+}
+
 }  // namespace
 }  // namespace zr
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zr;
-  // The parser has limits of its own only far beyond what a fuzz run can use.
-  if (size == 0 || size > fuzz::kMaxInputSize) return 0;
-  fuzz::ScopedCodePage code_page(static_cast<uint8_t>(data[0] >> kCodePageShift));
-  fuzz::ResetProcessData();
-  RunInput(data[0], fuzz::AsText(data + 1, size - 1));
-  fuzz::ResetProcessData();
-  return 0;
-}
+// The parser has limits of its own only far beyond what a fuzz run can use.
+ZR_FUZZ_ENTRY(zr::RunInput, .reset_process_data = true)

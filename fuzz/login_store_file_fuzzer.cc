@@ -37,15 +37,7 @@ std::string Written(const LoginStore& store) {
   return writer.data();
 }
 
-}  // namespace
-}  // namespace zr
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zr;
-  // A file is read whole and has no size limit of its own.
-  if (size > fuzz::kMaxInputSize) return 0;
-  std::string_view bytes = fuzz::AsText(data, size);
-
+void RunInput(std::string_view bytes) {
   LoginStore store;
   ByteReader reader(bytes);
   bool ok = store.ReadFrom(reader);
@@ -73,5 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       (void)store.FillFieldValue(name, record->id(), field.form_name);
     }
   }
-  return 0;
 }
+
+}  // namespace
+}  // namespace zr
+
+// A file is read whole and has no size limit of its own.
+ZR_FUZZ_ENTRY(zr::RunInput)

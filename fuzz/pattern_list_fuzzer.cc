@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "matcher/pattern_list.h"
 #include "fuzz/fuzz_support.h"
+#include "matcher/pattern_list.h"
 #include "platform/locale_compare.h"
 
 namespace zr {
@@ -51,7 +51,7 @@ void CheckMerged(const std::string& merged) {
   }
 }
 
-void RunInput(std::string_view list, std::string_view name) {
+void CheckPatternList(std::string_view list, std::string_view name) {
   ZR_FUZZ_CHECK(AsciiLower(name) == PlainLower(name));
   RegExp regexp;
   std::string field(name);
@@ -67,19 +67,17 @@ void RunInput(std::string_view list, std::string_view name) {
   ZR_FUZZ_CHECK(again == merged);
 }
 
-}  // namespace
-}  // namespace zr
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zr;
-  // Names and lists have no size limit of their own (a page may send megabytes).
-  if (size == 0 || size > fuzz::kMaxInputSize) return 0;
-  fuzz::ScopedCodePage code_page(data[0]);
-  std::string_view input = fuzz::AsText(data + 1, size - 1);
+// The input is a pattern list, a NUL, and a field name.
+void RunInput(std::string_view input) {
   size_t zero = input.find('\0');
   std::string_view list = input.substr(0, zero);
   std::string_view name =
       zero == std::string_view::npos ? std::string_view() : input.substr(zero + 1);
-  RunInput(list, name);
-  return 0;
+  CheckPatternList(list, name);
 }
+
+}  // namespace
+}  // namespace zr
+
+// Names and lists have no size limit of their own (a page may send megabytes).
+ZR_FUZZ_ENTRY(zr::RunInput, .code_page_byte = true)

@@ -21,16 +21,7 @@ void CheckRoundTrip(std::string_view text) {
   ZR_FUZZ_CHECK(reader.AtEnd());
 }
 
-}  // namespace
-}  // namespace zr
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zr;
-  // The reader has no size limit of its own (it reads what it is given).
-  if (size == 0 || size > fuzz::kMaxInputSize) return 0;
-  fuzz::ScopedCodePage code_page(data[0]);
-  std::string_view bytes = fuzz::AsText(data + 1, size - 1);
-
+void RunInput(std::string_view bytes) {
   ByteReader reader(bytes);
   std::string s;
   size_t previous = reader.remaining();
@@ -43,5 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckRoundTrip(s);
   }
   CheckRoundTrip(bytes);
-  return 0;
 }
+
+}  // namespace
+}  // namespace zr
+
+// The reader has no size limit of its own (it reads what it is given).
+ZR_FUZZ_ENTRY(zr::RunInput, .code_page_byte = true)

@@ -37,13 +37,7 @@ void CheckSearches(std::string_view pattern, std::string_view text, int found) {
   ZR_FUZZ_CHECK(regexp::SearchProgram(no_hints, text, regexp::kDefaultSearchLimits) == found);
 }
 
-}  // namespace
-}  // namespace zr
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zr;
-  if (size > kMaxRegExpInput) return 0;
-  std::string_view input = fuzz::AsText(data, size);
+void RunInput(std::string_view input) {
   size_t zero = input.find('\0');
   std::string_view pattern = input.substr(0, zero);
   std::string_view text = zero == std::string_view::npos ? input : input.substr(zero + 1);
@@ -56,10 +50,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ZR_FUZZ_CHECK(regexp.Find(static_cast<const char*>(nullptr)) == -1);
   if (!compiled) {
     ZR_FUZZ_CHECK(found == -1);
-    return 0;
+    return;
   }
   CheckSearches(pattern, text, found);
   // A compiled object searches the same way twice.
   ZR_FUZZ_CHECK(regexp.Find(text) == found);
-  return 0;
 }
+
+}  // namespace
+}  // namespace zr
+
+ZR_FUZZ_ENTRY(zr::RunInput, .max_size = zr::kMaxRegExpInput)

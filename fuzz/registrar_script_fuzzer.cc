@@ -50,9 +50,5 @@ void RunInput(std::string_view script) {
 }  // namespace
 }  // namespace zr
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // A script has no size limit of its own (the parser's nesting has one).
-  if (size > zr::fuzz::kMaxInputSize) return 0;
-  zr::RunInput(zr::fuzz::AsText(data, size));
-  return 0;
-}
+// A script has no size limit of its own (the parser's nesting has one).
+ZR_FUZZ_ENTRY(zr::RunInput)

@@ -92,9 +92,5 @@ void RunInput(std::string_view text) {
 }  // namespace
 }  // namespace zr
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // The store reads files up to 8 MiB; a fuzz input stays far below.
-  if (size > zr::fuzz::kMaxInputSize) return 0;
-  zr::RunInput(zr::fuzz::AsText(data, size));
-  return 0;
-}
+// The store reads files up to 8 MiB; a fuzz input stays far below.
+ZR_FUZZ_ENTRY(zr::RunInput)

@@ -10,11 +10,11 @@
 #include "store/rejected_sites.h"
 #include "store/site_match.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zr;
-  // A file is read whole and has no size limit of its own.
-  if (size > fuzz::kMaxInputSize) return 0;
-  fuzz::MemoryFile file(fuzz::AsText(data, size));
+namespace zr {
+namespace {
+
+void RunInput(std::string_view contents) {
+  fuzz::MemoryFile file(contents);
   ZR_FUZZ_CHECK(!file.path().empty());
 
   RejectedSites sites;
@@ -43,5 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)sites.IsRejected("https://www.example.com/");
   sites.Reject("example.com");
   ZR_FUZZ_CHECK(sites.IsRejected("https://EXAMPLE.com/login"));
-  return 0;
 }
+
+}  // namespace
+}  // namespace zr
+
+// A file is read whole and has no size limit of its own.
+ZR_FUZZ_ENTRY(zr::RunInput)

@@ -37,13 +37,5 @@ void RunInput(std::string_view text) {
 }  // namespace
 }  // namespace zr
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace zr;
-  // The text has no size limit of its own.
-  if (size == 0 || size > fuzz::kMaxInputSize) return 0;
-  fuzz::ScopedCodePage code_page(data[0]);
-  fuzz::ResetProcessData();
-  RunInput(fuzz::AsText(data + 1, size - 1));
-  fuzz::ResetProcessData();
-  return 0;
-}
+// The text has no size limit of its own.
+ZR_FUZZ_ENTRY(zr::RunInput, .code_page_byte = true, .reset_process_data = true)
