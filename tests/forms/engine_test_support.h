@@ -1,27 +1,80 @@
 // Shared pieces of the fill and capture tests: a data set in a temporary data
-// folder, scripted prompts, test pages, and reading values back from them.
+// folder, prompts that give scripted answers and record what they showed, and
+// reading values back from a test page.
 #ifndef ZRFORM_TESTS_FORMS_ENGINE_TEST_SUPPORT_H_
 #define ZRFORM_TESTS_FORMS_ENGINE_TEST_SUPPORT_H_
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
 
-#include "scripted_prompts.h"
+#include "forms/prompts.h"
 #include "store/custom_field_list.h"
 #include "store/data_set.h"
 #include "test_page.h"
+#include "tests/support/test_support.h"
 
 namespace zr {
+
+// Each dialog takes the next answer of its queue; one without an answer fails the test.
+class ScriptedPrompts : public Prompts {
+ public:
+  std::deque<std::optional<std::string>> master_passwords;
+  std::deque<int> selected_ids;
+  // Changes the prompt's data as a user would and returns the button.
+  std::deque<std::function<RememberAnswer(RememberPasswordData&)>> remember_answers;
+  std::vector<std::string> messages;
+  std::vector<std::vector<int>> select_offers;
+  std::vector<RememberPasswordData> remember_shown;
+
+  MessageAnswer ShowMessage(WindowId, std::string_view text, std::string_view, MessageIcon,
+                            MessageButtons) override {
+    messages.emplace_back(text);
+    return MessageAnswer::kOk;
+  }
+  std::optional<std::string> AskMasterPassword(WindowId) override {
+    return Take(master_passwords, "master password prompt");
+  }
+  std::optional<std::string> SetUpMasterPassword(WindowId, std::string_view) override {
+    ADD_FAILURE() << "unexpected master password set-up";
+    return std::nullopt;
+  }
+  int SelectLogin(WindowId, LoginStore& store, const std::vector<int>& ids) override {
+    select_offers.push_back(ids);
+    int id = Take(selected_ids, "select login");
+    if (id != -1) (void)store.Save();
+    return id;
+  }
+  RememberAnswer RememberPassword(WindowId, RememberPasswordData& data) override {
+    remember_shown.push_back(data);
+    auto answer = Take(remember_answers, "remember password");
+    return answer ? answer(data) : RememberAnswer::kNo;
+  }
+  void ShowLoginManager(WindowId, LoginStore&) override {}
+  void ShowFormManager(WindowId, FormProfile&, FormProfile&) override {}
+
+ private:
+  template <typename T>
+  static T Take(std::deque<T>& queue, const char* dialog) {
+    if (queue.empty()) {
+      ADD_FAILURE() << "unexpected " << dialog;
+      return T{};
+    }
+    T answer = std::move(queue.front());
+    queue.pop_front();
+    return answer;
+  }
+};
+
+inline RememberAnswer AnswerYes(RememberPasswordData&) { return RememberAnswer::kYes; }
+inline RememberAnswer AnswerNo(RememberPasswordData&) { return RememberAnswer::kNo; }
 
 class EngineTest : public ::testing::Test {
  protected:
   EngineTest() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zrengineXXXXXX").string();
-    folder_ = ::mkdtemp(pattern.data());
-    old_config_ = Get("XDG_CONFIG_HOME");
-    ::setenv("XDG_CONFIG_HOME", (folder_ + "/config").c_str(), 1);
     CustomFields().Reset();
     SharedNames().Reset();
     data_.logins.Save(folder_ + "/Password.dat");
@@ -30,21 +83,11 @@ class EngineTest : public ::testing::Test {
     data_.work.Save(folder_ + "/FormWork.dat");
   }
   ~EngineTest() override {
-    if (old_config_) {
-      ::setenv("XDG_CONFIG_HOME", old_config_->c_str(), 1);
-    } else {
-      ::unsetenv("XDG_CONFIG_HOME");
-    }
-    std::filesystem::remove_all(folder_);
     CustomFields().Reset();
     SharedNames().Reset();
   }
-  static std::optional<std::string> Get(const char* name) {
-    const char* value = ::getenv(name);
-    return value ? std::optional<std::string>(value) : std::nullopt;
-  }
 
-  // A stored login of a user name "user" and a password "pass" in form form.
+  // A stored login: a text field "user" and a password field "pass" in form form.
   int AddLogin(const std::string& site, const std::string& user, const std::string& password,
                bool automatic = true, const std::string& form = "") {
     auto record = std::make_unique<LoginRecord>();
@@ -56,22 +99,23 @@ class EngineTest : public ::testing::Test {
     return data_.logins.GetAt(data_.logins.Count() - 1)->id();
   }
 
-  std::string folder_;
-  std::optional<std::string> old_config_;
+  testing::TempDir temp_;
+  std::string folder_ = temp_.path();
+  testing::ScopedEnv config_{"XDG_CONFIG_HOME", folder_ + "/config"};
   DataSet data_;
   ScriptedPrompts prompts_;
 };
 
-// The value of the input named name in the form at form_index, or of a text
-// area's text when there is no such input; "<missing>" when there is neither.
+// The value of the first input named name in the form at form_index; "<missing>" without one.
 inline std::string InputValue(PageBrowser& page, int form_index, const std::string& name) {
   auto forms = page.Document()->Forms();
   auto form = forms ? forms->At(form_index) : nullptr;
-  if (!form) return "<missing>";
   std::string found = "<missing>";
-  ForEachByIndex(*form->Inputs(), [&](PageInput& input) {
-    if (input.Name() == name && found == "<missing>") found = input.Value();
-  });
+  if (auto inputs = form ? form->Inputs() : nullptr) {
+    ForEachByIndex(*inputs, [&](PageInput& input) {
+      if (input.Name() == name && found == "<missing>") found = input.Value();
+    });
+  }
   return found;
 }
 

@@ -14,42 +14,57 @@ namespace zr {
 namespace {
 
 #ifdef ZR_REMOTE_PAGE_TESTS
-
-class RemoteBackend final : public TestBackend {
+class Backend {
  public:
-  RemoteBackend()
+  // Pages of one test live side by side: each is exported under a prefix of its own.
+  Backend()
       : exporter_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "client"),
-                  NextPrefix()),
+                  QStringLiteral("/test/page%1").arg(++pages_)),
         link_(std::make_shared<RemotePageLink>(RemotePageLink{
             .connection = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "server"),
             .service = QDBusConnection(QStringLiteral("client")).baseService()})) {}
-  std::unique_ptr<PageBrowser> Browser(PageBrowser& browser) override {
+  std::unique_ptr<PageBrowser> Browser(PageBrowser& browser) {
     return RemoteBrowser(link_, exporter_.ExportBrowser(browser));
   }
-  std::unique_ptr<PageDocument> Document(std::unique_ptr<PageDocument> document) override {
+  std::unique_ptr<PageDocument> Document(std::unique_ptr<PageDocument> document) {
     return RemoteDocument(link_, exporter_.ExportDocument(std::move(document)));
   }
-  std::unique_ptr<PageForm> Form(std::unique_ptr<PageForm> form) override {
+  std::unique_ptr<PageForm> Form(std::unique_ptr<PageForm> form) {
     return RemoteForm(link_, exporter_.ExportForm(std::move(form)));
   }
-  long callbacks() const override { return link_->callbacks; }
 
  private:
-  // Pages of one test live side by side: each is exported under a prefix of its own.
-  static QString NextPrefix() {
-    static int pages = 0;
-    return QStringLiteral("/test/page%1").arg(++pages);
-  }
-
+  static inline int pages_ = 0;
   PageExporter exporter_;
   std::shared_ptr<RemotePageLink> link_;
 };
-
-using Backend = RemoteBackend;
-
 #else
+class Backend {
+ public:
+  std::unique_ptr<PageDocument> Document(std::unique_ptr<PageDocument> document) {
+    return document;
+  }
+  std::unique_ptr<PageForm> Form(std::unique_ptr<PageForm> form) { return form; }
+  std::unique_ptr<PageBrowser> Browser(PageBrowser& browser);
+};
+#endif
 
-// Forwards to a browser it does not own.
+// A browser seen through a backend of its own, which it keeps.
+class BackedBrowser final : public PageBrowser {
+ public:
+  explicit BackedBrowser(PageBrowser& page) : browser_(backend_.Browser(page)) {}
+  std::unique_ptr<PageDocument> Document() override {
+    return browser_ ? browser_->Document() : nullptr;
+  }
+  Backend& backend() { return backend_; }
+
+ private:
+  Backend backend_;
+  std::unique_ptr<PageBrowser> browser_;  // destroyed first: it reads through backend_
+};
+
+#ifndef ZR_REMOTE_PAGE_TESTS
+// Forwards to the page it does not own.
 class BrowserRef final : public PageBrowser {
  public:
   explicit BrowserRef(PageBrowser& browser) : browser_(browser) {}
@@ -58,61 +73,25 @@ class BrowserRef final : public PageBrowser {
  private:
   PageBrowser& browser_;
 };
-
-class LocalBackend final : public TestBackend {
- public:
-  std::unique_ptr<PageBrowser> Browser(PageBrowser& browser) override {
-    return std::make_unique<BrowserRef>(browser);
-  }
-  std::unique_ptr<PageDocument> Document(std::unique_ptr<PageDocument> document) override {
-    return document;
-  }
-  std::unique_ptr<PageForm> Form(std::unique_ptr<PageForm> form) override { return form; }
-  long callbacks() const override { return 0; }
-};
-
-using Backend = LocalBackend;
-
+std::unique_ptr<PageBrowser> Backend::Browser(PageBrowser& browser) {
+  return std::make_unique<BrowserRef>(browser);
+}
 #endif
-
-// A browser that keeps the backend it is seen through.
-class BackedBrowser final : public PageBrowser {
- public:
-  explicit BackedBrowser(PageBrowser& page)
-      : backend_(MakeTestBackend()), browser_(backend_->Browser(page)) {}
-  std::unique_ptr<PageDocument> Document() override {
-    return browser_ ? browser_->Document() : nullptr;
-  }
-
- private:
-  std::unique_ptr<TestBackend> backend_;
-  std::unique_ptr<PageBrowser> browser_;
-};
 
 }  // namespace
 
-std::unique_ptr<TestBackend> MakeTestBackend() { return std::make_unique<Backend>(); }
-
-TestPage::TestPage(std::unique_ptr<HtmlPage> html)
-    : html_(std::move(html)), backend_(MakeTestBackend()), browser_(backend_->Browser(*html_)) {}
+std::unique_ptr<PageBrowser> ViaTestBackend(PageBrowser& page) {
+  return std::make_unique<BackedBrowser>(page);
+}
 
 std::unique_ptr<PageDocument> TestPage::SubmittedDocument() {
-  return backend_->Document(html_->Document());
+  return static_cast<BackedBrowser&>(*browser_).backend().Document(html_->Document());
 }
 
 std::unique_ptr<PageForm> TestPage::SubmittedForm(int form_index) {
   std::unique_ptr<PageCollection<PageForm>> forms = html_->Document()->Forms();
-  return backend_->Form(forms ? forms->At(form_index) : nullptr);
-}
-
-std::unique_ptr<TestPage> MakeTestPage(std::string_view html, const std::string& url) {
-  std::unique_ptr<HtmlPage> page = HtmlPage::FromString(html, url);
-  if (!page) return nullptr;
-  return std::make_unique<TestPage>(std::move(page));
-}
-
-std::unique_ptr<PageBrowser> ViaTestBackend(PageBrowser& page) {
-  return std::make_unique<BackedBrowser>(page);
+  return static_cast<BackedBrowser&>(*browser_).backend().Form(forms ? forms->At(form_index)
+                                                                     : nullptr);
 }
 
 }  // namespace zr
