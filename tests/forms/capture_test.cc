@@ -60,15 +60,14 @@ TEST_F(CaptureTest, AutoRecordOffersNewOrChangedLoginsAndStoresThemOnYes) {
   EXPECT_EQ(AutoRecord(data_, prompts_, 0, document.get(), form.get()), Outcome::kDone);
   ASSERT_EQ(prompts_.remember_shown.size(), 1u);
   const RememberPasswordData& shown = prompts_.remember_shown[0];
-  EXPECT_EQ(shown.site + "|" + shown.description, "mail.example.com|Example Mail");
-  EXPECT_EQ(shown.login_name + "|" + shown.password, "ann|s3cret");
+  EXPECT_EQ(shown.site + "|" + shown.description + "|" + shown.login_name + "|" + shown.password,
+            "mail.example.com|Example Mail|ann|s3cret");
   DataSet reloaded;
   reloaded.Load(folder_);
   ASSERT_EQ(reloaded.logins.Count(), 1);
   const LoginRecord* stored = reloaded.logins.GetAt(0);
   EXPECT_EQ(stored->site() + "|" + stored->description(), "mail.example.com|My mail");
-  EXPECT_TRUE(stored->fill_automatically());
-  EXPECT_EQ(stored->FieldCount(), 2);
+  EXPECT_TRUE(stored->fill_automatically() && stored->FieldCount() == 2);
   // The same login again: nothing is offered.
   EXPECT_EQ(AutoRecord(data_, prompts_, 0, document.get(), form.get()), Outcome::kDone);
   EXPECT_EQ(prompts_.remember_shown.size(), 1u);
@@ -85,7 +84,8 @@ TEST_F(CaptureTest, AutoRecordOffersNewOrChangedLoginsAndStoresThemOnYes) {
   ASSERT_EQ(data_.logins.Count(), 1);
   EXPECT_EQ(data_.logins.GetAt(0)->id(), id);
   EXPECT_EQ(data_.logins.GetAt(0)->GetPassword(), "s3cret");
-  EXPECT_TRUE(data_.logins.GetAt(0)->require_master_password());
+  EXPECT_TRUE(data_.logins.GetAt(0)->require_master_password() &&
+              data_.logins.GetAt(0)->fill_automatically());
 }
 
 TEST_F(CaptureTest, RejectedSitesAndTheDontAskBoxes) {

@@ -19,7 +19,8 @@
 
 namespace zr {
 
-// Each dialog takes the next answer of its queue; one without an answer fails the test.
+// Each dialog takes the next answer of its queue (one without an answer fails
+// the test) and records what it showed.
 class ScriptedPrompts : public Prompts {
  public:
   std::deque<std::optional<std::string>> master_passwords;
@@ -75,17 +76,13 @@ inline RememberAnswer AnswerNo(RememberPasswordData&) { return RememberAnswer::k
 class EngineTest : public ::testing::Test {
  protected:
   EngineTest() {
-    CustomFields().Reset();
-    SharedNames().Reset();
+    CustomFields().Reset(), SharedNames().Reset();
     data_.logins.Save(folder_ + "/Password.dat");
     data_.rejected.Save(folder_ + "/Rejected.dat");
     data_.home.Save(folder_ + "/FormHome.dat");
     data_.work.Save(folder_ + "/FormWork.dat");
   }
-  ~EngineTest() override {
-    CustomFields().Reset();
-    SharedNames().Reset();
-  }
+  ~EngineTest() override { CustomFields().Reset(), SharedNames().Reset(); }
 
   // A stored login: a text field "user" and a password field "pass" in form form.
   int AddLogin(const std::string& site, const std::string& user, const std::string& password,

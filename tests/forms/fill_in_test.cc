@@ -136,6 +136,7 @@ TEST_F(FillInTest, ProfileFillOfInputsTextAreasAndSelects) {
   data_.home.Value(ProfileField::kAddress) = "1 Long Road";
   data_.home.Value(ProfileField::kZip) = "\xC3\xA9\xC3\xA9\xC3\xA9";  // three two-byte characters
   data_.home.Value(ProfileField::kCountry) = "Narnia";
+  data_.home.Value(ProfileField::kLastName) = "Smith";
   auto page = MakeTestPage(R"(<form><input name="firstname" value="kept">
       <input name="zip" maxlength="2"><input name="address" maxlength="6">
       <textarea name="address2">old text</textarea>

@@ -36,7 +36,7 @@ inline std::shared_ptr<RemotePageLink> LinkTo(const QDBusConnection& client,
 inline QVariant Path(const char* path) { return QVariant::fromValue(QDBusObjectPath(path)); }
 
 // Answers each call to the objects under its prefix by its member: with the
-// scripted values (an UnknownMethod error for a member without a script),
+// scripted error or values (UnknownMethod for a member without a script),
 // after the member's delay (never when it is negative). after_reply runs
 // once the reply is sent or scheduled, while the server still waits.
 class ScriptedClient final : public QDBusVirtualObject {
@@ -50,6 +50,7 @@ class ScriptedClient final : public QDBusVirtualObject {
   bool registered() const { return registered_; }
   int calls = 0;
   std::map<QString, QVariantList> replies;
+  std::map<QString, QDBusError::ErrorType> errors;
   std::map<QString, int> delay_ms;
   std::function<void()> after_reply;
 
@@ -57,8 +58,11 @@ class ScriptedClient final : public QDBusVirtualObject {
   bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
     ++calls;
     auto found = replies.find(message.member());
-    QDBusMessage reply = found == replies.end()
-                             ? message.createErrorReply(QDBusError::UnknownMethod, "not scripted")
+    QDBusMessage reply = found == replies.end() || errors.count(message.member())
+                             ? message.createErrorReply(errors.count(message.member())
+                                                            ? errors[message.member()]
+                                                            : QDBusError::UnknownMethod,
+                                                        "scripted")
                              : message.createReply(found->second);
     int delay = delay_ms.count(message.member()) ? delay_ms[message.member()] : 0;
     if (delay == 0) connection.send(reply);

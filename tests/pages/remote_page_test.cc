@@ -213,20 +213,24 @@ TEST(RemotePageTest, EveryWaitEndsAndAClientThatCannotAnswerKillsThePage) {
   struct Case {
     const char* name;
     std::map<QString, int> delay_ms;
+    std::map<QString, QDBusError::ErrorType> errors;
     long max_callbacks;
     int budget_ms;
     long callbacks;  // made in all, -1: not counted
     int at_least_ms, within_ms;
   } cases[] = {
-      {"never answers", {{"Tags", -1}}, kMaxCallbacksPerPage, kPageBudgetMs, 1, 400, 1500},
-      {"answers too late", {{"NewEnum", 900}}, kMaxCallbacksPerPage, kPageBudgetMs, 2, 400, 1500},
-      {"endless stream, callbacks spent", {}, 300, kPageBudgetMs, 300, 0, 10000},
-      {"endless stream, time spent", {{"Next", 20}}, kMaxCallbacksPerPage, 500, -1, 500, 2500},
+      {"never answers", {{"Tags", -1}}, {}, kMaxCallbacksPerPage, kPageBudgetMs, 1, 400, 1500},
+      {"answers too late", {{"NewEnum", 900}}, {}, kMaxCallbacksPerPage, kPageBudgetMs, 2, 400, 1500},
+      {"the bus says it is gone", {}, {{"Tags", QDBusError::ServiceUnknown}}, kMaxCallbacksPerPage,
+       kPageBudgetMs, 1, 0, 400},
+      {"endless stream, callbacks spent", {}, {}, 300, kPageBudgetMs, 300, 0, 10000},
+      {"endless stream, time spent", {{"Next", 20}}, {}, kMaxCallbacksPerPage, 500, -1, 500, 2500},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     client.replies = endless;
     client.delay_ms = c.delay_ms;
+    client.errors = c.errors;
     auto link = LinkTo(ClientBus(), 400);
     link->max_callbacks = c.max_callbacks;
     link->budget_ms = c.budget_ms;
