@@ -1,7 +1,8 @@
 // The page backend the engine tests run against. In forms_engine_tests the
 // engine reaches a page directly; in forms_engine_remote_tests (built with
 // ZR_REMOTE_PAGE_TESTS) it reaches it as the server does: the page is exported
-// on one bus connection and read back through a remote page on another.
+// with PageExporter on the "client" bus connection and read with the remote
+// page on the "server" connection, both in this process.
 #ifndef ZRFORM_TESTS_FORMS_TEST_PAGE_H_
 #define ZRFORM_TESTS_FORMS_TEST_PAGE_H_
 
@@ -11,52 +12,75 @@
 
 #include "forms/page_forms.h"
 #include "pages/html_page.h"
+#ifdef ZR_REMOTE_PAGE_TESTS
+#include "pages/page_exporter.h"
+#include "pages/remote_page.h"
+#endif
 
 namespace zr {
 
-// How the engine sees a page that the test holds.
-class TestBackend {
+// How the engine sees the test's page objects (which must outlive what it gives).
+class TestBackend final : public PageBrowser {
  public:
-  virtual ~TestBackend() = default;
-  // The browser as the engine sees it; browser must outlive the backend.
-  virtual std::unique_ptr<PageBrowser> Browser(PageBrowser& browser) = 0;
-  // A document and a form as handed over for a submit (either may be null).
-  virtual std::unique_ptr<PageDocument> Document(std::unique_ptr<PageDocument> document) = 0;
-  virtual std::unique_ptr<PageForm> Form(std::unique_ptr<PageForm> form) = 0;
-  // The callbacks made so far (0 when the engine reaches the page directly).
-  virtual long callbacks() const = 0;
+#ifdef ZR_REMOTE_PAGE_TESTS
+  // Pages of one test live side by side: each is exported under a prefix of its own.
+  explicit TestBackend(PageBrowser& page)
+      : exporter_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "client"),
+                  QStringLiteral("/test/page%1").arg(++pages_)),
+        link_(std::make_shared<RemotePageLink>(RemotePageLink{
+            .connection = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "server"),
+            .service = QDBusConnection(QStringLiteral("client")).baseService()})),
+        browser_(RemoteBrowser(link_, exporter_.ExportBrowser(page))) {}
+  std::unique_ptr<PageDocument> Document() override { return browser_->Document(); }
+  std::unique_ptr<PageDocument> Document(std::unique_ptr<PageDocument> document) {
+    return RemoteDocument(link_, exporter_.ExportDocument(std::move(document)));
+  }
+  std::unique_ptr<PageForm> Form(std::unique_ptr<PageForm> form) {
+    return RemoteForm(link_, exporter_.ExportForm(std::move(form)));
+  }
+
+ private:
+  static inline int pages_ = 0;
+  PageExporter exporter_;
+  std::shared_ptr<RemotePageLink> link_;
+  std::unique_ptr<PageBrowser> browser_;
+#else
+  explicit TestBackend(PageBrowser& page) : page_(page) {}
+  std::unique_ptr<PageDocument> Document() override { return page_.Document(); }
+  std::unique_ptr<PageDocument> Document(std::unique_ptr<PageDocument> d) { return d; }
+  std::unique_ptr<PageForm> Form(std::unique_ptr<PageForm> form) { return form; }
+
+ private:
+  PageBrowser& page_;
+#endif
 };
 
-std::unique_ptr<TestBackend> MakeTestBackend();
+inline std::unique_ptr<PageBrowser> ViaTestBackend(PageBrowser& page) {
+  return std::make_unique<TestBackend>(page);
+}
 
-// An HTML page seen through the test backend. Its own tree shows what the
-// engine wrote (Serialize).
+// An HTML page seen through the test backend; Serialize shows what the engine wrote.
 class TestPage final : public PageBrowser {
  public:
-  explicit TestPage(std::unique_ptr<HtmlPage> html);
-  std::unique_ptr<PageDocument> Document() override {
-    return browser_ ? browser_->Document() : nullptr;
-  }
+  explicit TestPage(std::unique_ptr<HtmlPage> html) : html_(std::move(html)), backend_(*html_) {}
+  std::unique_ptr<PageDocument> Document() override { return backend_.Document(); }
   std::string Serialize() const { return html_->Serialize(); }
-  // The document and its form at form_index, as the toolbar hands them over
-  // when that form is submitted.
-  std::unique_ptr<PageDocument> SubmittedDocument();
-  std::unique_ptr<PageForm> SubmittedForm(int form_index);
-  TestBackend& backend() { return *backend_; }
+  // The document and its form at form_index, as the toolbar hands them over on a submit.
+  std::unique_ptr<PageDocument> SubmittedDocument() { return backend_.Document(html_->Document()); }
+  std::unique_ptr<PageForm> SubmittedForm(int form_index) {
+    return backend_.Form(html_->Document()->Forms()->At(form_index));
+  }
 
  private:
   std::unique_ptr<HtmlPage> html_;
-  std::unique_ptr<TestBackend> backend_;
-  std::unique_ptr<PageBrowser> browser_;  // destroyed first: it reads through backend_
+  TestBackend backend_;
 };
 
-// Parses html as HtmlPage::FromString does; null when that fails.
-std::unique_ptr<TestPage> MakeTestPage(std::string_view html,
-                                       const std::string& url = kBlankPageUrl);
-
-// A page object of the test's own seen through a backend of its own; page
-// must outlive the result.
-std::unique_ptr<PageBrowser> ViaTestBackend(PageBrowser& page);
+inline std::unique_ptr<TestPage> MakeTestPage(std::string_view html,
+                                              const std::string& url = kBlankPageUrl) {
+  std::unique_ptr<HtmlPage> page = HtmlPage::FromString(html, url);
+  return page ? std::make_unique<TestPage>(std::move(page)) : nullptr;
+}
 
 }  // namespace zr
 

@@ -1,11 +1,17 @@
 // Pieces of the remote page tests: the two bus connections of one process (the
-// client exports, the server calls back), links, and a client that never answers.
+// client exports, the server calls back), links, and a client that answers
+// from a script: late, never, with errors or with malformed replies.
 #ifndef ZRFORM_TESTS_PAGES_BUS_PAGE_TEST_SUPPORT_H_
 #define ZRFORM_TESTS_PAGES_BUS_PAGE_TEST_SUPPORT_H_
 
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusVirtualObject>
+#include <QTimer>
+#include <functional>
+#include <map>
 #include <memory>
 
 #include "pages/remote_page.h"
@@ -27,30 +33,47 @@ inline std::shared_ptr<RemotePageLink> LinkTo(const QDBusConnection& client,
       .connection = ServerBus(), .service = client.baseService(), .timeout_ms = timeout_ms});
 }
 
-// Takes every call to the objects under its prefix and never answers.
-class SilentClient final : public QDBusVirtualObject {
+inline QVariant Path(const char* path) { return QVariant::fromValue(QDBusObjectPath(path)); }
+
+// Answers each call to the objects under its prefix by its member: with the
+// scripted error or values (UnknownMethod for a member without a script),
+// after the member's delay (never when it is negative). after_reply runs
+// once the reply is sent or scheduled, while the server still waits.
+class ScriptedClient final : public QDBusVirtualObject {
  public:
-  SilentClient(QDBusConnection connection, QString prefix)
-      : connection_(std::move(connection)), prefix_(std::move(prefix)) {
-    registered_ = connection_.registerVirtualObject(prefix_, this, QDBusConnection::SubPath);
+  explicit ScriptedClient(QString prefix) : prefix_(std::move(prefix)) {
+    registered_ = ClientBus().registerVirtualObject(prefix_, this, QDBusConnection::SubPath);
   }
-  ~SilentClient() override {
-    if (registered_) connection_.unregisterObject(prefix_);
+  ~ScriptedClient() override {
+    if (registered_) ClientBus().unregisterObject(prefix_);
   }
   bool registered() const { return registered_; }
-  int calls() const { return calls_; }
+  int calls = 0;
+  std::map<QString, QVariantList> replies;
+  std::map<QString, QDBusError::ErrorType> errors;
+  std::map<QString, int> delay_ms;
+  std::function<void()> after_reply;
 
   QString introspect(const QString&) const override { return QString(); }
-  bool handleMessage(const QDBusMessage&, const QDBusConnection&) override {
-    ++calls_;
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+    ++calls;
+    auto found = replies.find(message.member());
+    QDBusMessage reply = found == replies.end() || errors.count(message.member())
+                             ? message.createErrorReply(errors.count(message.member())
+                                                            ? errors[message.member()]
+                                                            : QDBusError::UnknownMethod,
+                                                        "scripted")
+                             : message.createReply(found->second);
+    int delay = delay_ms.count(message.member()) ? delay_ms[message.member()] : 0;
+    if (delay == 0) connection.send(reply);
+    if (delay > 0) QTimer::singleShot(delay, this, [reply, connection] { connection.send(reply); });
+    if (std::function<void()> hook = after_reply) hook();  // a copy: hook may reset after_reply
     return true;
   }
 
  private:
-  QDBusConnection connection_;
   QString prefix_;
   bool registered_ = false;
-  int calls_ = 0;
 };
 
 }  // namespace zr

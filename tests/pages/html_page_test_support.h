@@ -1,11 +1,10 @@
-// Helpers for the HTML page tests: the test pages, and an outline of a page
-// (forms, fields, options) read by index or by enumerator.
+// Helpers for the page tests: the test pages in html/, and an outline of a
+// page (forms, fields, options) read by index or by enumerator.
 #ifndef ZRFORM_TESTS_PAGES_HTML_PAGE_TEST_SUPPORT_H_
 #define ZRFORM_TESTS_PAGES_HTML_PAGE_TEST_SUPPORT_H_
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "forms/page_forms.h"
 #include "pages/html_page.h"
@@ -16,47 +15,36 @@ inline std::string TestPagePath(const std::string& name) {
   return std::string(ZR_HTML_TEST_DIR) + "/" + name;
 }
 
-enum class Walk { kByIndex, kByEnumerator };
-
-// Calls visit(item) for each item of collection, walked the given way.
+// Calls visit(item) for each item of collection, by index or by enumerator.
 template <typename Item, typename Visit>
-void Each(PageCollection<Item>* collection, Walk walk, Visit visit) {
+void Each(PageCollection<Item>* collection, bool by_index, Visit visit) {
   if (collection == nullptr) return;
-  if (walk == Walk::kByIndex) {
-    ForEachByIndex(*collection, visit);
-  } else {
-    ForEachByEnumerator(*collection, [&](Item& item) {
-      visit(item);
-      return true;
-    });
-  }
+  if (by_index) return ForEachByIndex(*collection, visit);
+  ForEachByEnumerator(*collection, [&](Item& item) { return visit(item), true; });
 }
 
-// One line per form and element: "form NAME", "input TYPE NAME=VALUE",
-// "textarea NAME", "select NAME", "option TEXT=VALUE".
-inline std::vector<std::string> Outline(PageDocument& document, Walk walk) {
-  std::vector<std::string> lines;
-  Each(document.Forms().get(), walk, [&](PageForm& form) {
-    lines.push_back("form " + form.Name());
-    Each(form.Inputs().get(), walk, [&](PageInput& input) {
-      lines.push_back("input " + input.Type() + " " + input.Name() + "=" + input.Value());
+// "form NAME; input TYPE NAME=VALUE; textarea NAME; select NAME; option TEXT=VALUE; ".
+inline std::string Outline(PageDocument& document, bool by_index = true) {
+  std::string out;
+  Each(document.Forms().get(), by_index, [&](PageForm& form) {
+    out += "form " + form.Name() + "; ";
+    Each(form.Inputs().get(), by_index, [&](PageInput& input) {
+      out += "input " + input.Type() + " " + input.Name() + "=" + input.Value() + "; ";
     });
-    Each(form.TextAreas().get(), walk,
-         [&](PageTextArea& area) { lines.push_back("textarea " + area.Name()); });
-    Each(form.Selects().get(), walk, [&](PageSelect& select) {
-      lines.push_back("select " + select.Name());
-      Each(select.Options().get(), walk, [&](PageOption& option) {
-        lines.push_back("option " + option.Text() + "=" + option.Value());
+    Each(form.TextAreas().get(), by_index,
+         [&](PageTextArea& area) { out += "textarea " + area.Name() + "; "; });
+    Each(form.Selects().get(), by_index, [&](PageSelect& select) {
+      out += "select " + select.Name() + "; ";
+      Each(select.Options().get(), by_index, [&](PageOption& option) {
+        out += "option " + option.Text() + "=" + option.Value() + "; ";
       });
     });
   });
-  return lines;
+  return out;
 }
 
-// The first form of page, or null.
 inline std::unique_ptr<PageForm> FirstForm(HtmlPage& page) {
-  std::unique_ptr<PageDocument> document = page.Document();
-  std::unique_ptr<PageCollection<PageForm>> forms = document->Forms();
+  std::unique_ptr<PageCollection<PageForm>> forms = page.Document()->Forms();
   return forms ? forms->At(0) : nullptr;
 }
 
