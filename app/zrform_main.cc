@@ -71,8 +71,8 @@ int Serve(QApplication& app, bool has_display) {
   }
   // The server ends with its bus: nobody could reach it any more.
   bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
-              QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"),
-              &app, SLOT(quit()));
+              QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"), &app,
+              SLOT(quit()));
   QuitOnSignals(app);
 
   QtPrompts prompts(has_display);

@@ -52,7 +52,7 @@ std::string Page(int which) {
   }
 }
 
-const char* const kNames[] = {"100000_inputs", "1MB_names_values", "invalid_utf8",
+const char* const kNames[] = {"100000_inputs", "1MB_names_values",   "invalid_utf8",
                               "100000_levels", "5000_unnamed_forms", "2000_login_forms"};
 
 void BM_HostilePage(benchmark::State& state) {

@@ -63,8 +63,8 @@ long ResidentKb(unsigned pid) {
 }
 
 std::string SignUpPage(int fields) {
-  static const char* kNames[] = {"first_name", "last_name", "email", "city", "zip", "company",
-                                 "phone", "address", "title", "country"};
+  static const char* kNames[] = {"first_name", "last_name", "email",   "city",  "zip",
+                                 "company",    "phone",     "address", "title", "country"};
   std::string html = "<html><body><form name=\"join\">";
   for (int i = 0; i < fields; ++i) {
     html += "<input name=\"" + std::string(kNames[i % 10]) + std::to_string(i) + "\">";
@@ -120,7 +120,9 @@ void BM_ServerMemory(benchmark::State& state) {
     QDBusObjectPath browser(exporter.ExportBrowser(*page));
     for (int i = 0; i < 1000; ++i) {
       switch (i % 4) {
-        case 0: Call(kPath, kInterface, QStringLiteral("AutoRecordLogin")); break;
+        case 0:
+          Call(kPath, kInterface, QStringLiteral("AutoRecordLogin"));
+          break;
         case 1:
           Call(kPath, kInterface, QStringLiteral("FindPasswordByURL"),
                {QStringLiteral("https://mail.example.com/")});
@@ -149,8 +151,8 @@ int main(int argc, char** argv) {
   if (!data_home) return 2;
   std::filesystem::create_directories(std::string(data_home) + "/Zorvane");
   QProcess::execute(QStringLiteral(ZRDATA_EXE),
-                    {QStringLiteral("sample"), QString::fromLatin1(data_home) +
-                                                   QStringLiteral("/Zorvane/ToolBar")});
+                    {QStringLiteral("sample"),
+                     QString::fromLatin1(data_home) + QStringLiteral("/Zorvane/ToolBar")});
   if (QProcess::execute(QStringLiteral(ZRFORM_EXE), {QStringLiteral("-RegServer")}) != 0) return 2;
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

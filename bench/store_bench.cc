@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
+#include "platform/atomic_file.h"
 #include "store/custom_field_list.h"
 #include "store/form_profile.h"
-#include "platform/atomic_file.h"
 #include "store/login_store.h"
 #include "store/protected_string.h"
 
@@ -77,7 +77,8 @@ void BM_ProfileFillHugeName(benchmark::State& state) {
   // 1 MB of a name that nearly matches every default list but matches none,
   // so each list is searched to the end.
   std::string name;
-  const char pieces[] = "fnamxlnamxemaixjoxcomxtitlxaddxcitxstatxprovincxcountrxregioxzixposxtexfaq";
+  const char pieces[] =
+      "fnamxlnamxemaixjoxcomxtitlxaddxcitxstatxprovincxcountrxregioxzixposxtexfaq";
   while (name.size() < (1 << 20)) name += pieces;
   for (auto _ : state) {
     std::string field = name;

@@ -4,8 +4,8 @@
 
 #include <QDBusMessage>
 
-#include "pages/remote_page.h"
 #include "bus/bus_server.h"
+#include "pages/remote_page.h"
 
 namespace zr {
 
@@ -87,8 +87,12 @@ int BarHelperObject::FindPasswordByURL(const QString& bstrURL, int& pbRetVal) {
   return hr;
 }
 
-uint BarHelperObject::AddRef() { return server_.AddRef(message().service(), BusText(kZRBarHelperPath)); }
+uint BarHelperObject::AddRef() {
+  return server_.AddRef(message().service(), BusText(kZRBarHelperPath));
+}
 
-uint BarHelperObject::Release() { return server_.Release(message().service(), BusText(kZRBarHelperPath)); }
+uint BarHelperObject::Release() {
+  return server_.Release(message().service(), BusText(kZRBarHelperPath));
+}
 
 }  // namespace zr

@@ -26,8 +26,8 @@ class BarHelperObject : public QObject, protected QDBusContext {
   BarHelperObject(BusServer& server, QObject* parent) : QObject(parent), server_(server) {}
 
  public slots:
-  int FillInForm(qlonglong hWnd, const QDBusObjectPath& pUnkWebBrowser, int type,
-                 int bForceFillIn, int bAutoFillIn);
+  int FillInForm(qlonglong hWnd, const QDBusObjectPath& pUnkWebBrowser, int type, int bForceFillIn,
+                 int bAutoFillIn);
   int AutoRecord(qlonglong hWnd, const QDBusObjectPath& pUnkDocument,
                  const QDBusObjectPath& pUnkSrc);
   int AutoRecordLogin(int& pVal);

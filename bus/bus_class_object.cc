@@ -10,10 +10,12 @@ namespace zr {
 namespace {
 
 // The interfaces every object answers: IUnknown and IDispatch, by name or GUID.
-const QStringList kBaseInterfaces = {
-    QString(), QStringLiteral("IUnknown"), QStringLiteral("ZRForm.IUnknown"),
-    QStringLiteral("{00000000-0000-0000-C000-000000000046}"), QStringLiteral("IDispatch"),
-    QStringLiteral("{00020400-0000-0000-C000-000000000046}")};
+const QStringList kBaseInterfaces = {QString(),
+                                     QStringLiteral("IUnknown"),
+                                     QStringLiteral("ZRForm.IUnknown"),
+                                     QStringLiteral("{00000000-0000-0000-C000-000000000046}"),
+                                     QStringLiteral("IDispatch"),
+                                     QStringLiteral("{00020400-0000-0000-C000-000000000046}")};
 
 }  // namespace
 

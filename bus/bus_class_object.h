@@ -21,8 +21,8 @@ class ClassObject : public QObject, protected QDBusContext {
   // instance_path: the singleton's path; interfaces: the interface names and
   // GUIDs it answers besides IUnknown and IDispatch; startup: the result of
   // the singleton's start-up work, returned to every CreateInstance when it failed.
-  ClassObject(BusServer& server, QString instance_path, QStringList interfaces,
-              HResult startup, QObject* parent);
+  ClassObject(BusServer& server, QString instance_path, QStringList interfaces, HResult startup,
+              QObject* parent);
 
  public slots:
   int CreateInstance(bool bOuter, const QString& riid, QDBusObjectPath& ppvObject);

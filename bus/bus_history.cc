@@ -2,7 +2,6 @@
 #include "bus/bus_history.h"
 
 #include <QDBusMessage>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -112,7 +111,10 @@ uint HistoryObject::Release() {
 
 EnumeratorObject::EnumeratorObject(BusServer& server, QString path,
                                    std::unique_ptr<HistoryEnumerator> enumerator, QObject* parent)
-    : QObject(parent), server_(server), path_(std::move(path)), enumerator_(std::move(enumerator)) {}
+    : QObject(parent),
+      server_(server),
+      path_(std::move(path)),
+      enumerator_(std::move(enumerator)) {}
 
 int EnumeratorObject::Next(uint celt, QStringList& rgelt, uint& pceltFetched) {
   return NextTexts(*enumerator_, celt, rgelt, pceltFetched);

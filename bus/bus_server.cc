@@ -61,11 +61,10 @@ BusServer::~BusServer() = default;
 bool BusServer::Start(const std::string& data_folder) {
   // The class objects in table order, each building its singleton.
   bar_helper_.SetUp(data_folder);
-  bar_helper_class_ = new ClassObject(
-      *this, BusText(kZRBarHelperPath),
-      {QStringLiteral("ZRForm.IZRBarHelper"), QStringLiteral("IZRBarHelper"),
-       BusText(kIZRBarHelperIid)},
-      kS_OK, this);
+  bar_helper_class_ = new ClassObject(*this, BusText(kZRBarHelperPath),
+                                      {QStringLiteral("ZRForm.IZRBarHelper"),
+                                       QStringLiteral("IZRBarHelper"), BusText(kIZRBarHelperIid)},
+                                      kS_OK, this);
   history_.StartUp();
   history_class_ = new ClassObject(
       *this, BusText(kHistoryPath),
@@ -159,7 +158,8 @@ void BusServer::LockServer(const QString& client, bool lock) {
 
 QString BusServer::AddEnumerator(const QString& client,
                                  std::unique_ptr<HistoryEnumerator> enumerator) {
-  QString path = BusText(kHistoryPath) + QStringLiteral("/Enum/") + QString::number(next_enumerator_++);
+  QString path =
+      BusText(kHistoryPath) + QStringLiteral("/Enum/") + QString::number(next_enumerator_++);
   auto* object = new EnumeratorObject(*this, path, std::move(enumerator), this);
   new EnumeratorEnumStringAdaptor(object);
   new EnumeratorUnknownAdaptor(object);

@@ -138,7 +138,8 @@ Outcome AutoRecord(DataSet& data, Prompts& prompts, WindowId owner, PageDocument
   std::string filter(FitToStoredString(Utf8ToCodePage(form->Name())));
   if (!CaptureLogin(*document, record, filter, false)) return Outcome::kNothing;
   const LoginRecord* same = data.logins.FindSame(record);
-  if (same && same->GetPassword().value_or("") == record.GetPassword().value_or("")) return Outcome::kDone;
+  if (same && same->GetPassword().value_or("") == record.GetPassword().value_or(""))
+    return Outcome::kDone;
   if (data.logins.HasSameSiteLogin(record)) return Outcome::kDone;
   std::string description = (same && !same->description().empty())
                                 ? same->description()

@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "forms/outcome.h"
 #include "forms/page_forms.h"
 #include "forms/prompts.h"
-#include "forms/outcome.h"
 #include "store/protected_file.h"
 
 namespace zr {

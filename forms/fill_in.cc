@@ -24,7 +24,7 @@ size_t Utf16Length(std::string_view utf8) {
   size_t units = 0;
   for (unsigned char c : utf8) {
     if (!IsUtf8Continuation(c)) ++units;  // a lead byte or a single byte
-    if (c >= 0xF0) ++units;           // four-byte characters take two units
+    if (c >= 0xF0) ++units;               // four-byte characters take two units
   }
   return units;
 }
@@ -72,8 +72,7 @@ int FillForms(PageCollection<PageForm>& forms, ProtectedFile& data_set, int reco
     }
     if (auto text_areas = form.TextAreas()) {
       ForEachByIndex(*text_areas, [&](PageTextArea& text_area) {
-        std::optional<std::string> value =
-            Lookup(data_set, record_id, form_name, text_area.Name());
+        std::optional<std::string> value = Lookup(data_set, record_id, form_name, text_area.Name());
         if (!value) return;
         text_area.PutValue(CodePageToUtf8(*value));
         ++filled;
@@ -223,15 +222,22 @@ long FindPasswordByURL(LoginStore& store, std::string_view url_utf8) {
   return HasAutomaticChoice(store, address) ? 0 : 1;
 }
 
-Outcome FillInForm(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
-                   int type, bool force_fill_in, bool automatic) {
+Outcome FillInForm(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser, int type,
+                   bool force_fill_in, bool automatic) {
   if (!browser) return Outcome::kNothing;
   ProtectedFile* data_set = nullptr;
   switch (static_cast<DatabaseType>(type)) {
-    case DatabaseType::kPassword: data_set = &data.logins; break;
-    case DatabaseType::kHome: data_set = &data.home; break;
-    case DatabaseType::kWork: data_set = &data.work; break;
-    default: return Outcome::kNothing;
+    case DatabaseType::kPassword:
+      data_set = &data.logins;
+      break;
+    case DatabaseType::kHome:
+      data_set = &data.home;
+      break;
+    case DatabaseType::kWork:
+      data_set = &data.work;
+      break;
+    default:
+      return Outcome::kNothing;
   }
   std::unique_ptr<PageDocument> document = browser->Document();
   if (!document) return Outcome::kNothing;
@@ -275,7 +281,8 @@ void AddFieldPatterns(FormProfile& profile, std::string_view internal_name,
 namespace {
 
 // The text of attribute in element (name="text"), or none.
-std::optional<std::string_view> ReadAttribute(std::string_view element, std::string_view attribute) {
+std::optional<std::string_view> ReadAttribute(std::string_view element,
+                                              std::string_view attribute) {
   size_t word = FindNoCasePosition(element, attribute);
   if (word == std::string_view::npos) return std::nullopt;
   size_t equals = element.find('=', word + attribute.size());

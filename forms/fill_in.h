@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "forms/outcome.h"
 #include "forms/page_forms.h"
 #include "forms/prompts.h"
-#include "forms/outcome.h"
 
 namespace zr {
 
@@ -19,17 +19,24 @@ class LoginStore;
 struct DataSet;
 
 // The data sets a page can be filled from.
-enum class DatabaseType { kPassword = 1, kHome = 2, kWork = 3, kCustomize = 4, kUrl = 5, kUnknown = 6 };
+enum class DatabaseType {
+  kPassword = 1,
+  kHome = 2,
+  kWork = 3,
+  kCustomize = 4,
+  kUrl = 5,
+  kUnknown = 6
+};
 
 // Fills the page of browser from the data set of type (see the results of the
 // toolbar helper's FillInForm: Done for its S_OK).
-Outcome FillInForm(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
-                   int type, bool force_fill_in, bool automatic);
+Outcome FillInForm(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser, int type,
+                   bool force_fill_in, bool automatic);
 
 // The id of the record to fill the page at address with, or -1: in automatic
 // mode, and only in a secure context (IsSecureContext), the one record set to
-// fill automatically with the longest matching site; otherwise the user's choice. A record that requires the master
-// password is chosen only after it has been given.
+// fill automatically with the longest matching site; otherwise the user's choice. A record that
+// requires the master password is chosen only after it has been given.
 int ChooseLogin(Prompts& prompts, WindowId owner, LoginStore& store, std::string_view address,
                 bool automatic);
 

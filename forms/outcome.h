@@ -5,7 +5,7 @@
 
 namespace zr {
 
-enum class [[nodiscard]] Outcome { kDone, kNothing };
+enum class [[nodiscard]] Outcome{kDone, kNothing};
 
 }  // namespace zr
 

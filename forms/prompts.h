@@ -39,9 +39,8 @@ class Prompts {
  public:
   virtual ~Prompts() = default;
 
-  virtual MessageAnswer ShowMessage(WindowId owner, std::string_view text,
-                                    std::string_view caption, MessageIcon icon,
-                                    MessageButtons buttons) = 0;
+  virtual MessageAnswer ShowMessage(WindowId owner, std::string_view text, std::string_view caption,
+                                    MessageIcon icon, MessageButtons buttons) = 0;
   // The master-password prompt: the entry, or none after Cancel.
   virtual std::optional<std::string> AskMasterPassword(WindowId owner) = 0;
   // The master-password set-up, both edits opening with initial: the entry

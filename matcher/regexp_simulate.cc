@@ -127,7 +127,9 @@ class ClosureCache {
           seen_[at] = seen_mark_;
           return true;
         },
-        [&](int key, int node) { targets_.push_back(Target{key, node}); });
+        [&](int key, int node) {
+          targets_.push_back(Target{key, node});
+        });
     if (too_big || targets_.size() - begin > kMaxTargets) {
       targets_.resize(begin);
       index_[pc] = kTooBig;

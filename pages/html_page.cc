@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <mutex>
 
-#include "platform/atomic_file.h"
 #include "pages/html_page_elements.h"
 #include "pages/html_page_tree.h"
+#include "platform/atomic_file.h"
 
 namespace zr {
 namespace {

@@ -61,7 +61,6 @@ std::u32string FoldCaseUtf8(std::string_view text) {
   return folded;
 }
 
-
 bool EqualsIgnoringCaseUtf8(std::string_view a, std::string_view b) {
   return FoldCaseUtf8(a) == FoldCaseUtf8(b);
 }

@@ -31,7 +31,7 @@ enum class ControlKind {
 enum ControlStyle : uint32_t {
   kNoStyle = 0,
   kReadOnly = 1u << 0,
-  kPassword = 1u << 1,       // masked edit
+  kPassword = 1u << 1,  // masked edit
   kMultiLine = 1u << 2,
   kDefaultButton = 1u << 3,  // the button that Return presses
   kGroup = 1u << 4,          // first control of a group (radio buttons)
@@ -39,7 +39,7 @@ enum ControlStyle : uint32_t {
   kVerticalScroll = 1u << 6,
   kDisabled = 1u << 7,
   kHidden = 1u << 8,
-  kLowerCase = 1u << 9,       // an edit that turns typed letters to lower case
+  kLowerCase = 1u << 9,  // an edit that turns typed letters to lower case
   kAutoHorizontalScroll = 1u << 10,
   kNoTabStop = 1u << 11,
   kBorder = 1u << 12,

@@ -63,11 +63,21 @@ constexpr ControlTemplate kWorkFieldNamesControls[] = {
 
 }  // namespace
 
-const DialogTemplate kHomeFieldNamesTemplate = {
-    215, "Home", "MS Sans Serif", 8, 236, 166, kModalFrame | kCaption | kSystemMenu,
-    kHomeFieldNamesControls};
-const DialogTemplate kWorkFieldNamesTemplate = {
-    218, "Work", "MS Sans Serif", 8, 236, 174, kModalFrame | kCaption | kSystemMenu,
-    kWorkFieldNamesControls};
+const DialogTemplate kHomeFieldNamesTemplate = {215,
+                                                "Home",
+                                                "MS Sans Serif",
+                                                8,
+                                                236,
+                                                166,
+                                                kModalFrame | kCaption | kSystemMenu,
+                                                kHomeFieldNamesControls};
+const DialogTemplate kWorkFieldNamesTemplate = {218,
+                                                "Work",
+                                                "MS Sans Serif",
+                                                8,
+                                                236,
+                                                174,
+                                                kModalFrame | kCaption | kSystemMenu,
+                                                kWorkFieldNamesControls};
 
 }  // namespace zr::templates

@@ -76,12 +76,17 @@ constexpr ControlTemplate kCustomizePageControls[] = {
 
 }  // namespace
 
-const DialogTemplate kWorkPageTemplate = {
-    211, "Work", "MS Sans Serif", 8, 261, 182, kChildPage, kWorkPageControls};
-const DialogTemplate kHomePageTemplate = {
-    213, "Home", "MS Sans Serif", 8, 262, 182, kChildPage, kHomePageControls};
-const DialogTemplate kCustomizePageTemplate = {
-    229, "Customize", "MS Sans Serif", 8, 261, 177, kChildPage | kCenteredDialog,
-    kCustomizePageControls};
+const DialogTemplate kWorkPageTemplate = {211, "Work", "MS Sans Serif", 8,
+                                          261, 182,    kChildPage,      kWorkPageControls};
+const DialogTemplate kHomePageTemplate = {213, "Home", "MS Sans Serif", 8,
+                                          262, 182,    kChildPage,      kHomePageControls};
+const DialogTemplate kCustomizePageTemplate = {229,
+                                               "Customize",
+                                               "MS Sans Serif",
+                                               8,
+                                               261,
+                                               177,
+                                               kChildPage | kCenteredDialog,
+                                               kCustomizePageControls};
 
 }  // namespace zr::templates

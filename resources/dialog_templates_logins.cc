@@ -42,11 +42,15 @@ constexpr ControlTemplate kLoginRecordFormControls[] = {
 
 }  // namespace
 
-const DialogTemplate kLoginManagerTemplate = {
-    220, "Zorvane Login Manager", "MS Sans Serif", 8, 326, 174,
-    kCaption | kSystemMenu | kResizable | kCenteredDialog, kLoginManagerControls};
+const DialogTemplate kLoginManagerTemplate = {220,
+                                              "Zorvane Login Manager",
+                                              "MS Sans Serif",
+                                              8,
+                                              326,
+                                              174,
+                                              kCaption | kSystemMenu | kResizable | kCenteredDialog,
+                                              kLoginManagerControls};
 const DialogTemplate kLoginRecordFormTemplate = {
-    231, "Login Record Form", "MS Sans Serif", 8, 261, 226, kModalDialog,
-    kLoginRecordFormControls};
+    231, "Login Record Form", "MS Sans Serif", 8, 261, 226, kModalDialog, kLoginRecordFormControls};
 
 }  // namespace zr::templates

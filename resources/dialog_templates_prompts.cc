@@ -26,8 +26,8 @@ constexpr ControlTemplate kMasterPasswordPromptControls[] = {
 };
 
 constexpr ControlTemplate kMasterPasswordSetupControls[] = {
-    {kNoControlId, kStatic, "You need to set up your master password to protect your passwords",
-     21, 7, 214, 8, kNoStyle},
+    {kNoControlId, kStatic, "You need to set up your master password to protect your passwords", 21,
+     7, 214, 8, kNoStyle},
     {kNoControlId, kStatic, "&Master Password:", 21, 23, 62, 8, kNoStyle},
     {206, kEdit, "", 91, 20, 136, 14, kEditStyle | kPassword},
     {kNoControlId, kStatic, "&Confirm Password:", 21, 42, 62, 8, kNoStyle},

@@ -8,7 +8,7 @@
 
 namespace zr {
 
-inline constexpr int kIdiProgram = 203;    // the program's icon, 32 x 32
+inline constexpr int kIdiProgram = 203;     // the program's icon, 32 x 32
 inline constexpr int kIdiCheckedBox = 204;  // a ticked check box, 16 x 16
 inline constexpr int kIdiEmptyBox = 205;    // an empty check box, 16 x 16
 

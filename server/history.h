@@ -19,7 +19,6 @@
 
 namespace zr {
 
-
 class History {
  public:
   // An empty list with no current file and the position at the first entry.

@@ -19,8 +19,8 @@ void ZRBarHelper::SetUp(const std::string& data_folder) { data_.Load(data_folder
 HResult ZRBarHelper::FillInForm(WindowId hWnd, PageBrowser* pUnkWebBrowser, int type,
                                 long bForceFillIn, long bAutoFillIn) {
   return Guarded([&] {
-    return ToHResult(zr::FillInForm(data_, prompts_, hWnd, pUnkWebBrowser, type,
-                                    bForceFillIn != 0, bAutoFillIn != 0));
+    return ToHResult(zr::FillInForm(data_, prompts_, hWnd, pUnkWebBrowser, type, bForceFillIn != 0,
+                                    bAutoFillIn != 0));
   });
 }
 

@@ -10,7 +10,7 @@ namespace zr {
 namespace {
 
 constexpr std::array<std::string_view, kProfileFieldCount> kDefaultLists = {
-    kJobTitlePatterns, kCompanyPatterns, kTitlePatterns,    kFirstNamePatterns, kLastNamePatterns,
+    kJobTitlePatterns, kCompanyPatterns,  kTitlePatterns,    kFirstNamePatterns, kLastNamePatterns,
     kAddressPatterns,  kAddress1Patterns, kAddress2Patterns, kCityPatterns,      kStatePatterns,
     kCountryPatterns,  kZipPatterns,      kTelPatterns,      kFaxPatterns,       kEmailPatterns,
 };

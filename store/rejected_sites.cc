@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "platform/atomic_file.h"
-#include "store/site_match.h"
 #include "store/protected_string.h"
+#include "store/site_match.h"
 
 namespace zr {
 

@@ -8,9 +8,9 @@
 namespace zr {
 
 // For an address starting with "http://" or "https://" (exact case), replaces
-// it with its host (any port kept, user info dropped), cut after the third dot from the right once a character
-// other than a digit or dot has been passed, and returns true. Other
-// addresses are left unchanged and give false.
+// it with its host (any port kept, user info dropped), cut after the third dot from the right once
+// a character other than a digit or dot has been passed, and returns true. Other addresses are left
+// unchanged and give false.
 bool SiteKey(std::string& address);
 
 }  // namespace zr

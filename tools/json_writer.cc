@@ -55,11 +55,21 @@ void JsonWriter::Quoted(std::string_view utf8) {
   text_ += '"';
   for (char c : utf8) {
     switch (c) {
-      case '"': text_ += "\\\""; break;
-      case '\\': text_ += "\\\\"; break;
-      case '\n': text_ += "\\n"; break;
-      case '\r': text_ += "\\r"; break;
-      case '\t': text_ += "\\t"; break;
+      case '"':
+        text_ += "\\\"";
+        break;
+      case '\\':
+        text_ += "\\\\";
+        break;
+      case '\n':
+        text_ += "\\n";
+        break;
+      case '\r':
+        text_ += "\\r";
+        break;
+      case '\t':
+        text_ += "\\t";
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
           char escaped[8];

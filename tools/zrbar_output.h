@@ -10,8 +10,8 @@
 
 namespace zr {
 
-inline constexpr int kExitCallMade = 0;     // whatever the call's result
-inline constexpr int kExitFailed = 1;       // a file or a bus error stopped the work
+inline constexpr int kExitCallMade = 0;  // whatever the call's result
+inline constexpr int kExitFailed = 1;    // a file or a bus error stopped the work
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitUnreachable = 3;  // no bus, no server, no reply
 

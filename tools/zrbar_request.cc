@@ -87,7 +87,11 @@ struct CommandSpec {
 };
 
 constexpr std::array<CommandSpec, 16> kCommands = {{
-    {"fill", "", BarCommand::kFill, {"PAGE", ""}, 1,
+    {"fill",
+     "",
+     BarCommand::kFill,
+     {"PAGE", ""},
+     1,
      kOptHwnd | kOptType | kOptForce | kOptAuto | kOptUrl | kOptOut},
     {"record", "", BarCommand::kRecord, {"PAGE", ""}, 1, kOptHwnd | kOptUrl},
     {"autorecord", "", BarCommand::kAutoRecord, {"PAGE", ""}, 1, kOptHwnd | kOptForm | kOptUrl},
@@ -157,8 +161,8 @@ std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"
 // Splits arguments into options and plain arguments. Returns an error message,
 // or empty on success.
 std::string Split(const std::vector<std::string>& arguments,
-                  std::array<GivenOption, kOptions.size()>& options, std::vector<std::string>& plain,
-                  bool& help) {
+                  std::array<GivenOption, kOptions.size()>& options,
+                  std::vector<std::string>& plain, bool& help) {
   bool options_over = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
@@ -210,7 +214,8 @@ const CommandSpec* FindCommand(const std::vector<std::string>& plain, std::strin
   for (const CommandSpec& spec : kCommands) {
     if (spec.word == word && (!history || spec.sub == plain[1])) return &spec;
   }
-  error = history ? "unknown history command " + Quoted(plain[1]) : "unknown command " + Quoted(word);
+  error =
+      history ? "unknown history command " + Quoted(plain[1]) : "unknown command " + Quoted(word);
   return nullptr;
 }
 
@@ -228,7 +233,8 @@ std::string ApplyOptions(const std::array<GivenOption, kOptions.size()>& options
       case kOptHwnd: {
         auto hwnd = ParseNumber(value, std::numeric_limits<int64_t>::min(),
                                 std::numeric_limits<int64_t>::max(), /*hex=*/true);
-        if (!hwnd) return "--hwnd must be a 64-bit window number (decimal or 0x hex), not " + Quoted(value);
+        if (!hwnd)
+          return "--hwnd must be a 64-bit window number (decimal or 0x hex), not " + Quoted(value);
         request.hwnd = *hwnd;
         break;
       }
@@ -333,7 +339,8 @@ BarParse ParseBarCommandLine(const std::vector<std::string>& arguments) {
   std::array<GivenOption, kOptions.size()> options;
   std::vector<std::string> plain;
   bool help = false;
-  if (std::string error = Split(arguments, options, plain, help); !error.empty()) return Fail(error);
+  if (std::string error = Split(arguments, options, plain, help); !error.empty())
+    return Fail(error);
   if (help) {
     BarParse parse;
     parse.help = true;

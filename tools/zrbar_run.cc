@@ -10,14 +10,14 @@
 #include <iterator>
 #include <memory>
 
-#include "platform/atomic_file.h"
 #include "pages/html_page.h"
 #include "pages/page_exporter.h"
+#include "platform/atomic_file.h"
 #include "resources/class_ids.h"
 #include "server/hresult.h"
+#include "tools/server_check.h"
 #include "tools/zrbar_client.h"
 #include "tools/zrbar_output.h"
-#include "tools/server_check.h"
 
 namespace zr {
 namespace {
@@ -61,8 +61,8 @@ Outcome Failure(BarCallResult::Status status, const std::string& message) {
 
 // Makes the call and checks the reply's form: an int32 HRESULT, then the outs.
 Outcome Make(BarClient& client, const MemberCall& call) {
-  BarCallResult result = client.Call(QLatin1String(call.interface), QLatin1String(call.member),
-                                     call.arguments);
+  BarCallResult result =
+      client.Call(QLatin1String(call.interface), QLatin1String(call.member), call.arguments);
   if (result.status != BarCallResult::Status::kReplied) {
     return Failure(result.status, std::string(call.member) + ": " + result.message.toStdString());
   }
@@ -82,7 +82,7 @@ Outcome Make(BarClient& client, const MemberCall& call) {
                           : type != QMetaType::Int && type != QMetaType::UInt) {
       return malformed();
     }
-    std::string printed = call.outs[i].text ? value.toString().toStdString()
+    std::string printed = call.outs[i].text        ? value.toString().toStdString()
                           : type == QMetaType::Int ? std::to_string(value.toInt())
                                                    : std::to_string(value.toUInt());
     outcome.reply.outs.push_back({call.outs[i].name, std::move(printed)});
@@ -109,12 +109,14 @@ Outcome RunHistory(const BarRequest& request, BarClient& client) {
   QString file = Q(request.file);
   switch (request.command) {
     case BarCommand::kHistoryAdd:
-      return Make(client, {kIHistory, "AddItem", {Q(request.text), QVariant(request.item_type)}, {}});
+      return Make(client,
+                  {kIHistory, "AddItem", {Q(request.text), QVariant(request.item_type)}, {}});
     case BarCommand::kHistoryCount:
       return Make(client, {kIHistory, "Count", {}, {{"pVal", false}}});
     case BarCommand::kHistoryItem:
-      return Make(client, {kIHistory, "Item", {QVariant(request.item_index)},
-                           {{"pnType", false}, {"pVal", true}}});
+      return Make(
+          client,
+          {kIHistory, "Item", {QVariant(request.item_index)}, {{"pnType", false}, {"pVal", true}}});
     case BarCommand::kHistoryList:
       return ListHistory(client);
     case BarCommand::kHistoryClear:
@@ -147,14 +149,17 @@ Outcome RunHelper(const BarRequest& request, BarClient& client, HtmlPage* page,
   QVariant hwnd = QVariant::fromValue(static_cast<qlonglong>(request.hwnd));
   switch (request.command) {
     case BarCommand::kFill:
-      return Make(client, {kIZRBarHelper, "FillInForm",
-                           {hwnd, Path(exporter.ExportBrowser(*page)),
-                            QVariant(request.database_type), QVariant(request.force ? 1 : 0),
-                            QVariant(request.automatic ? 1 : 0)},
-                           {}});
+      return Make(client,
+                  {kIZRBarHelper,
+                   "FillInForm",
+                   {hwnd, Path(exporter.ExportBrowser(*page)), QVariant(request.database_type),
+                    QVariant(request.force ? 1 : 0), QVariant(request.automatic ? 1 : 0)},
+                   {}});
     case BarCommand::kRecord:
-      return Make(client, {kIZRBarHelper, "RecordPassword",
-                           {hwnd, Path(exporter.ExportBrowser(*page))}, {{"pbRet", false}}});
+      return Make(client, {kIZRBarHelper,
+                           "RecordPassword",
+                           {hwnd, Path(exporter.ExportBrowser(*page))},
+                           {{"pbRet", false}}});
     case BarCommand::kAutoRecord: {
       QString document_path = QStringLiteral("/");
       if (std::unique_ptr<PageDocument> document = page->Document()) {
@@ -167,8 +172,8 @@ Outcome RunHelper(const BarRequest& request, BarClient& client, HtmlPage* page,
         std::cerr << "zrbar: warning: " << request.page << " has no form at index "
                   << request.form_index << "; AutoRecord gets no form\n";
       }
-      return Make(client, {kIZRBarHelper, "AutoRecord",
-                           {hwnd, Path(document_path), Path(form_path)}, {}});
+      return Make(client,
+                  {kIZRBarHelper, "AutoRecord", {hwnd, Path(document_path), Path(form_path)}, {}});
     }
     case BarCommand::kFindPassword:
       return Make(client,
@@ -227,21 +232,21 @@ int RunBarRequest(const BarRequest& request) {
     // The server runs in a directory of its own: give it the whole path.
     std::error_code error;
     std::filesystem::path absolute = std::filesystem::absolute(local.file, error);
-    if (error) return Complain("cannot resolve " + local.file + ": " + error.message(), kExitFailed);
+    if (error)
+      return Complain("cannot resolve " + local.file + ": " + error.message(), kExitFailed);
     local.file = absolute.lexically_normal().string();
   }
 
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) {
-    return Complain("no session bus: " + bus.lastError().message().toStdString(),
-                    kExitUnreachable);
+    return Complain("no session bus: " + bus.lastError().message().toStdString(), kExitUnreachable);
   }
   bool history = IsHistoryCommand(local.command);
   QString service = Q(history ? kHistoryBusName : kZRBarHelperBusName);
   BarClient client(bus);
-  BarCallResult created = client.Create(
-      service, Q(history ? kHistoryClassPath : kZRBarHelperClassPath),
-      QLatin1String(history ? kIHistory : kIZRBarHelper));
+  BarCallResult created =
+      client.Create(service, Q(history ? kHistoryClassPath : kZRBarHelperClassPath),
+                    QLatin1String(history ? kIHistory : kIZRBarHelper));
   if (created.status != BarCallResult::Status::kReplied) {
     std::string hint = created.message.contains(QLatin1String("ServiceUnknown"))
                            ? " (is the server registered? zrform -RegServer does it)"
@@ -258,15 +263,15 @@ int RunBarRequest(const BarRequest& request) {
   }
 
   PageExporter exporter(bus);  // registers nothing until a page is exported
-  Outcome outcome = history ? RunHistory(local, client)
-                            : RunHelper(local, client, page.get(), exporter, fields);
+  Outcome outcome =
+      history ? RunHistory(local, client) : RunHelper(local, client, page.get(), exporter, fields);
   exporter.Clear();
   client.Release();
   if (outcome.status != BarCallResult::Status::kReplied) {
     bool gone = outcome.status == BarCallResult::Status::kUnreachable;
-    return Complain((gone ? "the server did not answer: " : "the server refused the call: ") +
-                        outcome.message,
-                    gone ? kExitUnreachable : kExitFailed);
+    return Complain(
+        (gone ? "the server did not answer: " : "the server refused the call: ") + outcome.message,
+        gone ? kExitUnreachable : kExitFailed);
   }
   std::cout << FormatReply(outcome.reply) << std::flush;
   if (outcome.reply.hr == kE_ACCESSDENIED) {

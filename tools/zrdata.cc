@@ -39,8 +39,8 @@ constexpr const char* kUsage =
 
 // The JSON names of the profile values, in ProfileField order.
 constexpr const char* kProfileKeys[kProfileFieldCount] = {
-    "job_title", "company", "title", "first_name", "last_name", "address", "address1", "address2",
-    "city",      "state",   "country", "zip",      "tel",       "fax",     "email"};
+    "job_title", "company", "title",   "first_name", "last_name", "address", "address1", "address2",
+    "city",      "state",   "country", "zip",        "tel",       "fax",     "email"};
 
 int Fail(const std::string& message) {
   std::cerr << "zrdata: " << message << "\n";

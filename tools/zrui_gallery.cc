@@ -161,20 +161,30 @@ void RenderMessageBoxes(Gallery& gallery) {
 void RenderFormManager(Gallery& gallery) {
   FormProfile home, work;
   const std::pair<ProfileField, const char*> home_values[] = {
-      {ProfileField::kTitle, "Ms"},          {ProfileField::kFirstName, "Jane"},
-      {ProfileField::kLastName, "Doe"},      {ProfileField::kAddress, "12 Orchard Lane"},
-      {ProfileField::kAddress1, "Flat 3"},   {ProfileField::kCity, "Springfield"},
-      {ProfileField::kState, "Oregon"},      {ProfileField::kCountry, "USA"},
-      {ProfileField::kZip, "97477"},         {ProfileField::kTel, "+1 541 555 0134"},
+      {ProfileField::kTitle, "Ms"},
+      {ProfileField::kFirstName, "Jane"},
+      {ProfileField::kLastName, "Doe"},
+      {ProfileField::kAddress, "12 Orchard Lane"},
+      {ProfileField::kAddress1, "Flat 3"},
+      {ProfileField::kCity, "Springfield"},
+      {ProfileField::kState, "Oregon"},
+      {ProfileField::kCountry, "USA"},
+      {ProfileField::kZip, "97477"},
+      {ProfileField::kTel, "+1 541 555 0134"},
       {ProfileField::kEmail, "jane.doe@mail.example.com"},
   };
   for (const auto& [field, value] : home_values) home.Value(field) = value;
   const std::pair<ProfileField, const char*> work_values[] = {
-      {ProfileField::kJobTitle, "Systems Analyst"}, {ProfileField::kCompany, "Example Corp."},
-      {ProfileField::kAddress, "400 Market Street"}, {ProfileField::kAddress1, "Suite 1200"},
-      {ProfileField::kCity, "Portland"},            {ProfileField::kState, "Oregon"},
-      {ProfileField::kCountry, "USA"},              {ProfileField::kZip, "97204"},
-      {ProfileField::kTel, "+1 503 555 0199"},      {ProfileField::kFax, "+1 503 555 0100"},
+      {ProfileField::kJobTitle, "Systems Analyst"},
+      {ProfileField::kCompany, "Example Corp."},
+      {ProfileField::kAddress, "400 Market Street"},
+      {ProfileField::kAddress1, "Suite 1200"},
+      {ProfileField::kCity, "Portland"},
+      {ProfileField::kState, "Oregon"},
+      {ProfileField::kCountry, "USA"},
+      {ProfileField::kZip, "97204"},
+      {ProfileField::kTel, "+1 503 555 0199"},
+      {ProfileField::kFax, "+1 503 555 0100"},
       {ProfileField::kEmail, "jdoe@corp.example.com"},
   };
   for (const auto& [field, value] : work_values) work.Value(field) = value;
@@ -239,12 +249,8 @@ void RenderLoginManager(Gallery& gallery) {
 // Manager's and the Form Manager's windows are added here the same way.
 using Render = void (*)(Gallery&);
 const Render kWindows[] = {
-    RenderAboutBox,
-    RenderMasterPasswordDialogs,
-    RenderLoginPrompts,
-    RenderMessageBoxes,
-    RenderFormManager,
-    RenderLoginManager,
+    RenderAboutBox,     RenderMasterPasswordDialogs, RenderLoginPrompts,
+    RenderMessageBoxes, RenderFormManager,           RenderLoginManager,
 };
 
 }  // namespace

@@ -6,9 +6,7 @@
 
 namespace zr {
 
-QString FromCodePage(std::string_view text) {
-  return QString::fromStdString(CodePageToUtf8(text));
-}
+QString FromCodePage(std::string_view text) { return QString::fromStdString(CodePageToUtf8(text)); }
 
 std::string ToCodePage(const QString& text) {
   std::string bytes = Utf8ToCodePage(text.toStdString());

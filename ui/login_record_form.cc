@@ -79,8 +79,7 @@ LoginRecordForm::LoginRecordForm(LoginStore& store, int record_id, QWidget* pare
           &LoginRecordForm::NewField);
   connect(ControlAs<QPushButton>(kRecordRemoveButton), &QPushButton::clicked, this,
           &LoginRecordForm::RemoveField);
-  connect(require_master_check_, &QCheckBox::clicked, this,
-          &LoginRecordForm::RequireMasterClicked);
+  connect(require_master_check_, &QCheckBox::clicked, this, &LoginRecordForm::RequireMasterClicked);
   connect(text_radio_, &QRadioButton::clicked, this, [this] { CommitFieldEdit(kRecordTextRadio); });
   connect(password_radio_, &QRadioButton::clicked, this,
           [this] { CommitFieldEdit(kRecordPasswordRadio); });

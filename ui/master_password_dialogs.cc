@@ -29,8 +29,8 @@ void MasterPasswordPrompt::accept() {
   TemplateDialog::accept();
 }
 
-MasterPasswordSetup::MasterPasswordSetup(std::string_view password,
-                                         std::string_view confirmation, QWidget* parent)
+MasterPasswordSetup::MasterPasswordSetup(std::string_view password, std::string_view confirmation,
+                                         QWidget* parent)
     : TemplateDialog(225, parent), password_(password), confirmation_(confirmation) {
   ControlAs<QLineEdit>(kPasswordEdit)->setText(FromCodePage(password_));
   ControlAs<QLineEdit>(kConfirmationEdit)->setText(FromCodePage(confirmation_));

@@ -35,8 +35,8 @@ class MasterPasswordSetup : public TemplateDialog {
   Q_OBJECT
 
  public:
-  explicit MasterPasswordSetup(std::string_view password = {},
-                               std::string_view confirmation = {}, QWidget* parent = nullptr);
+  explicit MasterPasswordSetup(std::string_view password = {}, std::string_view confirmation = {},
+                               QWidget* parent = nullptr);
   ~MasterPasswordSetup() override;
   // The entries in the code page, as read at the last OK.
   const std::string& password() const { return password_; }

@@ -15,8 +15,7 @@ class QtPrompts : public Prompts {
   MessageAnswer ShowMessage(WindowId owner, std::string_view text, std::string_view caption,
                             MessageIcon icon, MessageButtons buttons) override;
   std::optional<std::string> AskMasterPassword(WindowId owner) override;
-  std::optional<std::string> SetUpMasterPassword(WindowId owner,
-                                                 std::string_view initial) override;
+  std::optional<std::string> SetUpMasterPassword(WindowId owner, std::string_view initial) override;
   int SelectLogin(WindowId owner, LoginStore& store, const std::vector<int>& ids) override;
   RememberAnswer RememberPassword(WindowId owner, RememberPasswordData& data) override;
   void ShowLoginManager(WindowId owner, LoginStore& store) override;

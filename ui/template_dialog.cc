@@ -40,7 +40,7 @@ void SetTransientOwner(QWidget* window, WindowId owner) {
   QWindow* foreign = QWindow::fromWinId(static_cast<WId>(owner));
   if (!foreign) return;
   static_cast<QObject*>(foreign)->setParent(window);  // lives as long as its window
-  window->winId();             // creates the native window and its QWindow
+  window->winId();                                    // creates the native window and its QWindow
   // The window manager places a transient window over its owner; Qt knows
   // no geometry of a foreign window to centre it by itself.
   if (QWindow* handle = window->windowHandle()) handle->setTransientParent(foreign);
@@ -49,8 +49,8 @@ void SetTransientOwner(QWidget* window, WindowId owner) {
 TemplateDialog::TemplateDialog(int template_id, QWidget* parent)
     : QDialog(parent), template_(&TemplateOrDie(template_id)) {
   setWindowFlags(DialogFlags(*template_));
-  setWindowTitle(QString::fromUtf8(template_->title.data(),
-                                   static_cast<qsizetype>(template_->title.size())));
+  setWindowTitle(
+      QString::fromUtf8(template_->title.data(), static_cast<qsizetype>(template_->title.size())));
   setFont(TemplateFont(*template_));
   setModal(true);
   controls_.Build(*template_, this);
