@@ -15,7 +15,6 @@
 #include <atomic>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -43,7 +42,9 @@ int RunProgram(const QStringList& arguments, const QString& program) {
 
 void RegisterServer(bool allow) {
   ASSERT_EQ(RunProgram({QStringLiteral("-RegServer")}), 0);
-  if (allow) ASSERT_TRUE(AllowProgram(testing::ThisExecutable()));
+  if (allow) {
+    ASSERT_TRUE(AllowProgram(testing::ThisExecutable()));
+  }
 }
 
 void WriteSampleData() {
@@ -58,10 +59,6 @@ std::optional<std::string> Dump(const std::string& file, const QByteArray& stdin
   dump.closeWriteChannel();
   if (!dump.waitForFinished(60000) || dump.exitCode() != 0) return std::nullopt;
   return dump.readAllStandardOutput().toStdString();
-}
-
-QDBusConnection Connect(const QString& name) {
-  return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
 }
 
 QDBusMessage Call(QDBusConnection connection, const QString& service, const QString& path,

@@ -40,7 +40,9 @@ void WriteSampleData();  // tools/sample_data.cc's folder, written by zrdata
 // zrdata's JSON dump of a data file, with stdin_text typed in; nullopt when unreadable.
 std::optional<std::string> Dump(const std::string& file, const QByteArray& stdin_text = {});
 
-QDBusConnection Connect(const QString& name);  // a connection of its own, as another toolbar
+inline QDBusConnection Connect(const QString& name) {  // a connection of its own, as another toolbar
+  return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+}
 // A method call with no timeout while the event loop keeps running.
 QDBusMessage Call(QDBusConnection connection, const QString& service, const QString& path,
                   const QString& interface, const QString& member, const QList<QVariant>& arguments = {});
@@ -59,7 +61,6 @@ bool Await(const std::function<bool()>& done, const std::function<void(QEventLoo
            milliseconds deadline = milliseconds(30000));
 bool WaitForOwner(QDBusConnection connection, const QString& name, bool owned,
                   milliseconds deadline = milliseconds(30000));
-// Waits until the process (any process of this user) has ended.
 bool WaitForProcessEnd(unsigned pid, milliseconds deadline = milliseconds(30000));
 
 // This program in a client mode ("--dialog", "--hold"), once it printed its first line.

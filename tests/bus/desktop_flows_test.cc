@@ -36,8 +36,8 @@ class DesktopFlowTest : public ::testing::Test {
       EXPECT_FALSE(printed.contains(secret)) << secret << " in:\n" << printed.toStdString();
     }
   }
-  QDBusMessage Drive(QDBusConnection via, const QString& member, const QList<QVariant>& arguments,
-                     const std::function<bool()>& driver) {
+  static QDBusMessage Drive(QDBusConnection via, const QString& member, const QList<QVariant>& arguments,
+                            const std::function<bool()>& driver) {
     bool driven = false;
     QDBusMessage reply = CallWhile(via, member, arguments, driver, &driven);
     EXPECT_TRUE(driven) << "a window did not appear";
@@ -72,28 +72,21 @@ TEST_F(DesktopFlowTest, RecordWithYesThenAnotherClientFillsItBack) {
 }
 
 TEST_F(DesktopFlowTest, MasterPasswordSetUpThenWrongThenRight) {
-  // First opening: the master password is set up, then the Login Manager opens.
-  QDBusMessage reply = Drive(client_, QStringLiteral("PasswordManager"), {qlonglong(0)}, [] {
+  // Typed into the master password window, each followed by Return.
+  auto type = [](const std::vector<std::string>& texts) {
     if (!Desktop::Answer(kMasterPassword, {})) return false;
-    Desktop::Type("Secret-1");
-    Desktop::Keys({"Tab"});
-    Desktop::Type("Secret-1");
-    Desktop::Keys({"Return"});
-    return Desktop::Answer(kManager, {"Escape"});
-  });
-  EXPECT_EQ(Hr(reply), 0);
-  // Second opening: a wrong password is refused, the right one opens it.
-  reply = Drive(client_, QStringLiteral("PasswordManager"), {qlonglong(0)}, [] {
-    if (!Desktop::Answer(kMasterPassword, {})) return false;
-    Desktop::Type("wrong");
-    Desktop::Keys({"Return"});
-    if (!Desktop::Answer(kManager, {"Return"})) return false;  // the "incorrect" message
-    if (!Desktop::Answer(kMasterPassword, {})) return false;
-    Desktop::Type("Secret-1");
-    Desktop::Keys({"Return"});
-    return Desktop::Answer(kManager, {"Escape"});
-  });
-  EXPECT_EQ(Hr(reply), 0);
+    for (size_t i = 0; i < texts.size(); ++i) Desktop::Type(texts[i]), Desktop::Keys({i + 1 < texts.size() ? "Tab" : "Return"});
+    return true;
+  };
+  // First opening: the master password is set up (typed twice), then the Login Manager opens.
+  EXPECT_EQ(Hr(Drive(client_, QStringLiteral("PasswordManager"), {qlonglong(0)}, [&] {
+              return type({"Secret-1", "Secret-1"}) && Desktop::Answer(kManager, {"Escape"});
+            })), 0);
+  // Second opening: a wrong password is refused with a message, the right one opens it.
+  EXPECT_EQ(Hr(Drive(client_, QStringLiteral("PasswordManager"), {qlonglong(0)}, [&] {
+              return type({"wrong"}) && Desktop::Answer(kManager, {"Return"}) && type({"Secret-1"}) &&
+                     Desktop::Answer(kManager, {"Escape"});
+            })), 0);
 }
 
 TEST_F(DesktopFlowTest, AClientKilledWithItsWindowOpenIsGivenUp) {

@@ -57,7 +57,7 @@ TEST(ServerFaultsTest, KillingTheServerLosesNothingThatACallSaved) {
     // A round whose kill came before its first acknowledged save may find no
     // file (when no earlier round saved one either): nothing was promised.
     std::optional<std::string> list = HomeList(field[1]);
-    if (list) EXPECT_NE(*list, "<unreadable>") << "round " << round;
+    EXPECT_NE(list.value_or(""), "<unreadable>") << "round " << round;
     if (acknowledged < 0) continue;
     ++acknowledged_rounds;
     ASSERT_TRUE(list) << "round " << round << ": FormHome.dat is gone after an acknowledged save";

@@ -77,10 +77,9 @@ class Squatter : public QDBusVirtualObject {
   QString introspect(const QString&) const override { return QString(); }
   bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
     members << message.member();
-    QDBusMessage reply = message.createReply();
-    reply << 0;
-    if (message.member() == QLatin1String("CreateInstance")) reply << Path(kHelperPath);
-    return connection.send(reply);
+    QList<QVariant> out{0};
+    if (message.member() == QLatin1String("CreateInstance")) out << Path(kHelperPath);
+    return connection.send(message.createReply(out));
   }
 };
 
