@@ -1,7 +1,8 @@
-// Helpers of the tests on a private session bus, and the client modes: one
-// that leaves a window open, one that holds a reference until it is killed.
+// Helpers of the tests on a private session bus, and the client mode that
+// holds a reference until it is killed.
 #include "bus_support.h"
 
+#include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -28,16 +29,15 @@ namespace zr::bus_test {
 std::string Scratch() { return std::getenv("ZR_TEST_SCRATCH") ? std::getenv("ZR_TEST_SCRATCH") : ""; }
 std::string DataFolder() { return Scratch() + "/data/Zorvane/ToolBar"; }
 
-int RunProgram(const QStringList& arguments, const QString& program) {
+int RunProgram(const QStringList& arguments, const QString& program, QByteArray* output) {
   QProcess process;
-  process.setProcessChannelMode(QProcess::ForwardedChannels);
+  process.setProcessChannelMode(output ? QProcess::ForwardedErrorChannel : QProcess::ForwardedChannels);
   process.start(program, arguments);
-  if (!process.waitForFinished(60000)) {
-    process.kill();
-    process.waitForFinished();
-    return -1;
-  }
-  return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  process.closeWriteChannel();
+  const bool finished = process.waitForFinished(60000);
+  if (!finished) process.kill(), process.waitForFinished();
+  if (output) *output = process.readAllStandardOutput();
+  return finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 void RegisterServer(bool allow) {
@@ -50,15 +50,6 @@ void RegisterServer(bool allow) {
 void WriteSampleData() {
   std::filesystem::create_directories(Scratch() + "/data/Zorvane");
   ASSERT_EQ(RunProgram({QStringLiteral("sample"), QString::fromStdString(DataFolder())}, ZRDATA_EXE), 0);
-}
-
-std::optional<std::string> Dump(const std::string& file, const QByteArray& stdin_text) {
-  QProcess dump;
-  dump.start(QStringLiteral(ZRDATA_EXE), {QStringLiteral("dump"), QString::fromStdString(file)});
-  dump.write(stdin_text);
-  dump.closeWriteChannel();
-  if (!dump.waitForFinished(60000) || dump.exitCode() != 0) return std::nullopt;
-  return dump.readAllStandardOutput().toStdString();
 }
 
 QDBusMessage Call(QDBusConnection connection, const QString& service, const QString& path,
@@ -120,15 +111,9 @@ bool WaitForProcessEnd(unsigned pid, milliseconds deadline) {
   // A pidfd becomes readable when the process ends.
   int fd = static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0));
   if (fd < 0) return errno == ESRCH;
-  bool ended = false;
   QSocketNotifier notifier(fd, QSocketNotifier::Read);
-  bool result = Await([&] { return ended; },
-                      [&](QEventLoop& loop) {
-                        QObject::connect(&notifier, &QSocketNotifier::activated, &loop, [&] {
-                          ended = true;
-                          loop.quit();
-                        });
-                      },
+  bool result = Await([fd] { pollfd ended{fd, POLLIN, 0}; return ::poll(&ended, 1, 0) == 1; },
+                      [&](QEventLoop& loop) { QObject::connect(&notifier, &QSocketNotifier::activated, &loop, &QEventLoop::quit); },
                       deadline);
   ::close(fd);
   return result;
@@ -169,13 +154,11 @@ QDBusMessage CallWhile(QDBusConnection connection, const QString& member, const 
 
 std::optional<int> RunClientMode(int argc, char** argv) {
   const std::string mode = argc >= 2 ? argv[1] : "";
-  if (mode != "--dialog" && mode != "--hold") return std::nullopt;
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  auto [hr, path] = Create(bus);
+  if (mode != "--hold") return std::nullopt;
+  auto [hr, path] = Create(QDBusConnection::sessionBus());
   std::printf("ready %d %s\n", hr, qPrintable(path));
   std::fflush(stdout);
-  if (mode == "--hold") ::pause();  // until killed
-  std::printf("answered %d\n", Hr(CallHelper(bus, QStringLiteral("PasswordManager"), {qlonglong(0)})));
+  ::pause();  // until killed
   return 0;
 }
 

@@ -32,13 +32,13 @@ inline const QString kHistoryPath = QStringLiteral("/History");
 std::string Scratch();     // this run's scratch folder
 std::string DataFolder();  // the data folder in $XDG_DATA_HOME
 
-// Runs program (zrform by default); its exit status, -1 when it failed or took a minute.
-int RunProgram(const QStringList& arguments, const QString& program = QStringLiteral(ZRFORM_EXE));
+// Runs program (zrform by default); its exit status, -1 when it failed or took a
+// minute; its standard output into *output when given.
+int RunProgram(const QStringList& arguments, const QString& program = QStringLiteral(ZRFORM_EXE),
+               QByteArray* output = nullptr);
 // Registers the built server and, with allow, this program as a client the user allowed.
 void RegisterServer(bool allow = true);
 void WriteSampleData();  // tools/sample_data.cc's folder, written by zrdata
-// zrdata's JSON dump of a data file, with stdin_text typed in; nullopt when unreadable.
-std::optional<std::string> Dump(const std::string& file, const QByteArray& stdin_text = {});
 
 inline QDBusConnection Connect(const QString& name) {  // a connection of its own, as another toolbar
   return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
@@ -63,7 +63,7 @@ bool WaitForOwner(QDBusConnection connection, const QString& name, bool owned,
                   milliseconds deadline = milliseconds(30000));
 bool WaitForProcessEnd(unsigned pid, milliseconds deadline = milliseconds(30000));
 
-// This program in a client mode ("--dialog", "--hold"), once it printed its first line.
+// This program in a client mode ("--hold"), once it printed its first line.
 std::unique_ptr<QProcess> StartClient(const QString& mode, QByteArray* first_line = nullptr);
 std::optional<int> RunClientMode(int argc, char** argv);
 

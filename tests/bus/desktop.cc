@@ -29,11 +29,6 @@ std::string Shell(const std::string& command) {
   return output.substr(0, output.find('\n'));
 }
 
-std::string Search(const std::string& title, const std::string& sync) {
-  return Shell(sync + "xdotool search " + (sync.empty() ? "" : "--sync ") + "--onlyvisible --name '^" + title +
-               "$' 2>/dev/null");
-}
-
 }  // namespace
 
 Desktop::Desktop() {
@@ -54,11 +49,8 @@ Desktop::Desktop() {
   pollfd wait{ready[0], POLLIN, 0};
   bool up = spawned == 0 && ::poll(&wait, 1, 20000) == 1 && ::read(ready[0], number, sizeof number - 1) > 0;
   ::close(ready[0]);
-  if (!up) {
-    if (pid_ > 0) ::kill(pid_, SIGTERM), ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-    return;
-  }
+  if (!up && pid_ > 0) ::kill(pid_, SIGTERM), ::waitpid(pid_, nullptr, 0);
+  if (!up) { pid_ = -1; return; }
   std::string display = ":" + std::to_string(std::atoi(number));
   ::setenv("DISPLAY", display.c_str(), 1);
   ::unsetenv("QT_QPA_PLATFORM");
@@ -66,16 +58,14 @@ Desktop::Desktop() {
 }
 
 Desktop::~Desktop() {
-  if (pid_ > 0) {
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-  }
+  if (pid_ > 0) ::kill(pid_, SIGTERM), ::waitpid(pid_, nullptr, 0);
 }
 
-bool Desktop::HasWindow(const std::string& title) { return !Search(title, "").empty(); }
+bool Desktop::HasWindow(const std::string& title) { return !WaitForWindow(title, 0).empty(); }
 
 std::string Desktop::WaitForWindow(const std::string& title, int seconds) {
-  return Search(title, "timeout " + std::to_string(seconds) + " ");
+  std::string wait = seconds > 0 ? "timeout " + std::to_string(seconds) + " xdotool search --sync" : "xdotool search";
+  return Shell(wait + " --onlyvisible --name '^" + title + "$' 2>/dev/null");
 }
 
 void Desktop::Keys(const std::vector<std::string>& keys) {

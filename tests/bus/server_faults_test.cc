@@ -18,7 +18,8 @@ namespace {
 std::optional<std::string> HomeList(const std::string& key) {
   const std::string file = DataFolder() + "/FormHome.dat";
   if (!std::filesystem::exists(file)) return std::nullopt;
-  std::string json = Dump(file).value_or("<unreadable>");
+  QByteArray dump;
+  std::string json = RunProgram({"dump", QString::fromStdString(file)}, ZRDATA_EXE, &dump) == 0 ? dump.toStdString() : "<unreadable>";
   size_t start = json.find("\"" + key + "\":\"", json.find("\"lists\""));
   if (start == std::string::npos) return json;
   start += key.size() + 4;
