@@ -22,19 +22,14 @@ constexpr int kEAccessDenied = static_cast<int>(0x80070005u);
 
 class TrustTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    WriteSampleData();
-    RegisterServer(/*allow=*/false);
-  }
+  void SetUp() override { WriteSampleData(), RegisterServer(/*allow=*/false); }
   void TearDown() override {
     if (unsigned pid = OwnerPid(client_)) {
       Release(client_);
       EXPECT_TRUE(WaitForProcessEnd(pid));
     }
   }
-  int Find(QDBusConnection connection, const QString& url) {
-    return Hr(CallHelper(connection, QStringLiteral("FindPasswordByURL"), {url}));
-  }
+  int Find(QDBusConnection c, const QString& url) { return Hr(CallHelper(c, QStringLiteral("FindPasswordByURL"), {url})); }
   QDBusConnection client_ = Connect(QStringLiteral("trust"));
 };
 
