@@ -1,84 +1,66 @@
-// Helpers of the tests on a private session bus, and the client modes: a
-// client that leaves a window open, one that stops answering its page's
-// callbacks, and one that holds a reference until it is killed.
+// Helpers of the tests on a private session bus, and the client mode that
+// holds a reference until it is killed.
 #include "bus_support.h"
 
-#include <signal.h>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
-#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QDBusReply>
-#include <QElapsedTimer>
-#include <QEventLoop>
+#include <QDBusServiceWatcher>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <atomic>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
 #include <gtest/gtest.h>
 
-#include "pages/page_exporter.h"
 #include "server/client_trust.h"
 #include "tests/support/trust_registry.h"
 
 namespace zr::bus_test {
 
-static std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-std::string Scratch() { return Env("ZR_TEST_SCRATCH"); }
-std::string DataHome() { return Env("XDG_DATA_HOME"); }
-std::string DataFolder() { return DataHome() + "/Zorvane/ToolBar"; }
+std::string Scratch() { return std::getenv("ZR_TEST_SCRATCH") ? std::getenv("ZR_TEST_SCRATCH") : ""; }
+std::string DataFolder() { return Scratch() + "/data/Zorvane/ToolBar"; }
 
-int RunServerCommand(const QStringList& arguments, const QString& program) {
+int RunProgram(const QStringList& arguments, const QString& program, QByteArray* output) {
   QProcess process;
-  process.setProcessChannelMode(QProcess::ForwardedChannels);
-  process.start(program.isEmpty() ? QStringLiteral(ZRFORM_EXE) : program, arguments);
-  if (!process.waitForFinished(60000)) {
-    process.kill();
-    process.waitForFinished();
-    return -1;
-  }
-  return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  process.setProcessChannelMode(output ? QProcess::ForwardedErrorChannel : QProcess::ForwardedChannels);
+  process.start(program, arguments);
+  process.closeWriteChannel();
+  const bool finished = process.waitForFinished(60000);
+  if (!finished) process.kill(), process.waitForFinished();
+  if (output) *output = process.readAllStandardOutput();
+  return finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-void RegisterServer() {
-  ASSERT_EQ(RunServerCommand({QStringLiteral("-RegServer")}), 0);
-  // This program calls the server as a client that the user has allowed.
-  ASSERT_TRUE(AllowProgram(testing::ThisExecutable()));
+void RegisterServer(bool allow) {
+  ASSERT_EQ(RunProgram({QStringLiteral("-RegServer")}), 0);
+  if (allow) {
+    ASSERT_TRUE(AllowProgram(testing::ThisExecutable()));
+  }
 }
 
 void WriteSampleData() {
-  std::filesystem::create_directories(DataHome() + "/Zorvane");
-  ASSERT_EQ(RunServerCommand({QStringLiteral("sample"), QString::fromStdString(DataFolder())},
-                             QStringLiteral(ZRDATA_EXE)),
-            0);
-}
-
-std::optional<std::string> Dump(const std::string& file, const QByteArray& stdin_text) {
-  QProcess dump;
-  dump.start(QStringLiteral(ZRDATA_EXE), {QStringLiteral("dump"), QString::fromStdString(file)});
-  dump.write(stdin_text);
-  dump.closeWriteChannel();
-  if (!dump.waitForFinished(60000) || dump.exitCode() != 0) return std::nullopt;
-  return dump.readAllStandardOutput().toStdString();
-}
-
-QDBusConnection Connect(const QString& name) {
-  return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+  std::filesystem::create_directories(Scratch() + "/data/Zorvane");
+  ASSERT_EQ(RunProgram({QStringLiteral("sample"), QString::fromStdString(DataFolder())}, ZRDATA_EXE), 0);
 }
 
 QDBusMessage Call(QDBusConnection connection, const QString& service, const QString& path,
-                  const QString& interface, const QString& member,
-                  const QList<QVariant>& arguments) {
+                  const QString& interface, const QString& member, const QList<QVariant>& arguments) {
   QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, member);
   message.setArguments(arguments);
   return connection.call(message, QDBus::BlockWithGui, INT_MAX);
+}
+
+QDBusMessage CallHelper(QDBusConnection connection, const QString& member, const QList<QVariant>& arguments) {
+  return Call(connection, kBarHelperName, kHelperPath, kBarIface, member, arguments);
 }
 
 int Hr(const QDBusMessage& reply) {
@@ -86,30 +68,17 @@ int Hr(const QDBusMessage& reply) {
   return reply.arguments().at(0).toInt();
 }
 
-static Instance Create(QDBusConnection connection, const QString& service,
-                       const QString& class_path, bool aggregate, const QString& riid) {
-  QDBusMessage reply = Call(connection, service, class_path, QStringLiteral("ZRForm.IClassFactory"),
-                            QStringLiteral("CreateInstance"), {aggregate, riid});
-  Instance instance{Hr(reply), QString()};
-  if (reply.arguments().size() == 2) {
-    instance.path = reply.arguments().at(1).value<QDBusObjectPath>().path();
-  }
-  return instance;
+std::pair<int, QString> Create(QDBusConnection connection, const QString& service) {
+  const bool helper = service == kBarHelperName;
+  QDBusMessage reply = Call(connection, service, (helper ? kHelperPath : kHistoryPath) + "/ClassObject",
+                            QStringLiteral("ZRForm.IClassFactory"), QStringLiteral("CreateInstance"),
+                            {false, helper ? kBarIface : kHistoryIface});
+  return {Hr(reply), reply.arguments().value(1).value<QDBusObjectPath>().path()};
 }
 
-Instance CreateBarHelper(QDBusConnection connection, bool aggregate, const QString& riid) {
-  return Create(connection, kBarHelperName, QStringLiteral("/ZRBarHelper/ClassObject"), aggregate,
-                riid);
-}
-
-Instance CreateHistory(QDBusConnection connection) {
-  return Create(connection, kHistoryName, QStringLiteral("/History/ClassObject"), false,
-                kHistoryIface);
-}
-
-unsigned Release(QDBusConnection connection, const QString& service, const QString& path) {
-  QDBusMessage reply = Call(connection, service, path, QStringLiteral("ZRForm.IUnknown"),
-                            QStringLiteral("Release"));
+unsigned Release(QDBusConnection connection, const QString& service) {
+  QDBusMessage reply = Call(connection, service, service == kBarHelperName ? kHelperPath : kHistoryPath,
+                            QStringLiteral("ZRForm.IUnknown"), QStringLiteral("Release"));
   return reply.arguments().isEmpty() ? UINT_MAX : reply.arguments().at(0).toUInt();
 }
 
@@ -118,91 +87,78 @@ unsigned OwnerPid(QDBusConnection connection, const QString& name) {
   return pid.isValid() ? pid.value() : 0;
 }
 
-bool PumpUntil(const std::function<bool()>& done, milliseconds deadline) {
-  QElapsedTimer timer;
-  timer.start();
-  for (;;) {
-    if (done()) return true;
-    if (timer.elapsed() >= deadline.count()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    std::this_thread::sleep_for(milliseconds(5));  // the poll interval
-  }
+bool Await(const std::function<bool()>& done, const std::function<void(QEventLoop&)>& arm, milliseconds deadline) {
+  QEventLoop loop;
+  QTimer timer;
+  timer.setSingleShot(true);
+  QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+  timer.start(deadline);
+  arm(loop);
+  while (!done() && timer.isActive()) loop.exec();
+  return done();
 }
 
-bool WaitForOwner(QDBusConnection connection, const QString& name, bool owned,
-                  milliseconds deadline) {
-  return PumpUntil(
-      [&] {
-        QDBusReply<bool> has = connection.interface()->isServiceRegistered(name);
-        return has.isValid() && has.value() == owned;
-      },
-      deadline);
+bool WaitForOwner(QDBusConnection connection, const QString& name, bool owned, milliseconds deadline) {
+  QDBusServiceWatcher watcher(name, connection);
+  return Await([&] { return connection.interface()->isServiceRegistered(name).value() == owned; },
+               [&](QEventLoop& loop) {
+                 QObject::connect(&watcher, &QDBusServiceWatcher::serviceOwnerChanged, &loop, &QEventLoop::quit);
+               },
+               deadline);
 }
 
 bool WaitForProcessEnd(unsigned pid, milliseconds deadline) {
-  return PumpUntil([pid] { return ::kill(static_cast<pid_t>(pid), 0) != 0; }, deadline);
+  // A pidfd becomes readable when the process ends.
+  int fd = static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0));
+  if (fd < 0) return errno == ESRCH;
+  QSocketNotifier notifier(fd, QSocketNotifier::Read);
+  bool result = Await([fd] { pollfd ended{fd, POLLIN, 0}; return ::poll(&ended, 1, 0) == 1; },
+                      [&](QEventLoop& loop) { QObject::connect(&notifier, &QSocketNotifier::activated, &loop, &QEventLoop::quit); },
+                      deadline);
+  ::close(fd);
+  return result;
 }
 
-std::unique_ptr<QProcess> StartClient(const QStringList& mode, QByteArray* first_line) {
+std::unique_ptr<QProcess> StartClient(const QString& mode, QByteArray* first_line) {
   auto process = std::make_unique<QProcess>();
-  process->start(QCoreApplication::applicationFilePath(), mode);
-  EXPECT_TRUE(PumpUntil([&] {
-    process->waitForReadyRead(10);
-    return process->canReadLine();
-  })) << "the client printed nothing";
+  process->start(QCoreApplication::applicationFilePath(), {mode});
+  EXPECT_TRUE(process->waitForReadyRead(30000) && (process->canReadLine() || process->waitForReadyRead(30000)))
+      << "the client printed nothing";
   QByteArray line = process->readLine();
   if (first_line) *first_line = line;
   return process;
 }
 
-QDBusMessage CallWhile(QDBusConnection connection, const QString& member,
-                       const QList<QVariant>& arguments, const std::function<bool()>& driver,
-                       bool* driven) {
-  QDBusMessage message = QDBusMessage::createMethodCall(
-      kBarHelperName, QStringLiteral("/ZRBarHelper"), kBarIface, member);
+QDBusMessage CallWhile(QDBusConnection connection, const QString& member, const QList<QVariant>& arguments,
+                       const std::function<bool()>& driver, bool* driven) {
+  static QEventLoop* waiting = nullptr;  // set and read on this thread only
+  QDBusMessage message = QDBusMessage::createMethodCall(kBarHelperName, kHelperPath, kBarIface, member);
   message.setArguments(arguments);
-  QDBusPendingCall pending = connection.asyncCall(message, INT_MAX);
+  QDBusPendingCallWatcher pending(connection.asyncCall(message, INT_MAX));
   std::atomic<bool> finished = false;
   std::thread thread([&] {
     *driven = driver();
     finished = true;
+    QMetaObject::invokeMethod(qApp, [] { if (waiting) waiting->quit(); }, Qt::QueuedConnection);
   });
-  PumpUntil([&] { return finished && pending.isFinished(); }, milliseconds(120000));
+  Await([&] { return finished && pending.isFinished(); },
+        [&](QEventLoop& loop) {
+          waiting = &loop;
+          QObject::connect(&pending, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+        },
+        milliseconds(120000));
+  waiting = nullptr;
   thread.join();
   return pending.reply();
 }
 
-namespace {
-
-// A browser whose document never comes: the client stops itself first.
-class StallingBrowser final : public PageBrowser {
- public:
-  std::unique_ptr<PageDocument> Document() override {
-    ::raise(SIGSTOP);
-    return nullptr;
-  }
-};
-
-}  // namespace
-
 std::optional<int> RunClientMode(int argc, char** argv) {
-  if (argc < 2) return std::nullopt;
-  const std::string mode = argv[1];
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (mode != "--dialog" && mode != "--stall" && mode != "--hold") return std::nullopt;
-  Instance helper = CreateBarHelper(bus);
-  std::printf("ready %d %s\n", helper.hr, qPrintable(helper.path));
+  const std::string mode = argc >= 2 ? argv[1] : "";
+  if (mode != "--hold") return std::nullopt;
+  auto [hr, path] = Create(QDBusConnection::sessionBus());
+  std::printf("ready %d %s\n", hr, qPrintable(path));
   std::fflush(stdout);
-  if (mode == "--hold") ::pause();  // until killed
-  QList<QVariant> arguments{qlonglong(0)};
-  StallingBrowser browser;
-  PageExporter exporter(bus);
-  if (mode == "--stall") arguments += {Path(exporter.ExportBrowser(browser)), 2, 1, 0};
-  QDBusMessage reply = Call(bus, kBarHelperName, helper.path, kBarIface,
-                            mode == "--stall" ? QStringLiteral("FillInForm")
-                                              : QStringLiteral("PasswordManager"),
-                            arguments);
-  std::printf("answered %d\n", Hr(reply));
+  ::pause();  // until killed
   return 0;
 }
 

@@ -1,7 +1,6 @@
 // The fault tests' children, tmpfs and data files.
 #include "tests/faults/faults_support.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
@@ -14,7 +13,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -28,7 +26,6 @@
 #include "store/rejected_sites.h"
 
 namespace zr::faults {
-
 namespace {
 
 constexpr int kSkippedStatus = 77;
@@ -39,30 +36,13 @@ int reason_fd = -1;  // the child's end of the pipe that carries a skip reason
   std::fflush(stderr);
   ::_exit(status);  // no atexit handlers: they belong to the parent
 }
-
 std::string Why(const std::string& what) { return what + ": " + std::strerror(errno); }
-
 std::string Tag(int variant) { return "v" + std::to_string(variant); }
-
 // A text of length bytes or more that names the variant and the item.
 std::string Filler(int variant, int item, int length) {
   std::string text = Tag(variant) + " item " + std::to_string(item) + " ";
   while (static_cast<int>(text.size()) < length) text += static_cast<char>('a' + text.size() % 26);
   return text;
-}
-
-// Starts as a fresh process with these custom fields (the file "customize.dat"
-// of folder, which is not written here).
-void SetCustomFields(const std::string& folder, int variant, int size) {
-  CustomFields().Reset();
-  SharedNames().Reset();
-  CustomFieldList& fields = CustomFields();
-  (void)fields.LoadCustomFields(folder);
-  while (fields.CustomFieldCount() > 0) fields.RemoveCustomField(0);
-  for (int i = 0; i < size; ++i) {
-    fields.SetCustomField(-1, "Field " + std::to_string(i) + " " + Tag(variant),
-                          "custom" + std::to_string(i), Filler(variant, i, 40));
-  }
 }
 
 }  // namespace
@@ -89,12 +69,10 @@ std::string RunInChild(const std::function<void()>& body) {
   }
   ::close(fds[0]);
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return "";
-  if (WIFEXITED(status) && WEXITSTATUS(status) == kSkippedStatus) return "skip: " + reason;
-  if (WIFEXITED(status)) return "the child process reported failures (printed above)";
-  return "the child process died of signal " + std::to_string(WTERMSIG(status));
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) continue;
+  if (!WIFEXITED(status)) return "the child died of signal " + std::to_string(WTERMSIG(status));
+  if (WEXITSTATUS(status) == kSkippedStatus) return "skip: " + reason;
+  return WEXITSTATUS(status) == 0 ? "" : "the child reported failures (printed above)";
 }
 
 void SkipChild(const std::string& reason) {
@@ -127,14 +105,12 @@ std::string MountSmallTmpfs(size_t size) {
 bool FillLeaving(const std::string& folder, size_t free_bytes) {
   int fd = ::open((folder + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return false;
-  // Write until the disk is full, in ever smaller pieces, then give back free_bytes.
-  std::vector<char> chunk(64 * 1024, 'f');
+  std::vector<char> chunk(64 * 1024, 'f');  // until the disk is full, in ever smaller pieces
   off_t written = 0;
   for (size_t piece = chunk.size(); piece > 0; piece /= 2) {
     for (ssize_t n; (n = ::write(fd, chunk.data(), piece)) > 0;) written += n;
   }
-  off_t keep = written > static_cast<off_t>(free_bytes) ? written - static_cast<off_t>(free_bytes) : 0;
-  bool ok = ::ftruncate(fd, keep) == 0;
+  bool ok = ::ftruncate(fd, std::max<off_t>(written - static_cast<off_t>(free_bytes), 0)) == 0;
   ::close(fd);
   return ok;
 }
@@ -145,20 +121,23 @@ const char* FileName(DataFile file) {
                                     "HKEY_CURRENT_USER.reg"};
   return kNames[static_cast<int>(file)];
 }
-
 std::string FolderOf(DataFile file, const DataPlace& place) {
   return file == DataFile::kRegistry ? place.config_home + "/Zorvane" : place.data_folder;
 }
-
-std::string PathOf(DataFile file, const DataPlace& place) {
-  return FolderOf(file, place) + "/" + FileName(file);
-}
+std::string PathOf(DataFile file, const DataPlace& place) { return FolderOf(file, place) + "/" + FileName(file); }
 
 bool Save(DataFile file, const DataPlace& place, int variant, int size) {
   const std::string path = PathOf(file, place);
   // Only a custom-field save changes them: the others write the same ones.
-  bool custom = file == DataFile::kCustomFields;
-  SetCustomFields(place.data_folder, custom ? variant : 0, custom ? size : 20);
+  const bool custom = file == DataFile::kCustomFields;
+  CustomFields().Reset();
+  SharedNames().Reset();
+  (void)CustomFields().LoadCustomFields(place.data_folder);
+  while (CustomFields().CustomFieldCount() > 0) CustomFields().RemoveCustomField(0);
+  for (int i = 0; i < (custom ? size : 20); ++i) {
+    CustomFields().SetCustomField(-1, "Field " + std::to_string(i) + " " + Tag(custom ? variant : 0),
+                                  "custom" + std::to_string(i), Filler(custom ? variant : 0, i, 40));
+  }
   switch (file) {
     case DataFile::kLogins: {
       LoginStore store;
@@ -175,8 +154,7 @@ bool Save(DataFile file, const DataPlace& place, int variant, int size) {
     case DataFile::kHomeProfile:
     case DataFile::kWorkProfile: {
       FormProfile profile;
-      for (int k = 0; k < kProfileFieldCount; ++k) {
-        // Values are kept in 1024-byte buffers: longer ones would be cut.
+      for (int k = 0; k < kProfileFieldCount; ++k) {  // values are kept in 1024-byte buffers
         profile.Value(static_cast<ProfileField>(k)) = Filler(variant, k, std::min(size, 1000));
         profile.List(static_cast<ProfileField>(k)) = Tag(variant) + "name" + std::to_string(k);
       }
@@ -213,16 +191,14 @@ bool Save(DataFile file, const DataPlace& place, int variant, int size) {
 
 std::optional<std::string> ReadBytes(const std::string& path) {
   std::string bytes;
-  if (!ReadWholeFile(path, bytes)) return std::nullopt;
-  return bytes;
+  return ReadWholeFile(path, bytes) ? std::optional(bytes) : std::nullopt;
 }
 
 std::vector<std::string> TemporaryFiles(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    std::string name = entry.path().filename().string();
-    if (name.find(".tmp") != std::string::npos) names.push_back(name);
+    if (entry.path().filename().string().find(".tmp") != std::string::npos) names.push_back(entry.path().filename());
   }
   return names;
 }

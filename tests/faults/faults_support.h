@@ -1,7 +1,7 @@
 // Pieces of the fault tests: a test body run in a forked child (for mounts,
-// lowered privileges and kills that must not touch the test program), a
-// small tmpfs in a private mount namespace, and every data file saved
-// through the class the server saves it with, from a variant number and a size.
+// lowered privileges and kills that must not touch the test program), a small
+// tmpfs in a private mount namespace, and every data file saved through the
+// class the server saves it with, from a variant number and a size.
 #ifndef ZRFORM_TESTS_FAULTS_FAULTS_SUPPORT_H_
 #define ZRFORM_TESTS_FAULTS_FAULTS_SUPPORT_H_
 
@@ -12,17 +12,15 @@
 
 namespace zr::faults {
 
-// Runs body in a forked child and waits: "" when it passed, "skip: why" when
-// it called SkipChild, else why it failed. REQUIRES: a single-threaded process.
+// Runs body in a forked child: "" when it passed, "skip: why" when it called
+// SkipChild, else why it failed. REQUIRES: a single-threaded process.
 std::string RunInChild(const std::function<void()>& body);
 [[noreturn]] void SkipChild(const std::string& reason);
-// Inside a child: when root, becomes "nobody" for good (so permission bits
-// count), first giving folder to it; skips when that is refused.
+// In a child, when root: gives folder to "nobody" and becomes it for good.
 void DropRootToNobody(const std::string& folder);
-// Inside a child: mounts a tmpfs of size bytes on a new folder in a private
-// mount namespace, and returns the folder; skips when mounts are refused.
+// In a child: a tmpfs of size bytes on a new folder in a private mount namespace.
 std::string MountSmallTmpfs(size_t size);
-// Inside a child: fills the filesystem of folder until free_bytes remain.
+// Fills the filesystem of folder (a file "filler" in it) until free_bytes remain.
 bool FillLeaving(const std::string& folder, size_t free_bytes);
 
 // Every file a save writes: the data folder's files and the user's registry hive.
@@ -31,22 +29,19 @@ inline constexpr DataFile kAllDataFiles[] = {
     DataFile::kLogins,   DataFile::kHomeProfile, DataFile::kWorkProfile, DataFile::kCustomFields,
     DataFile::kRejected, DataFile::kHistory,     DataFile::kRegistry};
 
-// The data folder, and the folder used as XDG_CONFIG_HOME for the registry hive.
 struct DataPlace {
   std::string data_folder;
-  std::string config_home;
+  std::string config_home;  // XDG_CONFIG_HOME, where the registry hive goes
 };
 const char* FileName(DataFile file);
 std::string FolderOf(DataFile file, const DataPlace& place);
 std::string PathOf(DataFile file, const DataPlace& place);
 
-// Saves content number variant, of size items (records, values, entries),
-// through the file's class, as a fresh process would (custom fields through
-// the Work profile; logins and profiles also write customize.dat, with
-// variant 0 of 20 custom fields). The hive
-// goes to $XDG_CONFIG_HOME. Returns what the save returned.
+// Saves content number variant of size items through the file's class, as a
+// fresh process would (custom fields through the Work profile; logins and
+// profiles also write customize.dat, with variant 0 of 20 fields). Returns
+// what the save returned.
 bool Save(DataFile file, const DataPlace& place, int variant, int size);
-// Whole file bytes; nullopt when it cannot be read.
 std::optional<std::string> ReadBytes(const std::string& path);
 // Names in folder that are temporary files of an atomic write (".tmp" in them).
 std::vector<std::string> TemporaryFiles(const std::string& folder);

@@ -9,7 +9,6 @@
 #include <map>
 #include <random>
 #include <thread>
-
 #include <gtest/gtest.h>
 
 #include "tests/faults/faults_support.h"
@@ -20,9 +19,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The saves made in turn, with items enough for files of 20 to 60 kilobytes
-// (so that kills land inside writes). Logins and profiles also write
-// customize.dat, always with the same content.
+// The saves made in turn, of 20 to 60 kilobytes so that kills land inside writes.
 const std::pair<DataFile, int> kUnits[] = {{DataFile::kLogins, 150},   {DataFile::kHomeProfile, 1000},
                                            {DataFile::kRejected, 400}, {DataFile::kHistory, 150},
                                            {DataFile::kRegistry, 300}};
@@ -88,8 +85,7 @@ TEST(KilledSaveTest, EveryFileHoldsAFinishedSaveAfterEachKill) {
   std::uniform_int_distribution<long> delays(0, 3 * round.count() / 2);
   long next = 2 * kUnitCount;
   int kills = 0;
-  // 150 kills, or what 15 s allow, but never fewer than kMinKills (a busy
-  // machine takes longer for them, up to the hard limit).
+  // 150 kills, or what 15 s allow, but never fewer than kMinKills (up to 240 s on a busy machine).
   const auto soft_end = Clock::now() + std::chrono::seconds(15);
   const auto hard_end = Clock::now() + std::chrono::seconds(240);
   for (; kills < 150 && (Clock::now() < soft_end || kills < kMinKills) && Clock::now() < hard_end; ++kills) {
@@ -107,8 +103,7 @@ TEST(KilledSaveTest, EveryFileHoldsAFinishedSaveAfterEachKill) {
       holds[file] = found;
     }
     ASSERT_EQ(ReadBytes(PathOf(kCustom, place)), custom) << "customize.dat at kill " << kills;
-    // A killed save may leave its temporary file, but the next save of that
-    // file removes it: at most one per file is ever lying around.
+    // A killed save may leave its temporary file; the next save of that file removes it.
     EXPECT_LE(TemporaryFiles(place.data_folder).size() + TemporaryFiles(FolderOf(DataFile::kRegistry, place)).size(),
               std::size(kUnits) + 1);
     next = holds[FileOf(cut)] == VariantOf(cut) ? cut + 1 : cut;  // an unfinished save is made again
