@@ -42,19 +42,13 @@ TEST(RegExpFindTest, LeftmostMatchStart) {
     std::string text;
     int expected;
   };
+  // The constructs the POSIX differential test does not generate.
   const Row rows[] = {
-      {"city", "billcity", 4},     {"e.*mail", "hemail", 1},   {"e.*mail", "yourmailbox", -1},
-      {"^email$", "emails", -1},   {"comp", "COMPANY", -1},    {"$", "name", 4},
-      {"a^b", "a^b", -1},          {"b|^a", "xa", -1},         {"b|^a", "xab", 2},
-      {"a$|b", "ab", 1},           {"^$", "", 0},              {"[-a]", "x-", 1},
-      {"[a-]", "xb", -1},          {"[^0-9]", "12a3", 2},      {"[]x]", "a]", 1},
-      {"[^]x]", "]]xa", 3},        {"[\\]", "a\\b", 1},         {"[\x80-\xff]", "caf\xe9", 3},
-      {"[\xff-a]", "\x01", 0},     {"a{2}", "xa{2}", 1},       {"\\d", "1d", 1},
-      {"a\\*", "aaa*", 2},         {"abc*", "xab", 1},         {"abc*", "ac", -1},
-      {"ab+c", "abbbc", 0},        {"ab?c", "abbc", -1},       {".", "", -1},
-      {".*", "", 0},               {"(a|ab)(c|bcd)d", "abcdd", 0}, {"(ab|a)*b", "aab", 0},
-      {"(a*b)*c", "ababxabbc", 5}, {"x(a|b)*y", "xabcy", -1},  {"(ab)+$", "abaab", 3},
-      {"[a-z]*9", "AB9", 2},       {"a.b", std::string("xa\0b", 4), 1},
+      {"city", "billcity", 4},   {"comp", "COMPANY", -1},  {"b|^a", "xab", 2},
+      {"a^b", "a^b", -1},        {"[a-]", "xb", -1},       {"[^0-9]", "12a3", 2},
+      {"[^]x]", "]]xa", 3},      {"[\\]", "a\\b", 1},      {"[\x80-\xff]", "caf\xe9", 3},
+      {"[\xff-a]", "\x01", 0},   {"a{2}", "xa{2}", 1},     {"\\d", "1d", 1},
+      {"a.b", std::string("xa\0b", 4), 1},
       {"[\xff-\x01]y", std::string("\0y\x01y", 4), 2},  // a zero byte is never a class member
   };
   for (const Row& row : rows) {
@@ -83,13 +77,9 @@ TEST(RegExpFindTest, HostileLongTextsAreBounded) {
   for (int i = 0; i < 200000; ++i) abs += "ab";
   const int n = static_cast<int>(as.size());
   const std::tuple<const char*, std::string, int> rows[] = {
-      {"(a|aa)*$", as + "b", n + 1},       {"(a|aa)*c$", "c" + as, -1},
-      {"a.*a.*a.*b", as, -1},              {"a.*a.*a.*b", as + "b", 0},
-      {"e.*mail", "mail" + std::string(1 << 20, 'e'), -1},
-      {"(ab|a)*c$", "c" + as, -1},         {"(a+)+b", "b" + as, -1},
-      {"a+a+a+a+$", as + "baaaa", n + 1},  {"(ab)*c", abs + "c", 0},
-      {"(ab)*c", abs + "xc", static_cast<int>(abs.size()) + 1},
-      {"^(ab)*$", abs, 0},                 {"^(ab)*$", abs + "a", -1},
+      {"(a|aa)*$", as + "b", n + 1},  {"a.*a.*a.*b", as, -1},
+      {"(a+)+b", "b" + as, -1},       {"a+a+a+a+$", as + "baaaa", n + 1},
+      {"(ab)*c", abs + "xc", static_cast<int>(abs.size()) + 1}, {"^(ab)*$", abs + "a", -1},
   };
   for (const auto& [pattern, text, expected] : rows) {
     RegExp re;

@@ -59,18 +59,6 @@ TEST(CodePageTest, Latin1ConvertsAndFollowsLocaleChanges) {
   EXPECT_EQ(Utf8ToCodePage("\xc3\xa9"), "\xc3\xa9");
 }
 
-TEST(CodePageTest, EucJpMultiByteConversionAndBoundaries) {
-  ScopedLocale locale({"ja_JP.EUC-JP", "ja_JP.eucJP", "ja_JP.eucjp", "ja_JP"}, "EUC-JP");
-  if (!locale.ok()) GTEST_SKIP() << "no EUC-JP locale installed (e.g. ja_JP.EUC-JP)";
-  const std::string nihon = "\xc6\xfc\xcb\xdc";  // two characters of two bytes
-  EXPECT_EQ(Utf8ToCodePage("\xe6\x97\xa5\xe6\x9c\xac"), nihon);
-  EXPECT_EQ(CodePageToUtf8("a\xc6"), "a?");  // cut character at the end
-  const size_t expected[] = {0, 1, 1, 3, 3, 5, 5};
-  for (size_t limit = 0; limit < std::size(expected); ++limit) {
-    EXPECT_EQ(CharBoundaryAtOrBefore("a" + nihon, limit), expected[limit]) << "limit " << limit;
-  }
-}
-
 int Sign(int value) { return (value > 0) - (value < 0); }
 
 TEST(LocaleCompareTest, OnlyIdenticalTextsAreEqualInEveryLocale) {

@@ -26,6 +26,7 @@ TEST(SecretMemoryTest, ConstantTimeComparisonAgreesWithEquality) {
   const std::pair<std::string_view, std::string_view> rows[] = {
       {"", ""},       {"secret", "secret"}, {"secret", "Secret"},   {"secret", "secreT"},
       {"secret", "sec"}, {"", "x"},         {"a\0b"sv, "a\0c"sv}, {"\xff", "\x7f"},
+      {"a", "a\0"sv},  // a zero tail is a difference
   };
   for (const auto& [a, b] : rows) {
     EXPECT_EQ(EqualInConstantTime(a, b), a == b) << a << " / " << b;
