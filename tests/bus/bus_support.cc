@@ -14,6 +14,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <atomic>
+#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include "pages/page_exporter.h"
 #include "server/client_trust.h"
 #include "tests/support/trust_registry.h"
 
@@ -152,13 +154,37 @@ QDBusMessage CallWhile(QDBusConnection connection, const QString& member, const 
   return pending.reply();
 }
 
+namespace {
+
+// A browser whose document never comes: the client stops itself first.
+class StallingBrowser final : public PageBrowser {
+ public:
+  std::unique_ptr<PageDocument> Document() override {
+    ::raise(SIGSTOP);
+    return nullptr;
+  }
+};
+
+}  // namespace
+
+// --hold: takes a reference and waits to be killed; --dialog: opens the Login
+// Manager; --stall: asks for a fill and stops itself in the page's first callback.
 std::optional<int> RunClientMode(int argc, char** argv) {
   const std::string mode = argc >= 2 ? argv[1] : "";
-  if (mode != "--hold") return std::nullopt;
-  auto [hr, path] = Create(QDBusConnection::sessionBus());
+  if (mode != "--hold" && mode != "--dialog" && mode != "--stall") return std::nullopt;
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  auto [hr, path] = Create(bus);
   std::printf("ready %d %s\n", hr, qPrintable(path));
   std::fflush(stdout);
-  ::pause();  // until killed
+  if (mode == "--hold") ::pause();  // until killed
+  StallingBrowser browser;
+  PageExporter exporter(bus);
+  const bool stall = mode == "--stall";
+  QList<QVariant> arguments{qlonglong(0)};
+  if (stall) arguments += {Path(exporter.ExportBrowser(browser)), 2, 1, 0};
+  QDBusMessage reply = Call(bus, kBarHelperName, path, kBarIface,
+                            stall ? QStringLiteral("FillInForm") : QStringLiteral("PasswordManager"), arguments);
+  std::printf("answered %d\n", Hr(reply));
   return 0;
 }
 

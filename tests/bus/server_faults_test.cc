@@ -1,6 +1,10 @@
-// The server killed with SIGKILL at a random moment while a client saves
-// profile fields, over and over: each acknowledged save must be in the file.
+// Faults around the server process: a client killed while the window it
+// caused is open, a client that stops answering its page's callbacks, and the
+// server itself killed at random moments while a client saves profile fields:
+// each acknowledged save must be in the file.
 #include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTimer>
 #include <csignal>
 #include <filesystem>
@@ -8,10 +12,65 @@
 
 #include <gtest/gtest.h>
 
+#include "bus/bus_server.h"
 #include "bus_support.h"
 
 namespace zr::bus_test {
 namespace {
+
+int HistoryCount(QDBusConnection connection) {
+  QDBusMessage reply = Call(connection, kHistoryName, kHistoryPath, kHistoryIface, QStringLiteral("Count"));
+  return Hr(reply) == 0 ? reply.arguments().value(1).toInt() : -1;
+}
+
+TEST(ServerFaultsTest, ClientKilledWhileItsWindowIsOpen) {
+  Desktop desktop;
+  ASSERT_TRUE(desktop.ok());
+  RegisterServer();
+  QDBusConnection other = Connect(QStringLiteral("other"));
+  auto client = StartClient(QStringLiteral("--dialog"));
+  ASSERT_FALSE(Desktop::WaitForWindow("Master Password").empty());
+  const unsigned pid = OwnerPid(other);
+  ::kill(static_cast<pid_t>(client->processId()), SIGKILL);
+  // The server goes on serving others while the orphaned window is open,
+  ASSERT_EQ(Create(other, kHistoryName).first, 0);
+  EXPECT_EQ(HistoryCount(other), 0);
+  EXPECT_TRUE(Desktop::HasWindow("Master Password"));
+  // and with every reference gone it ends, closing the window.
+  Release(other, kHistoryName);
+  EXPECT_TRUE(WaitForProcessEnd(pid));
+}
+
+TEST(ServerFaultsTest, AClientThatStopsAnsweringDelaysNoOne) {
+  RegisterServer();
+  QDBusConnection other = Connect(QStringLiteral("other"));
+  ASSERT_EQ(Create(other, kHistoryName).first, 0);
+  const unsigned pid = OwnerPid(other);
+  auto client = StartClient(QStringLiteral("--stall"));
+  // The client stops itself inside the server's first callback.
+  const QString state = QStringLiteral("/proc/%1/stat").arg(client->processId());
+  QTimer poll;
+  ASSERT_TRUE(Await(
+      [&] {
+        QFile file(state);
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains(") T ");
+      },
+      [&](QEventLoop& loop) {
+        QObject::connect(&poll, &QTimer::timeout, &loop, &QEventLoop::quit);
+        poll.start(10);
+      }));
+  // While that callback waits, another client is answered before its timeout.
+  QElapsedTimer timer;
+  timer.start();
+  EXPECT_EQ(HistoryCount(other), 0);
+  EXPECT_LT(timer.elapsed(), kPageCallbackTimeoutMs) << "waited for the stopped client";
+  // Running again, the stopped client has its answer: S_FALSE, no page.
+  ::kill(static_cast<pid_t>(client->processId()), SIGCONT);
+  ASSERT_TRUE(client->waitForFinished(30000));
+  EXPECT_TRUE(client->readAll().contains("answered 1"));
+  Release(other, kHistoryName);
+  EXPECT_TRUE(WaitForProcessEnd(pid));
+}
 
 // A field-name list of the Home profile as zrdata reads it; nullopt when there
 // is no file, "<unreadable>" when zrdata cannot read it.
