@@ -98,11 +98,23 @@ bool CaptureLogin(PageDocument& document, LoginRecord& record, FormName filter, 
   return true;
 }
 
-void OfferToRemember(DataSet& data, Prompts& prompts, WindowId owner, LoginRecord& record,
+namespace {
+
+// Tells the user that the file at path could not be written; returns false.
+bool ReportNotSaved(Prompts& prompts, WindowId owner, std::string_view path) {
+  prompts.ShowMessage(owner, NotSavedText(path), kNotSavedCaption, MessageIcon::kExclamation,
+                      MessageButtons::kOk);
+  return false;
+}
+
+}  // namespace
+
+bool OfferToRemember(DataSet& data, Prompts& prompts, WindowId owner, LoginRecord& record,
                      const std::string& description) {
   std::string site = record.site();
   SiteKey(site);
   record.set_site(site);
+  bool saved = true;
   RememberPasswordData answers;
   answers.login_name = record.GetLoginName().value_or("");
   answers.password = record.GetPassword().value_or("");
@@ -113,18 +125,21 @@ void OfferToRemember(DataSet& data, Prompts& prompts, WindowId owner, LoginRecor
     record.set_site(answers.site);
     record.set_fill_automatically(answers.fill_automatically ? 1 : 0);
     data.logins.AddOrMerge(std::make_unique<LoginRecord>(record));
-    (void)data.logins.Save();
+    if (!data.logins.Save()) saved = ReportNotSaved(prompts, owner, data.logins.path());
   }
   // An empty entry would occur in every address and silence recording on
   // every site; that is what the other box is for.
   if (answers.never_this_site && !answers.site.empty()) {
     data.rejected.Reject(answers.site);
-    (void)data.rejected.Save();
+    if (!data.rejected.Save()) saved = ReportNotSaved(prompts, owner, data.rejected.path());
   }
   if (answers.never_any_site) {
     data.auto_login_record = 0;
-    (void)WriteAutoLoginRecord(0);
+    if (!WriteAutoLoginRecord(0)) {
+      saved = ReportNotSaved(prompts, owner, RegistryStore::DefaultPath(Hive::kCurrentUser));
+    }
   }
+  return saved;
 }
 
 Outcome AutoRecord(DataSet& data, Prompts& prompts, WindowId owner, PageDocument* document,
@@ -144,8 +159,8 @@ Outcome AutoRecord(DataSet& data, Prompts& prompts, WindowId owner, PageDocument
   std::string description = (same && !same->description().empty())
                                 ? same->description()
                                 : Utf8ToCodePage(document->Title());
-  OfferToRemember(data, prompts, owner, record, description);
-  return Outcome::kDone;
+  return OfferToRemember(data, prompts, owner, record, description) ? Outcome::kDone
+                                                                    : Outcome::kNotSaved;
 }
 
 Outcome RecordPassword(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser,
@@ -153,11 +168,11 @@ Outcome RecordPassword(DataSet& data, Prompts& prompts, WindowId owner, PageBrow
   std::unique_ptr<PageDocument> document = browser ? browser->Document() : nullptr;
   if (!document) return Outcome::kNothing;
   LoginRecord record;
-  if (CaptureLogin(*document, record, std::nullopt, false)) {
-    OfferToRemember(data, prompts, owner, record, Utf8ToCodePage(document->Title()));
-    if (found) *found = 1;
-  } else if (found) {
-    *found = 0;
+  const bool captured = CaptureLogin(*document, record, std::nullopt, false);
+  if (found) *found = captured ? 1 : 0;
+  if (captured &&
+      !OfferToRemember(data, prompts, owner, record, Utf8ToCodePage(document->Title()))) {
+    return Outcome::kNotSaved;
   }
   return Outcome::kDone;
 }

@@ -322,10 +322,12 @@ bool UpdateProfile(FormProfile& profile, std::string_view text, std::string_view
 
 }  // namespace
 
-void UpdateFormFields(DataSet& data, std::string_view text_utf8) {
+Outcome UpdateFormFields(DataSet& data, std::string_view text_utf8) {
   std::string text = Utf8ToCodePage(text_utf8);
-  if (UpdateProfile(data.home, text, "<HOME>")) (void)data.home.Save();
-  if (UpdateProfile(data.work, text, "<WORK>")) (void)data.work.Save();
+  bool saved = true;
+  if (UpdateProfile(data.home, text, "<HOME>") && !data.home.Save()) saved = false;
+  if (UpdateProfile(data.work, text, "<WORK>") && !data.work.Save()) saved = false;
+  return saved ? Outcome::kDone : Outcome::kNotSaved;
 }
 
 }  // namespace zr

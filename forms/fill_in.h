@@ -52,8 +52,9 @@ bool HasAutomaticChoice(LoginStore& store, std::string_view address);
 long FindPasswordByURL(LoginStore& store, std::string_view url_utf8);
 
 // Merges the field-name patterns of the "<HOME>" and "<WORK>" sections of
-// text into the profiles and saves each profile whose section was found.
-void UpdateFormFields(DataSet& data, std::string_view text_utf8);
+// text into the profiles and saves each profile whose section was found:
+// kNotSaved when a save failed (the merged patterns stay in memory).
+Outcome UpdateFormFields(DataSet& data, std::string_view text_utf8);
 
 // Merges patterns into the list that internal_name (ASCII case ignored)
 // stands for; unknown names are ignored.

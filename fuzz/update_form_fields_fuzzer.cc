@@ -22,7 +22,8 @@ void RunInput(std::string_view text) {
   for (int index = 0; index < kProfileFieldCount; ++index) {
     before[index] = data.home.List(static_cast<ProfileField>(index));
   }
-  UpdateFormFields(data, text);
+  // The data set has no files: a section found is kNotSaved, none kDone.
+  ZR_FUZZ_CHECK(UpdateFormFields(data, text) != Outcome::kNothing);
   for (FormProfile* profile : {&data.home, &data.work}) {
     for (int index = 0; index < kProfileFieldCount; ++index) {
       const std::string& list = profile->List(static_cast<ProfileField>(index));

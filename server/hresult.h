@@ -20,6 +20,8 @@ inline constexpr HResult kCLASS_E_NOAGGREGATION = static_cast<HResult>(0x8004011
 
 // Registration results (the exit code of "RegServer" and "UnregServer").
 // An argument that cannot be used (an executable path that is not absolute).
+// A data file could not be written (the change is kept in memory).
+inline constexpr HResult kSTG_E_CANTSAVE = static_cast<HResult>(0x80030103u);
 inline constexpr HResult kE_INVALIDARG = static_cast<HResult>(0x80070057u);
 // A registration script that does not parse; none of it was applied.
 inline constexpr HResult kDISP_E_EXCEPTION = static_cast<HResult>(0x80020009u);

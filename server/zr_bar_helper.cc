@@ -10,7 +10,17 @@ namespace zr {
 
 namespace {
 
-HResult ToHResult(Outcome outcome) { return outcome == Outcome::kDone ? kS_OK : kS_FALSE; }
+HResult ToHResult(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kDone:
+      return kS_OK;
+    case Outcome::kNothing:
+      return kS_FALSE;
+    case Outcome::kNotSaved:
+      return kSTG_E_CANTSAVE;
+  }
+  return kE_FAIL;
+}
 
 }  // namespace
 
@@ -57,10 +67,7 @@ HResult ZRBarHelper::FormManager(WindowId hWnd) {
 }
 
 HResult ZRBarHelper::UpdateFormFields(std::string_view bstrVal) {
-  return Guarded([&] {
-    zr::UpdateFormFields(data_, bstrVal);
-    return kS_OK;
-  });
+  return Guarded([&] { return ToHResult(zr::UpdateFormFields(data_, bstrVal)); });
 }
 
 HResult ZRBarHelper::FindPasswordByURL(std::string_view bstrURL, long* pbRetVal) {

@@ -28,6 +28,7 @@ class RejectedSites {
   void Reject(std::string_view site);
 
   const std::vector<std::string>& sites() const { return sites_; }
+  const std::string& path() const { return path_; }
 
  private:
   std::string path_;

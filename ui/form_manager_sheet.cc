@@ -3,9 +3,11 @@
 
 #include <QPointer>
 
+#include "forms/outcome.h"
 #include "store/form_profile.h"
 #include "ui/customize_page.h"
 #include "ui/home_page.h"
+#include "ui/message_box.h"
 #include "ui/work_page.h"
 
 namespace zr {
@@ -20,8 +22,12 @@ FormManagerSheet::FormManagerSheet(FormProfile& home, FormProfile& work, QWidget
 
 void FormManagerSheet::done(int result) {
   // On OK the pages have applied by now (accept); on Cancel nothing has.
-  (void)work_.Save();
-  (void)home_.Save();
+  for (FormProfile* profile : {&work_, &home_}) {
+    if (!profile->Save()) {
+      ShowMessageBox(this, 0, NotSavedText(profile->path()), kNotSavedCaption,
+                     MessageIcon::kExclamation, MessageButtons::kOk);
+    }
+  }
   PropertySheet::done(result);
 }
 

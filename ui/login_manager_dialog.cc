@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "forms/outcome.h"
 #include "resources/string_table.h"
 #include "store/login_store.h"
 #include "ui/login_list_view.h"
@@ -51,8 +52,12 @@ LoginManagerDialog::LoginManagerDialog(LoginStore& store, QWidget* parent)
 }
 
 void LoginManagerDialog::done(int result) {
+  // Saved while the window is still up, so that a failure is told over it.
+  if (result == kManagerCloseButton && !store_.Save()) {
+    ShowMessageBox(this, 0, NotSavedText(store_.path()), kNotSavedCaption,
+                   MessageIcon::kExclamation, MessageButtons::kOk);
+  }
   TemplateDialog::done(result);
-  if (result == kManagerCloseButton) store_.Save();  // a failed save is not reported
 }
 
 void LoginManagerDialog::Edit() {

@@ -6,9 +6,11 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "forms/outcome.h"
 #include "store/login_store.h"
 #include "ui/control_text.h"
 #include "ui/master_password_dialogs.h"
+#include "ui/message_box.h"
 
 namespace zr {
 namespace {
@@ -114,7 +116,11 @@ void SelectLoginDialog::accept() {
   }
   if (ControlAs<QComboBox>(kLoginNameCombo)->count() != before) return;  // the choice was gone
   chosen_id_ = record->id();
-  store_.Save();  // a failed save is not reported; the choice stands
+  // The choice stands when the save fails; the user is told.
+  if (!store_.Save()) {
+    ShowMessageBox(this, 0, NotSavedText(store_.path()), kNotSavedCaption,
+                   MessageIcon::kExclamation, MessageButtons::kOk);
+  }
   TemplateDialog::accept();
 }
 
