@@ -3,8 +3,6 @@
 // meanwhile, and saving on "&Close" only.
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -51,19 +49,9 @@ class LoginManagerTest : public ::testing::Test {
     }
     return texts;
   }
-  std::vector<bool> Flags() {
-    std::vector<bool> flags;
-    for (int id : ids_) flags.push_back(store_.FindById(id)->fill_automatically());
-    return flags;
-  }
   void ClickRow(int row, int x, Qt::KeyboardModifiers modifiers = {}) {
     QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, modifiers,
                       QPoint(x, Tree()->visualItemRect(Row(row)).center().y()));
-  }
-  void ClickHeader(int column) {
-    QHeaderView* header = Tree()->header();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
   }
   void Click(int id) { QTest::mouseClick(dialog_->ControlAs<QAbstractButton>(id), Qt::LeftButton); }
 
@@ -74,92 +62,6 @@ class LoginManagerTest : public ::testing::Test {
   std::vector<int> ids_;
   std::unique_ptr<LoginManagerDialog> dialog_;
 };
-
-TEST_F(LoginManagerTest, RowsShowRecordsInStoreOrderWithPasswordsMasked) {
-  AddFive();
-  Open();
-  EXPECT_EQ(Column(kLoginDescriptionColumn),
-            (std::vector<std::string>{"delta", "Alpha", "charlie", "Bravo", "echo"}));
-  EXPECT_EQ(Column(kLoginNameColumn),
-            (std::vector<std::string>{"user0", "user1", "user2", "user3", "user4"}));
-  EXPECT_EQ(Column(kLoginPasswordColumn), std::vector<std::string>(5, "********"));
-  EXPECT_EQ(Column(kLoginAutoColumn), std::vector<std::string>(5, ""));
-  EXPECT_EQ(Row(1)->icon(kLoginAutoColumn).cacheKey(), Row(4)->icon(kLoginAutoColumn).cacheKey());
-  EXPECT_NE(Row(0)->icon(kLoginAutoColumn).cacheKey(), Row(1)->icon(kLoginAutoColumn).cacheKey());
-
-  auto* show = dialog_->ControlAs<QCheckBox>(kManagerShowPasswordCheck);
-  QTest::mouseClick(show, Qt::LeftButton);
-  EXPECT_EQ(Column(kLoginPasswordColumn),
-            (std::vector<std::string>{"pw3", "pw1", "pw5", "pw2", "pw4"}));
-  QTest::mouseClick(show, Qt::LeftButton);
-  EXPECT_EQ(Column(kLoginPasswordColumn), std::vector<std::string>(5, "********"));
-}
-
-TEST_F(LoginManagerTest, AutoToggleByClickPosition) {
-  using Flags5 = std::vector<bool>;
-  const Flags5 initial = {false, true, false, false, true};
-  const struct {
-    std::vector<int> selected;
-    int row;  // -1: below the last row
-    int x;
-    Flags5 after;
-  } cases[] = {
-      {{}, 0, 8, {true, true, false, false, true}},
-      {{1, 3}, 3, 8, {false, true, false, true, true}},  // selected rows follow
-      {{1, 3}, 1, 16, {false, false, false, false, true}},
-      {{0}, 2, 17, initial},  // right of the check box
-      {{0}, -1, 8, initial},  // below the last row
-  };
-  AddFive();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "row " << c.row << " x " << c.x);
-    for (size_t i = 0; i < ids_.size(); ++i) {
-      store_.FindById(ids_[i])->set_fill_automatically(initial[i]);
-    }
-    Open();
-    for (int row : c.selected) ClickRow(row, 100, Qt::ControlModifier);
-    if (c.row >= 0) {
-      ClickRow(c.row, c.x);
-    } else {
-      QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {},
-                        QPoint(c.x, Tree()->visualItemRect(Row(4)).bottom() + 10));
-    }
-    EXPECT_EQ(Flags(), c.after);
-    if (c.row >= 0 && c.x <= kLoginAutoBoxWidth) {
-      EXPECT_EQ(dialog_->list_view().SelectedRows(), c.selected) << "selection kept";
-    }
-  }
-}
-
-TEST_F(LoginManagerTest, HeaderClicksSortByRecordFields) {
-  AddFive();
-  Open();
-  ClickHeader(kLoginDescriptionColumn);
-  EXPECT_EQ(Column(kLoginDescriptionColumn),
-            (std::vector<std::string>{"Alpha", "Bravo", "charlie", "delta", "echo"}));
-  ClickHeader(kLoginDescriptionColumn);
-  EXPECT_EQ(Column(kLoginDescriptionColumn),
-            (std::vector<std::string>{"echo", "delta", "charlie", "Bravo", "Alpha"}));
-  ClickHeader(kLoginSiteColumn);
-  EXPECT_EQ(
-      Column(kLoginSiteColumn),
-      (std::vector<std::string>{"a.example", "b.example", "c.example", "d.example", "e.example"}));
-  // Masked or not, the Password column sorts by the real passwords.
-  ClickHeader(kLoginPasswordColumn);
-  EXPECT_EQ(Column(kLoginDescriptionColumn),
-            (std::vector<std::string>{"Alpha", "Bravo", "delta", "echo", "charlie"}));
-  EXPECT_TRUE(dialog_->list_view().ascending());
-  // Rows keep their records: Edit after sorting opens the right one.
-  ClickRow(0, 100);
-  driver_.Then([](QWidget* modal) {
-    auto* form = qobject_cast<LoginRecordForm*>(modal);
-    ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->ControlAs<QLineEdit>(kRecordDescriptionEdit)->text(), "Alpha");
-    form->reject();
-  });
-  Click(kManagerEditButton);
-  EXPECT_EQ(driver_.pending(), 0u);
-}
 
 TEST_F(LoginManagerTest, DeleteAsksThenRemovesExactlyTheSelectedRecords) {
   for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
@@ -177,8 +79,6 @@ TEST_F(LoginManagerTest, DeleteAsksThenRemovesExactlyTheSelectedRecords) {
     ASSERT_EQ(driver_.boxes.size(), 1u);
     EXPECT_EQ(driver_.boxes[0].text, "Are you sure you want to delete these items?");
     EXPECT_EQ(driver_.boxes[0].caption, "Zorvane Login Manager");
-    EXPECT_EQ(driver_.boxes[0].icon, QMessageBox::NoIcon);
-    EXPECT_EQ(driver_.boxes[0].buttons, QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::No) {
       EXPECT_EQ(store_.Count(), 5);
       EXPECT_EQ(Tree()->topLevelItemCount(), 5);
@@ -190,34 +90,6 @@ TEST_F(LoginManagerTest, DeleteAsksThenRemovesExactlyTheSelectedRecords) {
       EXPECT_EQ(dialog_->list_view().SelectedRows(), std::vector<int>{0});
     }
   }
-}
-
-TEST_F(LoginManagerTest, RecordDeletedByAnotherClientDropsItsRow) {
-  AddFive();
-  Open();
-  ClickRow(2, 100);
-  driver_.Then([this](QWidget* modal) {
-    store_.Delete(ids_[2]);  // another client, while the editor is open
-    auto* form = static_cast<LoginRecordForm*>(modal);
-    form->ControlAs<QLineEdit>(kRecordFieldValueEdit)->setText("x");
-    QTest::mouseClick(form->ControlAs<QAbstractButton>(kRecordPasswordRadio), Qt::LeftButton);
-    EXPECT_FALSE(form->isVisible());
-    if (form->isVisible()) form->reject();  // fail rather than hang
-  });
-  Click(kManagerEditButton);
-  EXPECT_EQ(driver_.pending(), 0u);
-  EXPECT_EQ(Column(kLoginDescriptionColumn),
-            (std::vector<std::string>{"delta", "Alpha", "Bravo", "echo"}));
-
-  // Deleted while the deletion question is open: nothing breaks.
-  ClickRow(0, 100);
-  driver_.Then([this](QWidget* box) {
-    store_.Delete(ids_[0]);
-    static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
-  });
-  Click(kManagerDeleteButton);
-  EXPECT_EQ(store_.Count(), 3);
-  EXPECT_EQ(Column(kLoginDescriptionColumn), (std::vector<std::string>{"Alpha", "Bravo", "echo"}));
 }
 
 TEST_F(LoginManagerTest, CloseSavesAndCancelDoesNot) {

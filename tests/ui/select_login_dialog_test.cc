@@ -11,13 +11,11 @@
 #include <QTest>
 
 #include "store/login_store.h"
-#include "tests/ui/modal_watcher.h"
+#include "login_test_support.h"
 #include "ui/select_login_dialog.h"
 
 namespace zr {
 namespace {
-
-using testing::OnNextModal;
 
 class SelectLoginDialogTest : public ::testing::Test {
  protected:
@@ -77,29 +75,10 @@ TEST_F(SelectLoginDialogTest, ListsNamesSortedAndShowsTheFirst) {
   EXPECT_EQ(dialog.chosen_id(), 0);
 }
 
-TEST_F(SelectLoginDialogTest, SelectionShowsEachRecordsOwnFlags) {
-  SelectLoginDialog dialog(store_, {mike_, alice_});
-  auto* combo = dialog.ControlAs<QComboBox>(263);
-  auto* fill = dialog.ControlAs<QCheckBox>(255);
-  auto* require = dialog.ControlAs<QCheckBox>(256);
-  EXPECT_FALSE(fill->isChecked());  // alice first
-  EXPECT_TRUE(require->isChecked());
-  fill->click();
-  EXPECT_EQ(store_.FindById(alice_)->fill_automatically_flag(), 1u);
-  combo->setCurrentIndex(1);  // mike
-  EXPECT_EQ(dialog.ControlAs<QLineEdit>(245)->text(), "mike");
-  EXPECT_TRUE(fill->isChecked());
-  EXPECT_FALSE(require->isChecked());
-  require->click();
-  EXPECT_EQ(store_.FindById(mike_)->require_master_password_flag(), 1u);
-  combo->setCurrentIndex(0);
-  EXPECT_TRUE(fill->isChecked());  // alice keeps her new value
-  EXPECT_TRUE(require->isChecked());
-}
-
 TEST_F(SelectLoginDialogTest, LoginChoosesTheSelectedRecordAndSaves) {
   SelectLoginDialog dialog(store_, {mike_, nobody_, alice_});
-  OnNextModal([&](QWidget*) {
+  ModalDriver driver;
+  driver.Then([&](QWidget*) {
     dialog.ControlAs<QComboBox>(263)->setCurrentIndex(2);  // mike
     dialog.ControlAs<QCheckBox>(256)->click();
     dialog.ControlAs<QPushButton>(1)->click();
@@ -114,7 +93,8 @@ TEST_F(SelectLoginDialogTest, CancelChoosesNoneAndSavesNothing) {
   for (bool escape : {false, true}) {
     SCOPED_TRACE(escape);
     SelectLoginDialog dialog(store_, {mike_});
-    OnNextModal([&](QWidget*) {
+    ModalDriver driver;
+  driver.Then([&](QWidget*) {
       dialog.ControlAs<QCheckBox>(256)->click();
       if (escape) {
         QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -134,7 +114,8 @@ TEST_F(SelectLoginDialogTest, RecordDeletedWhileOpenIsNeverChosen) {
   SelectLoginDialog dialog(store_, {mike_, alice_});
   ASSERT_EQ(Names(dialog), QStringList({"alice", "mike"}));
   QStringList after_login;
-  OnNextModal([&](QWidget*) {
+  ModalDriver driver;
+  driver.Then([&](QWidget*) {
     store_.Delete(alice_);  // another client's call, run inside the dialog
     dialog.ControlAs<QCheckBox>(256)->click();  // writes nothing anywhere
     after_login = Names(dialog);
@@ -146,33 +127,6 @@ TEST_F(SelectLoginDialogTest, RecordDeletedWhileOpenIsNeverChosen) {
   EXPECT_EQ(after_login, QStringList({"mike"}));
   EXPECT_EQ(dialog.chosen_id(), mike_);
   EXPECT_FALSE(store_.FindById(mike_)->require_master_password());
-}
-
-TEST_F(SelectLoginDialogTest, LoginWithTheChoiceGoneStaysOpenOnTheNext) {
-  SelectLoginDialog dialog(store_, {mike_, alice_});
-  bool open_after_first_login = false;
-  QString shown_after;
-  OnNextModal([&](QWidget*) {
-    store_.Delete(alice_);
-    dialog.ControlAs<QPushButton>(1)->click();
-    open_after_first_login = dialog.isVisible();
-    shown_after = dialog.ControlAs<QLineEdit>(245)->text();
-    dialog.ControlAs<QPushButton>(1)->click();
-  });
-  dialog.exec();
-  EXPECT_TRUE(open_after_first_login);
-  EXPECT_EQ(shown_after, "mike");
-  EXPECT_EQ(dialog.chosen_id(), mike_);
-}
-
-TEST_F(SelectLoginDialogTest, EveryRecordGoneEndsAsCancel) {
-  SelectLoginDialog dialog(store_, {mike_});
-  OnNextModal([&](QWidget*) {
-    store_.Delete(mike_);
-    dialog.ControlAs<QPushButton>(1)->click();
-  });
-  EXPECT_EQ(dialog.exec(), QDialog::Rejected);
-  EXPECT_EQ(dialog.chosen_id(), -1);
 }
 
 }  // namespace
