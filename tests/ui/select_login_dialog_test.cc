@@ -7,11 +7,12 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "store/login_store.h"
 #include "login_test_support.h"
+#include "store/custom_field_list.h"
+#include "tests/support/test_support.h"
 #include "ui/select_login_dialog.h"
 
 namespace zr {
@@ -20,26 +21,16 @@ namespace {
 class SelectLoginDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(folder_.isValid());
-    path_ = folder_.filePath("Password.dat").toStdString();
-    mike_ = Add("Mail", "mail.example.com", "mike", "m-pw", 1, 0);
-    nobody_ = Add("Guest", "guest.example.com", "", "g-pw", 0, 0);
-    alice_ = Add("Bank", "bank.example.com", "alice", "a-pw", 0, 1);
+    CustomFields().Reset();  // a save also writes the process's custom fields
+    mike_ = AddRecord(store_, "Mail", "mail.example.com",
+                      {{"username", "mike", "text", "", ""}, {"password", "m-pw", "password", "", ""}},
+                      true);
+    nobody_ = AddRecord(store_, "Guest", "guest.example.com",
+                        {{"password", "g-pw", "password", "", ""}});
+    alice_ = AddRecord(store_, "Bank", "bank.example.com",
+                       {{"username", "alice", "text", "", ""}, {"password", "a-pw", "password", "", ""}});
+    store_.FindById(alice_)->set_require_master_password(1);
     ASSERT_TRUE(store_.Save(path_));
-  }
-
-  int Add(const std::string& description, const std::string& site, const std::string& login,
-          const std::string& password, uint32_t fill, uint32_t require) {
-    auto record = std::make_unique<LoginRecord>();
-    record->set_description(description);
-    record->set_site(site);
-    if (!login.empty()) record->AddField("username", login, "text");
-    record->AddField("password", password, "password");
-    record->set_fill_automatically(fill);
-    record->set_require_master_password(require);
-    LoginRecord* added = record.get();
-    store_.AddOrMerge(std::move(record));
-    return added->id();
   }
 
   // The flag of the record at position in the store saved at path_.
@@ -56,8 +47,8 @@ class SelectLoginDialogTest : public ::testing::Test {
     return names;
   }
 
-  QTemporaryDir folder_;
-  std::string path_;
+  testing::TempDir folder_;
+  const std::string path_ = folder_.File("Password.dat");
   LoginStore store_;
   int mike_ = 0, nobody_ = 0, alice_ = 0;
 };
