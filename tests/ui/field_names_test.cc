@@ -2,14 +2,11 @@
 // saves, the refusal when the Home file cannot be written.
 #include <gtest/gtest.h>
 
-#include <QPushButton>
 #include <QTest>
 #include <filesystem>
 
 #include "form_test_support.h"
-#include "login_test_support.h"
 #include "ui/field_names_sheet.h"
-#include "ui/form_manager_sheet.h"
 
 namespace zr {
 namespace {
@@ -37,9 +34,7 @@ TEST_F(FieldNamesTest, CapitalLettersAppearAndAreStoredAsSmallLetters) {
     bool work;
   } cases[] = {
       {kHome, 203, ProfileField::kFirstName, false},  // shared
-      {kHome, 207, ProfileField::kAddress, false},
       {kWork, 216, ProfileField::kCompany, true},
-      {kWork, 233, ProfileField::kEmail, true},
   };
   SaveProfilesAndRemoveFiles();
   Open();
@@ -85,17 +80,6 @@ TEST_F(FieldNamesTest, CancelLeavesEveryListAsItWas) {
   EXPECT_FALSE(std::filesystem::exists(WorkFile()));
 }
 
-TEST_F(FieldNamesTest, OkWithoutOpeningWorkLeavesTheWorkLists) {
-  work_.List(ProfileField::kCompany) = "Firm;";
-  work_.List(ProfileField::kCity) = "town;";
-  SaveProfilesAndRemoveFiles();
-  Open();
-  ClickOk();
-  EXPECT_FALSE(sheet_->isVisible());
-  EXPECT_EQ(work_.List(ProfileField::kCompany), "Firm;");
-  EXPECT_EQ(work_.List(ProfileField::kCity), "town;");
-}
-
 // A Home file that cannot be written refuses OK: the sheet stays open on the
 // page it shows, with the lists applied in memory; Cancel then closes it.
 TEST_F(FieldNamesTest, FailedHomeSaveKeepsTheSheetOpenUntilCancel) {
@@ -112,30 +96,6 @@ TEST_F(FieldNamesTest, FailedHomeSaveKeepsTheSheetOpenUntilCancel) {
   EXPECT_FALSE(sheet_->isVisible());
   EXPECT_EQ(sheet_->result(), QDialog::Rejected);
   EXPECT_FALSE(std::filesystem::exists(folder_.File("missing")));
-}
-
-// Lists changed in the editor from the Form Manager reach the Work file when
-// the Form Manager closes, even by Cancel.
-TEST_F(FieldNamesTest, WorkListsReachTheirFileWhenTheFormManagerCloses) {
-  SaveProfilesAndRemoveFiles();
-  ModalDriver driver;
-  driver.Then([&](QWidget* modal) {
-    auto* editor = qobject_cast<FieldNamesSheet*>(modal);
-    ASSERT_NE(editor, nullptr);
-    editor->tabs()->setCurrentIndex(kWork);
-    FormSheetTest::Edit(*editor, kWork, 226)->setText("position;");
-    QTest::mouseClick(editor->ok_button(), Qt::LeftButton);
-  });
-  FormManagerSheet manager(home_, work_);
-  ShowActive(manager);
-  auto* button = manager.Page(kHome)->ControlAs<QPushButton>(kEditFieldNamesButtonId);
-  ASSERT_NE(button, nullptr);
-  QTest::mouseClick(button, Qt::LeftButton);
-  EXPECT_TRUE(std::filesystem::exists(HomeFile()));
-  EXPECT_FALSE(std::filesystem::exists(WorkFile()));
-  QTest::mouseClick(manager.cancel_button(), Qt::LeftButton);
-  EXPECT_EQ(ReadProfileFile(WorkFile()).List(ProfileField::kJobTitle), "position;");
-  EXPECT_TRUE(driver.unexpected.empty());
 }
 
 }  // namespace

@@ -7,16 +7,12 @@
 #include <QMessageBox>
 
 #include "login_test_support.h"
-#include "pages/html_page.h"
 #include "server/zr_bar_helper.h"
 #include "store/custom_field_list.h"
 #include "ui/qt_prompts.h"
 
 namespace zr {
 namespace {
-
-constexpr char kLoginPage[] = R"(<html><head><title>Mail</title></head><body><form name="login">
-  <input name="user" value="ann"><input type="password" name="pass" value="pw"></form></body></html>)";
 
 class ReachableTest : public ::testing::Test {
  protected:
@@ -63,25 +59,6 @@ TEST_F(ReachableTest, ManagersArePassedThroughTheMasterPasswordGate) {
   EXPECT_EQ(seen_[2], "zr::LoginManagerDialog");
   EXPECT_EQ(seen_[3], "zr::FormManagerSheet");
   EXPECT_TRUE(driver_.unexpected.empty());
-}
-
-TEST_F(ReachableTest, FillAndCapturePromptsAreShown) {
-  auto page = HtmlPage::FromString(kLoginPage, "https://mail.example.com/login");
-  CloseNext();  // the remember-password prompt, answered No
-  long found = 0;
-  EXPECT_EQ(helper_.RecordPassword(0, page.get(), &found), kS_OK);
-  EXPECT_EQ(found, 1);
-
-  auto record = std::make_unique<LoginRecord>();
-  record->set_site("mail.example.com");
-  record->AddField("user", "ann", "text", "login");
-  record->AddField("pass", "pw", "password", "login");
-  helper_.data().logins.AddOrMerge(std::move(record));
-  CloseNext();  // the select-login dialog, cancelled
-  EXPECT_EQ(helper_.FillInForm(0, page.get(), 1, 1, 0), kS_FALSE);
-  ASSERT_EQ(seen_.size(), 2u);
-  EXPECT_EQ(seen_[0], "zr::RememberPasswordDialog");
-  EXPECT_EQ(seen_[1], "zr::SelectLoginDialog");
 }
 
 }  // namespace
