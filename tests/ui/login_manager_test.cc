@@ -103,5 +103,19 @@ TEST_F(LoginManagerTest, CloseSavesAndCancelDoesNot) {
   EXPECT_TRUE(driver_.unexpected.empty());
 }
 
+// A folder that is gone cannot be written, even by root.
+TEST_F(LoginManagerTest, ACloseWhoseSaveFailsSaysWhichFileAndKeepsTheRecords) {
+  const std::string gone = folder_.File("gone/Password.dat");
+  ASSERT_FALSE(store_.Save(gone));
+  Open();
+  driver_.Answer(QMessageBox::Ok);
+  Click(kManagerCloseButton);
+  ASSERT_EQ(driver_.boxes.size(), 1u);
+  EXPECT_TRUE(driver_.boxes[0].text.contains(QString::fromStdString(gone))) << driver_.boxes[0].text.toStdString();
+  EXPECT_TRUE(driver_.boxes[0].text.contains("nothing saved earlier is lost"));
+  EXPECT_EQ(store_.Count(), 5);
+  EXPECT_TRUE(driver_.unexpected.empty());
+}
+
 }  // namespace
 }  // namespace zr

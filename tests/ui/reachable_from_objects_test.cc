@@ -9,6 +9,7 @@
 #include "login_test_support.h"
 #include "server/zr_bar_helper.h"
 #include "store/custom_field_list.h"
+#include "tests/support/test_support.h"
 #include "ui/qt_prompts.h"
 
 namespace zr {
@@ -19,6 +20,7 @@ class ReachableTest : public ::testing::Test {
   ReachableTest() : helper_(prompts_) {
     CustomFields().Reset();
     SharedNames().Reset();
+    helper_.SetUp(folder_.path());  // the managers save into it when they close
   }
   ~ReachableTest() override {
     CustomFields().Reset();
@@ -39,6 +41,7 @@ class ReachableTest : public ::testing::Test {
     });
   }
 
+  testing::TempDir folder_;
   QtPrompts prompts_{/*has_display=*/true};
   ZRBarHelper helper_;
   ModalDriver driver_;
