@@ -12,6 +12,7 @@ std::string HResultName(int32_t hr) {
   if (hr == kS_FALSE) return "S_FALSE";
   if (hr == kE_FAIL) return "E_FAIL";
   if (hr == kE_ACCESSDENIED) return "E_ACCESSDENIED";
+  if (hr == kSTG_E_CANTSAVE) return "STG_E_CANTSAVE";
   char text[11];
   std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(static_cast<uint32_t>(hr)));
   return text;

@@ -279,6 +279,10 @@ int RunBarRequest(const BarRequest& request) {
                  "it runs in a sandbox, it was not allowed, or it asked about too many sites "
                  "in a minute\n";
   }
+  if (outcome.reply.hr == kSTG_E_CANTSAVE) {
+    std::cerr << "zrbar: the server could not write a data file (STG_E_CANTSAVE): the change is "
+                 "kept while the server runs, and the file is as it was before\n";
+  }
   if (local.command == BarCommand::kFill && !local.out.empty() && !page->Save(local.out)) {
     return Complain("cannot write " + local.out, kExitFailed);
   }
