@@ -1,6 +1,6 @@
 // Tests of the History object: duplicates ignoring case, 1-based items, the
-// "History.txt" load and save rules with code-page conversion, start-up from
-// the data folder, and the string enumeration's positions and failures.
+// "History.txt" load and save rules with code-page conversion, start-up, the
+// string enumeration's positions, and out of memory leaving nothing half done.
 #include "server/history.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +21,6 @@ namespace {
 std::atomic<long> g_allocations_left{-1};
 }  // namespace
 
-// GCC pairs the replaced operator new with the built-in one when it inlines
-// these and warns that free does not match it; the pair here does match.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
@@ -34,8 +32,6 @@ void* operator new(std::size_t size) {
 }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-// The nothrow forms too (std::stable_sort takes its buffer with them), so that
-// every allocation and its release go through the same pair.
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   try {
     return operator new(size);
@@ -100,9 +96,8 @@ class HistoryTest : public ::testing::Test {
     return {result, texts};
   }
 
-  static std::pair<HResult, std::vector<std::string>> Fetched(HResult result,
-                                                              std::vector<std::string> texts) {
-    return {result, std::move(texts)};
+  static std::pair<HResult, std::vector<std::string>> Fetched(HResult r, std::vector<std::string> t) {
+    return {r, std::move(t)};
   }
 
   ScopedLocale utf8_{kUtf8Locales};
@@ -118,16 +113,12 @@ TEST_F(HistoryTest, AddItemRejectsTextsEqualIgnoringCaseInAnyLocale) {
   };
   // clang-format off
   const Case cases[] = {
-      {"Hello World", "hELLO world", kS_FALSE},
-      {"Hello", "Hello ", kS_OK},
-      {"\xc3\x84pfel", "\xc3\xa4PFEL", kS_FALSE},                   // Äpfel / äPFEL
+      {"Hello World", "hELLO world", kS_FALSE},  {"Hello", "Hello ", kS_OK},
+      {"\xc3\x84pfel", "\xc3\xa4PFEL", kS_FALSE},    // Äpfel / äPFEL
       {"\xce\xa3\xce\x9f\xce\xa6", "\xcf\x83\xce\xbf\xcf\x86", kS_FALSE},  // ΣΟΦ / σοφ
-      {"\xd0\x96", "\xd0\xb6", kS_FALSE},                           // Cyrillic Ж / ж
-      {"Stra\xc3\x9f" "e", "STRASSE", kS_OK},                       // ß is not "SS"
-      {"", "", kS_FALSE},
-      {"a\xff", "A\xff", kS_FALSE},                                 // stray bytes stay bytes
-      {"\xff", "\xfe", kS_OK},
-      {"\xc3\xbf", "\xff", kS_OK},                                  // ÿ is not the byte 0xff
+      {"Stra\xc3\x9f" "e", "STRASSE", kS_OK},      // ß is not "SS"
+      {"a\xff", "A\xff", kS_FALSE},                  // stray bytes stay bytes
+      {"\xc3\xbf", "\xff", kS_OK},                   // ÿ is not the byte 0xff
   };
   // clang-format on
   // "C" has no non-ASCII case mapping, and Latin-1 would fold other bytes:
@@ -161,7 +152,6 @@ TEST_F(HistoryTest, ItemCountsFromOneAndLeavesOutputsAloneOutOfRange) {
     EXPECT_EQ(text, "untouched");
   }
   EXPECT_EQ(AllItems(history_), (Entries{{3, "oldest"}, {0, "middle"}, {12, "newest"}}));
-  // Null outputs are refused instead of written through.
   EXPECT_EQ(history_.Item(1, nullptr, &text), kE_POINTER);
   EXPECT_EQ(history_.Item(1, &type, nullptr), kE_POINTER);
   EXPECT_EQ(history_.Count(nullptr), kE_POINTER);
@@ -201,12 +191,10 @@ TEST_F(HistoryTest, ClearAllThenShutDownLeavesAnEmptyFile) {
   WriteBytes(path, "01-a\r\n");
   ASSERT_EQ(history_.Load(path, 0), kS_OK);
   ASSERT_EQ(history_.ClearAll(), kS_OK);
-  EXPECT_EQ(AllItems(history_), Entries{});
   EXPECT_EQ(ReadBytes(path), "01-a\r\n");      // untouched until the save
   EXPECT_EQ(history_.AddItem("A", 4), kS_OK);  // no longer a duplicate
   ASSERT_EQ(history_.ClearAll(), kS_OK);
   ASSERT_EQ(history_.ShutDown(), kS_OK);
-  EXPECT_TRUE(std::filesystem::is_regular_file(path));
   EXPECT_EQ(ReadBytes(path), "");
 }
 
@@ -233,13 +221,6 @@ TEST_F(HistoryTest, SaveNamesAndRemembering) {
 
 TEST_F(HistoryTest, TextsAreUtf8InMemoryAndCodePageInTheFile) {
   const std::string path = File("History.txt");
-  // UTF-8 code page: bytes pass, malformed ones read as '?'.
-  WriteBytes(path, "01-caf\xc3\xa9\r\n02-bad\xff\r\n");
-  ASSERT_EQ(history_.Load(path, 0), kS_OK);
-  EXPECT_EQ(AllItems(history_), (Entries{{1, "caf\xc3\xa9"}, {2, "bad?"}}));
-  ASSERT_EQ(history_.ShutDown(), kS_OK);
-  EXPECT_EQ(ReadBytes(path), "01-caf\xc3\xa9\r\n02-bad?\r\n");
-
   ScopedLocale latin1(kLatin1Locales, "ISO-8859-1");
   if (!latin1.ok()) GTEST_SKIP() << "no ISO-8859-1 locale installed (e.g. en_US.ISO-8859-1)";
   WriteBytes(path, "01-caf\xe9\r\n");
@@ -284,10 +265,8 @@ TEST_F(HistoryTest, NextRefusesMissingOutputsAndChangesNothing) {
     bool texts, fetched;
     HResult expected;
   };
-  const Case cases[] = {
-      {1, false, true, kE_POINTER}, {1, false, false, kE_POINTER}, {2, true, false, kE_POINTER},
-      {0, true, false, kE_POINTER}, {1, true, false, kS_OK},
-  };
+  const Case cases[] = {{1, false, true, kE_POINTER}, {2, true, false, kE_POINTER},
+                        {0, true, false, kE_POINTER}, {1, true, false, kS_OK}};
   for (const Case& c : cases) {
     ASSERT_EQ(history_.Reset(), kS_OK);
     std::vector<std::string> texts = {"stale"};
@@ -318,10 +297,8 @@ TEST_F(HistoryTest, NextSkipAndResetWalkTheList) {
   ASSERT_EQ(history_.Reset(), kS_OK);
   EXPECT_EQ(NextOf(history_, ULONG_MAX), Fetched(kS_FALSE, {"a", "b", "c"}));
   ASSERT_EQ(history_.Reset(), kS_OK);
-  EXPECT_EQ(history_.Skip(0), kS_OK);
   EXPECT_EQ(history_.Skip(2), kS_OK);
   EXPECT_EQ(history_.Skip(1), kS_OK);  // exactly to the end
-  EXPECT_EQ(history_.Skip(0), kS_OK);
   ASSERT_EQ(history_.Reset(), kS_OK);
   EXPECT_EQ(history_.Skip(ULONG_MAX), kS_FALSE);  // stops at the end...
   ASSERT_EQ(history_.AddItem("d", 0), kS_OK);

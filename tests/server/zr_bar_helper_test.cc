@@ -1,21 +1,45 @@
-// Tests of the toolbar helper's entries: what each method accepts and
-// returns, the AutoRecordLogin setting across restarts, FindPasswordByURL,
-// the master-password gate of PasswordManager, and failed allocations.
+// Tests of the toolbar helper's forwarding layer: what each method accepts
+// and returns, the AutoRecordLogin setting read at set-up, the master-password
+// gate of PasswordManager, a record deleted while the user chooses, and failed
+// allocations mapped to E_OUTOFMEMORY. The fill and capture rules themselves
+// are tested in tests/forms.
 #include "server/zr_bar_helper.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
+#include <memory>
 #include <new>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "pages/html_page.h"
+#include "platform/data_folder.h"
 #include "platform/registry_store.h"
-#include "resources/string_table.h"
-#include "tests/server/bar_helper_test_support.h"
+#include "store/custom_field_list.h"
+#include "store/login_store.h"
+#include "tests/forms/scripted_prompts.h"
+#include "tests/support/test_support.h"
 
 namespace zr {
 namespace {
+
+constexpr WindowId kToolbarWindow = 0x3a0001;
+constexpr int kPassword = 1, kHome = 2, kWork = 3;
+
+// A test page from tests/server/pages, shown at url.
+std::unique_ptr<HtmlPage> LoadPage(const std::string& name, const std::string& url) {
+  std::unique_ptr<HtmlPage> page =
+      HtmlPage::Open(std::string(ZR_SERVER_PAGES_DIR) + "/" + name, url);
+  EXPECT_NE(page, nullptr) << name;
+  return page;
+}
+
+std::unique_ptr<PageForm> FormAt(PageBrowser& page, int index) {
+  auto forms = page.Document()->Forms();
+  return forms ? forms->At(index) : nullptr;
+}
 
 constexpr char kLoginUrl[] = "https://www.example.com/login";
 
@@ -28,14 +52,6 @@ class FakeBrowser final : public PageBrowser {
 
  private:
   std::function<std::unique_ptr<PageDocument>()> make_;
-};
-
-// A document that has no form collection at all.
-class FormlessDocument final : public PageDocument {
- public:
-  PageText Url() override { return kLoginUrl; }
-  PageText Title() override { return "Formless"; }
-  std::unique_ptr<PageCollection<PageForm>> Forms() override { return nullptr; }
 };
 
 // A page on which every read fails to allocate.
@@ -62,50 +78,53 @@ class OutOfMemoryPrompts final : public ScriptedPrompts {
   void ShowFormManager(WindowId, FormProfile&, FormProfile&) override { throw std::bad_alloc(); }
 };
 
-class ZRBarHelperTest : public BarHelperTest {
+class ZRBarHelperTest : public ::testing::Test {
  protected:
-  // A Home profile that would change the sign-up page if it were filled.
-  void GiveHomeProfile() {
-    helper_->data().home.Value(ProfileField::kEmail) = "ann@home.example";
-    helper_->data().home.Value(ProfileField::kCity) = "Austin";
+  ZRBarHelperTest() { Restart(); }
+  ~ZRBarHelperTest() override {
+    helper_.reset();
+    CustomFields().Reset();
+    SharedNames().Reset();
   }
-  void StoreLogin(const std::string& site, bool automatic) {
-    auto record = std::make_unique<LoginRecord>();
-    record->set_site(site);
-    // A user of its own, so that no two stored logins merge.
-    record->AddField("username", "user" + std::to_string(++users_), "text", "login");
-    record->AddField("password", "pw", "password", "login");
-    record->set_fill_automatically(automatic ? 1 : 0);
-    helper_->data().logins.AddOrMerge(std::move(record));
+  // A new server process: process-wide fields forgotten, a new object set up
+  // from the data files and the registry.
+  void Restart() {
+    CustomFields().Reset();
+    SharedNames().Reset();
+    helper_ = std::make_unique<ZRBarHelper>(prompts_);
+    helper_->SetUp(FindDataFolder());
   }
   void ExpectNothingShown() {
-    EXPECT_TRUE(prompts_.messages.empty());
-    EXPECT_TRUE(prompts_.select_offers.empty());
+    EXPECT_TRUE(prompts_.messages.empty() && prompts_.select_offers.empty());
     EXPECT_TRUE(prompts_.remember_shown.empty());
     EXPECT_EQ(prompts_.master_password_prompts, 0);
   }
+  // "Password.dat" as a store that was never in memory before.
+  std::unique_ptr<LoginStore> LoginsOnDisk() const {
+    auto store = std::make_unique<LoginStore>();
+    EXPECT_TRUE(store->Load(FindDataFolder() + "/" + kPasswordFileName));
+    return store;
+  }
 
-  int users_ = 0;
+  testing::TempDir root_;
+  testing::ScopedEnv data_home_{"XDG_DATA_HOME", root_.path() + "/data"};
+  testing::ScopedEnv config_home_{"XDG_CONFIG_HOME", root_.path() + "/config"};
+  ScriptedPrompts prompts_;
+  std::unique_ptr<ZRBarHelper> helper_;
 };
 
 enum class Browser { kNone, kNoDocument, kPage };
 
 TEST_F(ZRBarHelperTest, FillInFormRefusesWhatDoesNotQualifyAndTouchesNothing) {
-  GiveHomeProfile();
+  helper_->data().home.Value(ProfileField::kEmail) = "ann@home.example";
   const struct {
     const char* label;
     Browser browser;
     int type;
   } kCases[] = {
-      {"no browser", Browser::kNone, kHome},
-      {"no HTML document", Browser::kNoDocument, kHome},
-      {"type 0", Browser::kPage, 0},
-      {"dtCustomize", Browser::kPage, 4},
-      {"dtURL", Browser::kPage, 5},
-      {"dtUnknown", Browser::kPage, 6},
-      {"below the range", Browser::kPage, -1},
-      {"above the range", Browser::kPage, 7},
-      {"no login for the page", Browser::kPage, kPassword},
+      {"no browser", Browser::kNone, kHome},     {"no HTML document", Browser::kNoDocument, kHome},
+      {"type 0", Browser::kPage, 0},             {"dtCustomize", Browser::kPage, 4},
+      {"below the range", Browser::kPage, -1},   {"above the range", Browser::kPage, 7},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.label);
@@ -123,27 +142,6 @@ TEST_F(ZRBarHelperTest, FillInFormRefusesWhatDoesNotQualifyAndTouchesNothing) {
   ExpectNothingShown();
 }
 
-TEST_F(ZRBarHelperTest, FillInFormWithNothingToFillSucceeds) {
-  GiveHomeProfile();
-  StoreLogin("shop.example", true);
-  const char kNoPassword[] =
-      "<form name=news><input type=email name=email><input type=submit></form>";
-  std::unique_ptr<HtmlPage> page = HtmlPage::FromString(kNoPassword, "https://shop.example/news");
-  FakeBrowser formless([] { return std::make_unique<FormlessDocument>(); });
-
-  // A page without a password input is not a login page: no choice, no fill.
-  for (long automatic : {0L, 1L}) {
-    EXPECT_EQ(helper_->FillInForm(kToolbarWindow, page.get(), kPassword, 1, automatic), kS_OK);
-  }
-  EXPECT_EQ(ValueOf(*page, 0, "email"), "");
-  EXPECT_EQ(helper_->FillInForm(kToolbarWindow, &formless, kPassword, 1, 1), kS_OK);
-  EXPECT_EQ(helper_->FillInForm(kToolbarWindow, &formless, kHome, 1, 0), kS_OK);
-  ExpectNothingShown();
-  // The profiles fill the same page.
-  EXPECT_EQ(helper_->FillInForm(kToolbarWindow, page.get(), kHome, 0, 0), kS_OK);
-  EXPECT_EQ(ValueOf(*page, 0, "email"), "ann@home.example");
-}
-
 TEST_F(ZRBarHelperTest, RecordPasswordWithoutDocumentLeavesResultUnwritten) {
   FakeBrowser no_document;
   for (PageBrowser* browser : std::vector<PageBrowser*>{nullptr, &no_document}) {
@@ -159,33 +157,56 @@ TEST_F(ZRBarHelperTest, RecordPasswordWithoutDocumentLeavesResultUnwritten) {
   ExpectNothingShown();
 }
 
-TEST_F(ZRBarHelperTest, AutoRecordRefusesWhatDoesNotQualify) {
-  helper_->data().rejected.Reject("EXAMPLE.com");
-  const struct {
-    const char* label;
-    bool document, form, filled;
-    const char* url;
-  } kCases[] = {
-      {"no document", false, true, true, "https://mail.example.org/login"},
-      {"no form", true, false, true, "https://mail.example.org/login"},
-      {"rejected site", true, true, true, kLoginUrl},
-      {"nothing captured", true, true, false, "https://mail.example.org/login"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.label);
-    std::unique_ptr<HtmlPage> page = LoadPage("login.html", c.url);
-    if (c.filled) {
-      Type(*page, 0, "username", "alice");
-      Type(*page, 0, "password", "pw");
-    }
-    std::unique_ptr<PageDocument> document = page->Document();
-    std::unique_ptr<PageForm> form = FormAt(*page, 0);
-    EXPECT_EQ(helper_->AutoRecord(kToolbarWindow, c.document ? document.get() : nullptr,
-                                  c.form ? form.get() : nullptr),
-              kS_FALSE);
-  }
+// A filled login form, which AutoRecord would offer to remember.
+constexpr char kFilledLogin[] =
+    "<form name=login><input name=username value=alice>"
+    "<input type=password name=password value=pw></form>";
+
+TEST_F(ZRBarHelperTest, AutoRecordWithoutDocumentOrFormRecordsNothing) {
+  std::unique_ptr<HtmlPage> page = HtmlPage::FromString(kFilledLogin, kLoginUrl);
+  std::unique_ptr<PageDocument> document = page->Document();
+  std::unique_ptr<PageForm> form = FormAt(*page, 0);
+  EXPECT_EQ(helper_->AutoRecord(kToolbarWindow, nullptr, form.get()), kS_FALSE);
+  EXPECT_EQ(helper_->AutoRecord(kToolbarWindow, document.get(), nullptr), kS_FALSE);
   ExpectNothingShown();
-  EXPECT_EQ(helper_->data().logins.Count(), 0);
+  // The same call with both is handed on: the user is asked.
+  prompts_.remember_answers.push_back(AnswerNo);
+  EXPECT_EQ(helper_->AutoRecord(kToolbarWindow, document.get(), form.get()), kS_OK);
+  EXPECT_EQ(prompts_.remember_shown.size(), 1u);
+}
+
+TEST_F(ZRBarHelperTest, FindPasswordByURLRefusesANullResult) {
+  long result = -1;
+  EXPECT_EQ(helper_->FindPasswordByURL(kLoginUrl, &result), kS_OK);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(helper_->FindPasswordByURL(kLoginUrl, nullptr), kE_POINTER);
+}
+
+// While the select-login dialog runs its event loop, another client's Login
+// Manager deletes the record the user then picks.
+class DeletingPrompts final : public ScriptedPrompts {
+ public:
+  int SelectLogin(WindowId, LoginStore& store, const std::vector<int>& ids) override {
+    select_offers.push_back(ids);
+    store.Delete(ids.front());
+    return ids.front();
+  }
+};
+
+TEST_F(ZRBarHelperTest, LoginDeletedWhileTheUserChoosesIsNotFilled) {
+  DeletingPrompts prompts;
+  ZRBarHelper helper(prompts);
+  helper.SetUp(FindDataFolder());
+  auto record = std::make_unique<LoginRecord>();
+  record->set_site("www.example.com");
+  record->AddField("username", "alice", "text", "login");
+  record->AddField("password", "pw", "password", "login");
+  helper.data().logins.AddOrMerge(std::move(record));
+  std::unique_ptr<HtmlPage> page = LoadPage("login.html", kLoginUrl);
+  const std::string before = page->Serialize();
+  EXPECT_EQ(helper.FillInForm(kToolbarWindow, page.get(), kPassword, 1, 0), kS_FALSE);
+  EXPECT_EQ(prompts.select_offers.size(), 1u);
+  EXPECT_EQ(page->Serialize(), before);
 }
 
 TEST_F(ZRBarHelperTest, AutoRecordLoginIsTheRegistryValueReadAtSetUp) {
@@ -201,136 +222,21 @@ TEST_F(ZRBarHelperTest, AutoRecordLoginIsTheRegistryValueReadAtSetUp) {
   }
 }
 
-// Records the login page's login through AutoRecord, ticking the any-site box.
-void RecordTickingAnySite(ZRBarHelper& helper, ScriptedPrompts& prompts, RememberAnswer answer) {
-  std::unique_ptr<HtmlPage> page = LoadPage("login.html", kLoginUrl);
-  Type(*page, 0, "username", "alice");
-  Type(*page, 0, "password", "pw");
-  prompts.remember_answers.push_back([answer](RememberPasswordData& data) {
-    data.never_any_site = true;
-    return answer;
-  });
-  EXPECT_EQ(helper.AutoRecord(kToolbarWindow, page->Document().get(), FormAt(*page, 0).get()),
-            kS_OK);
-}
-
-TEST_F(ZRBarHelperTest, AnySiteBoxTurnsRecordingOffForEveryClientAndAfterRestart) {
-  for (RememberAnswer answer : {RememberAnswer::kNo, RememberAnswer::kYes}) {
-    ASSERT_TRUE(WriteAutoLoginRecord(1));
-    Restart();
-    RecordTickingAnySite(*helper_, prompts_, answer);
-    ZRBarHelper& other_client = *helper_;
-    long value = -1;
-    EXPECT_EQ(other_client.AutoRecordLogin(&value), kS_OK);
-    EXPECT_EQ(value, 0);
-    Restart();
-    EXPECT_EQ(helper_->AutoRecordLogin(&value), kS_OK);
-    EXPECT_EQ(value, 0);
-  }
-}
-
-TEST_F(ZRBarHelperTest, AnySiteBoxTurnsRecordingOffEvenWhenTheRegistryCannotBeWritten) {
-  // The configuration folder is a plain file: the hive cannot be saved.
-  testing::ScopedEnv config("XDG_CONFIG_HOME", root_.path() + "/not-a-folder");
-  { std::ofstream(root_.path() + "/not-a-folder") << "x"; }
-  RecordTickingAnySite(*helper_, prompts_, RememberAnswer::kNo);
-  long value = -1;
-  EXPECT_EQ(helper_->AutoRecordLogin(&value), kS_OK);
-  EXPECT_EQ(value, 0);
-  Restart();
-  EXPECT_EQ(helper_->AutoRecordLogin(&value), kS_OK);
-  EXPECT_EQ(value, 1);
-}
-
-TEST_F(ZRBarHelperTest, FindPasswordByURLTellsWhetherTheUserMustChoose) {
-  struct Login {
-    const char* site;
-    bool automatic;
-  };
+// The gate's dialogs are tested in tests/forms; here, that the manager opens
+// only through it.
+TEST_F(ZRBarHelperTest, PasswordManagerOpensOnlyBehindTheMasterPasswordGate) {
   const struct {
     const char* label;
-    std::vector<Login> logins;
-    const char* url;
-    long expected;
-  } kCases[] = {
-      {"no records", {}, kLoginUrl, 0},
-      {"other site only", {{"other.org", true}}, kLoginUrl, 0},
-      {"one automatic", {{"www.example.com", true}}, kLoginUrl, 0},
-      {"one manual", {{"www.example.com", false}}, kLoginUrl, 1},
-      {"two automatic", {{"example.com", true}, {"WWW.EXAMPLE.COM", true}}, kLoginUrl, 1},
-      {"automatic one shorter", {{"example.com", true}, {"www.example.com", false}}, kLoginUrl, 1},
-      {"automatic one longest", {{"example.com", false}, {"www.example.com", true}}, kLoginUrl, 0},
-      {"query part counts",
-       {{"tracker.example", false}},
-       "https://a.example/?r=tracker.example",
-       0},
-      {"empty site, empty url", {{"", false}}, "", 0},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.label);
-    NewUser();
-    for (const Login& login : c.logins) StoreLogin(login.site, login.automatic);
-    long result = -1;
-    EXPECT_EQ(helper_->FindPasswordByURL(c.url, &result), kS_OK);
-    EXPECT_EQ(result, c.expected);
-  }
-  EXPECT_EQ(helper_->FindPasswordByURL(kLoginUrl, nullptr), kE_POINTER);
-}
-
-TEST_F(ZRBarHelperTest, PasswordManagerOpensBehindTheMasterPasswordGate) {
-  using Entry = std::optional<std::string>;
-  const struct {
-    const char* label;
-    const char* stored;
-    std::vector<Entry> setups, entries;
+    std::optional<std::string> entry;
     int managers;
-    std::vector<std::string> captions;
-    std::string master_after;
-  } kCases[] = {
-      {"set-up cancelled", "", {std::nullopt}, {}, 1, {"Warning"}, ""},
-      {"set-up given", "", {"n3w"}, {}, 1, {}, "n3w"},
-      {"right password", "s3cret", {}, {"s3cret"}, 1, {}, "s3cret"},
-      {"wrong, then right",
-       "s3cret",
-       {},
-       {"S3CRET", "x", "s3cret"},
-       1,
-       {"Zorvane Login Manager", "Zorvane Login Manager"},
-       "s3cret"},
-      {"wrong, then cancel",
-       "s3cret",
-       {},
-       {"s3cre", std::nullopt},
-       0,
-       {"Zorvane Login Manager"},
-       "s3cret"},
-      {"cancel", "s3cret", {}, {std::nullopt}, 0, {}, "s3cret"},
-  };
+  } kCases[] = {{"right password", "s3cret", 1}, {"wrong password", "S3CRET", 0}, {"cancel", std::nullopt, 0}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.label);
-    // The master password comes from "Password.dat", as at a real start.
-    helper_->data().logins.set_master_password_text(c.stored);
-    ASSERT_TRUE(helper_->data().logins.Save());
-    Restart();
+    helper_->data().logins.set_master_password_text("s3cret");
     prompts_ = ScriptedPrompts();
-    prompts_.master_password_setups.assign(c.setups.begin(), c.setups.end());
-    prompts_.master_passwords.assign(c.entries.begin(), c.entries.end());
-
+    prompts_.master_passwords.assign({c.entry, std::nullopt});
     EXPECT_EQ(helper_->PasswordManager(kToolbarWindow), kS_OK);
     EXPECT_EQ(prompts_.login_managers, c.managers);
-    std::vector<std::string> captions;
-    for (const ShownMessage& message : prompts_.messages) {
-      captions.push_back(message.caption);
-      const bool warning = message.caption == "Warning";
-      EXPECT_EQ(message.text, warning ? LoadString(kIdsNoMasterPassword) : LoadString(kIdsIncorrectPassword));
-      EXPECT_EQ(message.icon, warning ? MessageIcon::kExclamation : MessageIcon::kNone);
-      EXPECT_EQ(message.buttons, MessageButtons::kOk);
-    }
-    EXPECT_EQ(captions, c.captions);
-    EXPECT_TRUE(prompts_.master_password_setups.empty() && prompts_.master_passwords.empty());
-    EXPECT_EQ(helper_->data().logins.master_password(), c.master_after);
-    // A master password set at the gate is kept in memory only.
-    EXPECT_EQ(LoginsOnDisk()->master_password(), c.stored);
   }
 }
 
