@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <new>
@@ -122,9 +124,9 @@ TEST_F(ZRBarHelperTest, FillInFormRefusesWhatDoesNotQualifyAndTouchesNothing) {
     Browser browser;
     int type;
   } kCases[] = {
-      {"no browser", Browser::kNone, kHome},     {"no HTML document", Browser::kNoDocument, kHome},
-      {"type 0", Browser::kPage, 0},             {"dtCustomize", Browser::kPage, 4},
-      {"below the range", Browser::kPage, -1},   {"above the range", Browser::kPage, 7},
+      {"no browser", Browser::kNone, kHome},   {"no HTML document", Browser::kNoDocument, kHome},
+      {"type 0", Browser::kPage, 0},           {"dtCustomize", Browser::kPage, 4},
+      {"below the range", Browser::kPage, -1}, {"above the range", Browser::kPage, 7},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.label);
@@ -173,6 +175,65 @@ TEST_F(ZRBarHelperTest, AutoRecordWithoutDocumentOrFormRecordsNothing) {
   prompts_.remember_answers.push_back(AnswerNo);
   EXPECT_EQ(helper_->AutoRecord(kToolbarWindow, document.get(), form.get()), kS_OK);
   EXPECT_EQ(prompts_.remember_shown.size(), 1u);
+}
+
+// A save that fails is an error to the caller, never S_OK, and the user is
+// told which file; the change stays in memory. A folder that is a plain file
+// cannot be written, even by root.
+TEST_F(ZRBarHelperTest, ASaveThatFailsIsAnErrorAndTheUserIsToldWhichFile) {
+  const std::string folder = FindDataFolder();
+  std::unique_ptr<HtmlPage> page = HtmlPage::FromString(kFilledLogin, kLoginUrl);
+  std::unique_ptr<PageDocument> document = page->Document();
+  std::unique_ptr<PageForm> form = FormAt(*page, 0);
+  const auto remember = [&] {
+    return helper_->AutoRecord(kToolbarWindow, document.get(), form.get());
+  };
+  const auto tick = [](bool RememberPasswordData::*box) {
+    return [box](RememberPasswordData& data) {
+      data.*box = true;
+      return RememberAnswer::kNo;
+    };
+  };
+  const struct {
+    const char* name;
+    std::function<RememberAnswer(RememberPasswordData&)> answer;  // null: no prompt
+    std::function<HResult()> call;
+    std::string file;  // named in the message; "" when no window is open
+  } kCases[] = {
+      {"remember Yes", AnswerYes, remember, folder + "/" + kPasswordFileName},
+      {"never this site", tick(&RememberPasswordData::never_this_site), remember,
+       folder + "/Rejected.dat"},
+      {"never any site", tick(&RememberPasswordData::never_any_site), remember,
+       root_.path() + "/config/Zorvane/HKEY_CURRENT_USER.reg"},
+      {"UpdateFormFields", nullptr,
+       [&] {
+         return helper_->UpdateFormFields("<HOME><Field name=\"Email\" value=\"mail\"/></HOME>");
+       },
+       ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Restart();
+    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(root_.path() + "/config");
+    { std::ofstream(folder) << "x"; }
+    { std::ofstream(root_.path() + "/config") << "x"; }
+    prompts_.messages.clear();
+    if (c.answer) prompts_.remember_answers.push_back(c.answer);
+    EXPECT_EQ(c.call(), kSTG_E_CANTSAVE);
+    ASSERT_EQ(prompts_.messages.size(), c.file.empty() ? 0u : 1u);
+    if (!c.file.empty())
+      EXPECT_NE(prompts_.messages[0].text.find(c.file), std::string::npos)
+          << prompts_.messages[0].text;
+    std::filesystem::remove(folder);
+    std::filesystem::remove(root_.path() + "/config");
+  }
+  // With the folders back the same calls succeed.
+  Restart();
+  prompts_.remember_answers.push_back(AnswerYes);
+  EXPECT_EQ(remember(), kS_OK);
+  EXPECT_EQ(helper_->UpdateFormFields("<HOME><Field name=\"Email\" value=\"mail\"/></HOME>"),
+            kS_OK);
 }
 
 TEST_F(ZRBarHelperTest, FindPasswordByURLRefusesANullResult) {
@@ -229,7 +290,9 @@ TEST_F(ZRBarHelperTest, PasswordManagerOpensOnlyBehindTheMasterPasswordGate) {
     const char* label;
     std::optional<std::string> entry;
     int managers;
-  } kCases[] = {{"right password", "s3cret", 1}, {"wrong password", "S3CRET", 0}, {"cancel", std::nullopt, 0}};
+  } kCases[] = {{"right password", "s3cret", 1},
+                {"wrong password", "S3CRET", 0},
+                {"cancel", std::nullopt, 0}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.label);
     helper_->data().logins.set_master_password_text("s3cret");
