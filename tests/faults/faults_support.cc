@@ -1,20 +1,18 @@
-// The fault tests' children, tmpfs and data files.
+// The fault tests' children, tmpfs and a table of every data file's save.
 #include "tests/faults/faults_support.h"
 
 #include <fcntl.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "platform/atomic_file.h"
 #include "platform/registry_store.h"
@@ -29,7 +27,6 @@ namespace zr::faults {
 namespace {
 
 constexpr int kSkippedStatus = 77;
-int reason_fd = -1;  // the child's end of the pipe that carries a skip reason
 
 [[noreturn]] void EndChild(int status) {
   std::fflush(stdout);
@@ -44,39 +41,80 @@ std::string Filler(int variant, int item, int length) {
   while (static_cast<int>(text.size()) < length) text += static_cast<char>('a' + text.size() % 26);
   return text;
 }
+std::string Site(int variant, int i) { return "https://" + Tag(variant) + ".s" + std::to_string(i) + ".example"; }
+
+bool SaveProfile(const std::string& path, const DataPlace&, int variant, int size) {
+  FormProfile profile;
+  for (int k = 0; k < kProfileFieldCount; ++k) {  // values are kept in 1024-byte buffers
+    profile.Value(static_cast<ProfileField>(k)) = Filler(variant, k, std::min(size, 1000));
+    profile.List(static_cast<ProfileField>(k)) = Tag(variant) + "name" + std::to_string(k);
+  }
+  return profile.Save(path);
+}
+
+// The save of each DataFile, in its order: the file's name and how the server saves it.
+const struct {
+  const char* name;
+  bool (*save)(const std::string& path, const DataPlace& place, int variant, int size);
+} kSaves[] = {
+    {kPasswordFileName, [](const std::string& path, const DataPlace&, int variant, int size) {
+       LoginStore store;
+       store.set_master_password_text("master " + Tag(variant));
+       for (int i = 0; i < size; ++i) {
+         auto record = std::make_unique<LoginRecord>();
+         record->set_site(Site(variant, i) + "/login");
+         record->AddField("user", "user" + std::to_string(i), "text");
+         record->AddField("pass", "secret " + Tag(variant) + " " + std::to_string(i), "password");
+         store.AddOrMerge(std::move(record));
+       }
+       return store.Save(path);
+     }},
+    {kHomeProfileFileName, SaveProfile},
+    {kWorkProfileFileName, SaveProfile},
+    {kCustomizeFileName, [](const std::string&, const DataPlace& place, int, int) {
+       FormProfile work;  // saving a profile is what writes the custom fields
+       (void)work.Load(PathOf(DataFile::kWorkProfile, place));
+       return work.Save(PathOf(DataFile::kWorkProfile, place));
+     }},
+    {kRejectedFileName, [](const std::string& path, const DataPlace&, int variant, int size) {
+       RejectedSites sites;
+       for (int i = 0; i < size; ++i) sites.Reject(Site(variant, i));
+       return sites.Save(path);
+     }},
+    {kHistoryFileName, [](const std::string& path, const DataPlace&, int variant, int size) {
+       History history;
+       for (int i = 0; i < std::min(size, static_cast<int>(kMaxHistoryEntriesWritten)); ++i) {
+         if (history.AddItem(Filler(variant, i, 200), i % 3) != kS_OK) return false;
+       }
+       return history.Save(path, false) == kS_OK;
+     }},
+    {"HKEY_CURRENT_USER.reg", [](const std::string&, const DataPlace&, int variant, int size) {
+       RegistryStore store(Hive::kCurrentUser);  // not loaded: this is the whole hive
+       store.SetValue(kToolbarKey, kAutoLoginRecordValue, static_cast<uint32_t>(variant));
+       for (int i = 0; i < size; ++i) store.SetValue("Software\\Zorvane\\T", "V" + std::to_string(i), Filler(variant, i, 60));
+       return store.Save();
+     }},
+};
 
 }  // namespace
 
 std::string RunInChild(const std::function<void()>& body) {
-  int fds[2];
-  if (::pipe(fds) != 0) return Why("pipe");
   std::fflush(stdout);
   std::fflush(stderr);
   pid_t pid = ::fork();
-  if (pid < 0) return Why("fork");
   if (pid == 0) {
-    ::close(fds[0]);
-    reason_fd = fds[1];
     body();
     EndChild(::testing::Test::HasFailure() ? 1 : 0);
   }
-  ::close(fds[1]);
-  std::string reason;
-  char buffer[512];
-  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
-    if (n > 0) reason.append(buffer, static_cast<size_t>(n));
-    if (n < 0 && errno != EINTR) break;
-  }
-  ::close(fds[0]);
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) continue;
-  if (!WIFEXITED(status)) return "the child died of signal " + std::to_string(WTERMSIG(status));
-  if (WEXITSTATUS(status) == kSkippedStatus) return "skip: " + reason;
+  while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) continue;
+  if (pid < 0 || !WIFEXITED(status)) return pid < 0 ? Why("fork") : "the child died of a signal";
+  if (WEXITSTATUS(status) == kSkippedStatus) return "skip: the child printed why";
   return WEXITSTATUS(status) == 0 ? "" : "the child reported failures (printed above)";
 }
 
 void SkipChild(const std::string& reason) {
-  if (reason_fd >= 0) (void)!::write(reason_fd, reason.data(), reason.size());
+  std::fprintf(stderr, "skipped: %s\n", reason.c_str());
   EndChild(kSkippedStatus);
 }
 
@@ -103,32 +141,21 @@ std::string MountSmallTmpfs(size_t size) {
 }
 
 bool FillLeaving(const std::string& folder, size_t free_bytes) {
+  struct statvfs fs;
   int fd = ::open((folder + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  std::vector<char> chunk(64 * 1024, 'f');  // until the disk is full, in ever smaller pieces
-  off_t written = 0;
-  for (size_t piece = chunk.size(); piece > 0; piece /= 2) {
-    for (ssize_t n; (n = ::write(fd, chunk.data(), piece)) > 0;) written += n;
-  }
-  bool ok = ::ftruncate(fd, std::max<off_t>(written - static_cast<off_t>(free_bytes), 0)) == 0;
+  const bool ok = fd >= 0 && ::fstatvfs(fd, &fs) == 0 && fs.f_bavail * fs.f_frsize > free_bytes &&
+                  ::fallocate(fd, 0, 0, static_cast<off_t>(fs.f_bavail * fs.f_frsize - free_bytes)) == 0;
   ::close(fd);
   return ok;
 }
 
-const char* FileName(DataFile file) {
-  constexpr const char* kNames[] = {kPasswordFileName, kHomeProfileFileName, kWorkProfileFileName,
-                                    kCustomizeFileName, kRejectedFileName,   kHistoryFileName,
-                                    "HKEY_CURRENT_USER.reg"};
-  return kNames[static_cast<int>(file)];
-}
+const char* FileName(DataFile file) { return kSaves[static_cast<int>(file)].name; }
 std::string FolderOf(DataFile file, const DataPlace& place) {
   return file == DataFile::kRegistry ? place.config_home + "/Zorvane" : place.data_folder;
 }
 std::string PathOf(DataFile file, const DataPlace& place) { return FolderOf(file, place) + "/" + FileName(file); }
 
 bool Save(DataFile file, const DataPlace& place, int variant, int size) {
-  const std::string path = PathOf(file, place);
-  // Only a custom-field save changes them: the others write the same ones.
   const bool custom = file == DataFile::kCustomFields;
   CustomFields().Reset();
   SharedNames().Reset();
@@ -138,55 +165,7 @@ bool Save(DataFile file, const DataPlace& place, int variant, int size) {
     CustomFields().SetCustomField(-1, "Field " + std::to_string(i) + " " + Tag(custom ? variant : 0),
                                   "custom" + std::to_string(i), Filler(custom ? variant : 0, i, 40));
   }
-  switch (file) {
-    case DataFile::kLogins: {
-      LoginStore store;
-      store.set_master_password_text("master " + Tag(variant));
-      for (int i = 0; i < size; ++i) {
-        auto record = std::make_unique<LoginRecord>();
-        record->set_site("https://" + Tag(variant) + ".site" + std::to_string(i) + ".example/login");
-        record->AddField("user", "user" + std::to_string(i), "text");
-        record->AddField("pass", "secret " + Tag(variant) + " " + std::to_string(i), "password");
-        store.AddOrMerge(std::move(record));
-      }
-      return store.Save(path);
-    }
-    case DataFile::kHomeProfile:
-    case DataFile::kWorkProfile: {
-      FormProfile profile;
-      for (int k = 0; k < kProfileFieldCount; ++k) {  // values are kept in 1024-byte buffers
-        profile.Value(static_cast<ProfileField>(k)) = Filler(variant, k, std::min(size, 1000));
-        profile.List(static_cast<ProfileField>(k)) = Tag(variant) + "name" + std::to_string(k);
-      }
-      return profile.Save(path);
-    }
-    case DataFile::kCustomFields: {
-      FormProfile work;
-      (void)work.Load(PathOf(DataFile::kWorkProfile, place));
-      return work.Save(PathOf(DataFile::kWorkProfile, place));
-    }
-    case DataFile::kRejected: {
-      RejectedSites sites;
-      for (int i = 0; i < size; ++i) sites.Reject("https://" + Tag(variant) + ".no" + std::to_string(i) + ".example");
-      return sites.Save(path);
-    }
-    case DataFile::kHistory: {
-      History history;
-      for (int i = 0; i < std::min(size, static_cast<int>(kMaxHistoryEntriesWritten)); ++i) {
-        if (history.AddItem(Filler(variant, i, 200), i % 3) != kS_OK) return false;
-      }
-      return history.Save(path, false) == kS_OK;
-    }
-    case DataFile::kRegistry: {
-      RegistryStore store(Hive::kCurrentUser);  // not loaded: this is the whole hive
-      store.SetValue(kToolbarKey, kAutoLoginRecordValue, static_cast<uint32_t>(variant));
-      for (int i = 0; i < size; ++i) {
-        store.SetValue("Software\\Zorvane\\FaultTest", "Value" + std::to_string(i), Filler(variant, i, 60));
-      }
-      return store.Save();
-    }
-  }
-  return false;
+  return kSaves[static_cast<int>(file)].save(PathOf(file, place), place, variant, size);
 }
 
 std::optional<std::string> ReadBytes(const std::string& path) {
@@ -194,11 +173,13 @@ std::optional<std::string> ReadBytes(const std::string& path) {
   return ReadWholeFile(path, bytes) ? std::optional(bytes) : std::nullopt;
 }
 
-std::vector<std::string> TemporaryFiles(const std::string& folder) {
+std::vector<std::string> TemporaryFiles(const DataPlace& place) {
   std::vector<std::string> names;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    if (entry.path().filename().string().find(".tmp") != std::string::npos) names.push_back(entry.path().filename());
+  for (const std::string& folder : {place.data_folder, FolderOf(DataFile::kRegistry, place)}) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      if (entry.path().filename().string().find(".tmp") != std::string::npos) names.push_back(entry.path());
+    }
   }
   return names;
 }

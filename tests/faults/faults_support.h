@@ -1,7 +1,7 @@
 // Pieces of the fault tests: a test body run in a forked child (for mounts,
 // lowered privileges and kills that must not touch the test program), a small
 // tmpfs in a private mount namespace, and every data file saved through the
-// class the server saves it with, from a variant number and a size.
+// function the server saves it with, from a variant number and a size.
 #ifndef ZRFORM_TESTS_FAULTS_FAULTS_SUPPORT_H_
 #define ZRFORM_TESTS_FAULTS_FAULTS_SUPPORT_H_
 
@@ -23,12 +23,11 @@ std::string MountSmallTmpfs(size_t size);
 // Fills the filesystem of folder (a file "filler" in it) until free_bytes remain.
 bool FillLeaving(const std::string& folder, size_t free_bytes);
 
-// Every file a save writes: the data folder's files and the user's registry hive.
+// Every file a save writes, in the order of the table of save functions.
 enum class DataFile { kLogins, kHomeProfile, kWorkProfile, kCustomFields, kRejected, kHistory, kRegistry };
-inline constexpr DataFile kAllDataFiles[] = {
-    DataFile::kLogins,   DataFile::kHomeProfile, DataFile::kWorkProfile, DataFile::kCustomFields,
-    DataFile::kRejected, DataFile::kHistory,     DataFile::kRegistry};
-
+inline constexpr DataFile kAllDataFiles[] = {DataFile::kLogins,       DataFile::kHomeProfile, DataFile::kWorkProfile,
+                                             DataFile::kCustomFields, DataFile::kRejected,    DataFile::kHistory,
+                                             DataFile::kRegistry};
 struct DataPlace {
   std::string data_folder;
   std::string config_home;  // XDG_CONFIG_HOME, where the registry hive goes
@@ -36,15 +35,13 @@ struct DataPlace {
 const char* FileName(DataFile file);
 std::string FolderOf(DataFile file, const DataPlace& place);
 std::string PathOf(DataFile file, const DataPlace& place);
-
-// Saves content number variant of size items through the file's class, as a
-// fresh process would (custom fields through the Work profile; logins and
-// profiles also write customize.dat, with variant 0 of 20 fields). Returns
-// what the save returned.
+// Saves content number variant of size items as a fresh process would (custom
+// fields through the Work profile; every save also writes customize.dat, with
+// variant 0 of 20 fields unless it saves the custom fields). Returns the save's result.
 bool Save(DataFile file, const DataPlace& place, int variant, int size);
 std::optional<std::string> ReadBytes(const std::string& path);
-// Names in folder that are temporary files of an atomic write (".tmp" in them).
-std::vector<std::string> TemporaryFiles(const std::string& folder);
+// Names in the data and hive folders that are temporary files of an atomic write.
+std::vector<std::string> TemporaryFiles(const DataPlace& place);
 
 }  // namespace zr::faults
 
