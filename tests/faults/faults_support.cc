@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
 
 #include "platform/atomic_file.h"
 #include "platform/registry_store.h"
@@ -27,44 +26,39 @@ namespace zr::faults {
 namespace {
 
 constexpr int kSkippedStatus = 77;
-
 [[noreturn]] void EndChild(int status) {
-  std::fflush(stdout);
-  std::fflush(stderr);
+  std::fflush(nullptr);
   ::_exit(status);  // no atexit handlers: they belong to the parent
 }
-std::string Why(const std::string& what) { return what + ": " + std::strerror(errno); }
-std::string Tag(int variant) { return "v" + std::to_string(variant); }
+void SkipUnless(bool ok, const std::string& what) {
+  if (ok) return;
+  std::fprintf(stderr, "skipped: %s: %s\n", what.c_str(), std::strerror(errno));
+  EndChild(kSkippedStatus);
+}
 // A text of length bytes or more that names the variant and the item.
-std::string Filler(int variant, int item, int length) {
-  std::string text = Tag(variant) + " item " + std::to_string(item) + " ";
+std::string Filler(int variant, int item, int length = 0) {
+  std::string text = "v" + std::to_string(variant) + " item " + std::to_string(item) + " ";
   while (static_cast<int>(text.size()) < length) text += static_cast<char>('a' + text.size() % 26);
   return text;
 }
-std::string Site(int variant, int i) { return "https://" + Tag(variant) + ".s" + std::to_string(i) + ".example"; }
-
+using SaveFunction = bool (*)(const std::string& path, const DataPlace& place, int variant, int size);
 bool SaveProfile(const std::string& path, const DataPlace&, int variant, int size) {
   FormProfile profile;
   for (int k = 0; k < kProfileFieldCount; ++k) {  // values are kept in 1024-byte buffers
     profile.Value(static_cast<ProfileField>(k)) = Filler(variant, k, std::min(size, 1000));
-    profile.List(static_cast<ProfileField>(k)) = Tag(variant) + "name" + std::to_string(k);
+    profile.List(static_cast<ProfileField>(k)) = Filler(variant, k);
   }
   return profile.Save(path);
 }
-
-// The save of each DataFile, in its order: the file's name and how the server saves it.
-const struct {
-  const char* name;
-  bool (*save)(const std::string& path, const DataPlace& place, int variant, int size);
-} kSaves[] = {
+// In the order of DataFile: each file's name and how the server saves it.
+const std::pair<const char*, SaveFunction> kSaves[] = {
     {kPasswordFileName, [](const std::string& path, const DataPlace&, int variant, int size) {
        LoginStore store;
-       store.set_master_password_text("master " + Tag(variant));
+       store.set_master_password_text(Filler(variant, -1));
        for (int i = 0; i < size; ++i) {
          auto record = std::make_unique<LoginRecord>();
-         record->set_site(Site(variant, i) + "/login");
-         record->AddField("user", "user" + std::to_string(i), "text");
-         record->AddField("pass", "secret " + Tag(variant) + " " + std::to_string(i), "password");
+         record->set_site("https://s" + std::to_string(i) + ".example/login");
+         record->AddField("pass", Filler(variant, i, 100), "password");
          store.AddOrMerge(std::move(record));
        }
        return store.Save(path);
@@ -73,12 +67,11 @@ const struct {
     {kWorkProfileFileName, SaveProfile},
     {kCustomizeFileName, [](const std::string&, const DataPlace& place, int, int) {
        FormProfile work;  // saving a profile is what writes the custom fields
-       (void)work.Load(PathOf(DataFile::kWorkProfile, place));
-       return work.Save(PathOf(DataFile::kWorkProfile, place));
+       return work.Load(PathOf(DataFile::kWorkProfile, place)) && work.Save(PathOf(DataFile::kWorkProfile, place));
      }},
     {kRejectedFileName, [](const std::string& path, const DataPlace&, int variant, int size) {
        RejectedSites sites;
-       for (int i = 0; i < size; ++i) sites.Reject(Site(variant, i));
+       for (int i = 0; i < size; ++i) sites.Reject("https://v" + std::to_string(variant) + ".s" + std::to_string(i) + ".example");
        return sites.Save(path);
      }},
     {kHistoryFileName, [](const std::string& path, const DataPlace&, int variant, int size) {
@@ -91,7 +84,7 @@ const struct {
     {"HKEY_CURRENT_USER.reg", [](const std::string&, const DataPlace&, int variant, int size) {
        RegistryStore store(Hive::kCurrentUser);  // not loaded: this is the whole hive
        store.SetValue(kToolbarKey, kAutoLoginRecordValue, static_cast<uint32_t>(variant));
-       for (int i = 0; i < size; ++i) store.SetValue("Software\\Zorvane\\T", "V" + std::to_string(i), Filler(variant, i, 60));
+       for (int i = 0; i < size; ++i) store.SetValue("Software\\Zorvane\\T", Filler(0, i), Filler(variant, i, 60));
        return store.Save();
      }},
 };
@@ -99,8 +92,7 @@ const struct {
 }  // namespace
 
 std::string RunInChild(const std::function<void()>& body) {
-  std::fflush(stdout);
-  std::fflush(stderr);
+  std::fflush(nullptr);
   pid_t pid = ::fork();
   if (pid == 0) {
     body();
@@ -108,35 +100,27 @@ std::string RunInChild(const std::function<void()>& body) {
   }
   int status = 0;
   while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) continue;
-  if (pid < 0 || !WIFEXITED(status)) return pid < 0 ? Why("fork") : "the child died of a signal";
+  if (pid < 0 || !WIFEXITED(status)) return "the child could not start or died of a signal";
   if (WEXITSTATUS(status) == kSkippedStatus) return "skip: the child printed why";
   return WEXITSTATUS(status) == 0 ? "" : "the child reported failures (printed above)";
-}
-
-void SkipChild(const std::string& reason) {
-  std::fprintf(stderr, "skipped: %s\n", reason.c_str());
-  EndChild(kSkippedStatus);
 }
 
 void DropRootToNobody(const std::string& folder) {
   if (::geteuid() != 0) return;
   const passwd* nobody = ::getpwnam("nobody");
-  if (nobody == nullptr) SkipChild("running as root and there is no user \"nobody\"");
-  if (::chown(folder.c_str(), nobody->pw_uid, nobody->pw_gid) != 0 || ::setgroups(0, nullptr) != 0 ||
-      ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0 || ::geteuid() == 0) {
-    SkipChild(Why("running as root and cannot become \"nobody\""));
-  }
+  SkipUnless(nobody != nullptr && ::chown(folder.c_str(), nobody->pw_uid, nobody->pw_gid) == 0 &&
+                 ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0,
+             "running as root and cannot become \"nobody\"");
 }
 
 std::string MountSmallTmpfs(size_t size) {
-  if (::unshare(CLONE_NEWNS) != 0) SkipChild(Why("no mount rights: unshare(CLONE_NEWNS)"));
-  if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) SkipChild(Why("make-rprivate"));
+  SkipUnless(::unshare(CLONE_NEWNS) == 0 && ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0,
+             "no mount rights");
   std::string folder = (std::filesystem::temp_directory_path() / "zrfaultsXXXXXX").string();
-  if (::mkdtemp(folder.data()) == nullptr) SkipChild(Why("mkdtemp"));
-  std::string options = "size=" + std::to_string(size) + ",mode=0700";
-  if (::mount("zrfaults", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
-    SkipChild(Why("mount -t tmpfs"));
-  }
+  const std::string options = "size=" + std::to_string(size) + ",mode=0700";
+  SkipUnless(::mkdtemp(folder.data()) != nullptr &&
+                 ::mount("zrfaults", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0,
+             "mount -t tmpfs");
   return folder;
 }
 
@@ -149,7 +133,7 @@ bool FillLeaving(const std::string& folder, size_t free_bytes) {
   return ok;
 }
 
-const char* FileName(DataFile file) { return kSaves[static_cast<int>(file)].name; }
+const char* FileName(DataFile file) { return kSaves[static_cast<int>(file)].first; }
 std::string FolderOf(DataFile file, const DataPlace& place) {
   return file == DataFile::kRegistry ? place.config_home + "/Zorvane" : place.data_folder;
 }
@@ -162,10 +146,9 @@ bool Save(DataFile file, const DataPlace& place, int variant, int size) {
   (void)CustomFields().LoadCustomFields(place.data_folder);
   while (CustomFields().CustomFieldCount() > 0) CustomFields().RemoveCustomField(0);
   for (int i = 0; i < (custom ? size : 20); ++i) {
-    CustomFields().SetCustomField(-1, "Field " + std::to_string(i) + " " + Tag(custom ? variant : 0),
-                                  "custom" + std::to_string(i), Filler(custom ? variant : 0, i, 40));
+    CustomFields().SetCustomField(-1, Filler(custom ? variant : 0, i), "c" + std::to_string(i), Filler(0, i, 40));
   }
-  return kSaves[static_cast<int>(file)].save(PathOf(file, place), place, variant, size);
+  return kSaves[static_cast<int>(file)].second(PathOf(file, place), place, variant, size);
 }
 
 std::optional<std::string> ReadBytes(const std::string& path) {

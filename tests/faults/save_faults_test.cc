@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <map>
 
 #include "platform/atomic_file.h"
@@ -30,13 +29,8 @@ int ModeOf(const std::string& path) {
 // A failed save says so and leaves every file as it was, with no temporary
 // file; once the fault is gone the same save goes through.
 TEST(SaveFaultsTest, AFailedSaveSaysSoAndLeavesEveryFileAsItWas) {
-  const struct {
-    const char* name;
-    Way way;
-    DataFile file;
-    int old_size, new_size;  // items before (0: no file) and saved (0: WriteAutoLoginRecord)
-    size_t free_bytes;       // full disk: left free for the save
-  } kCases[] = {
+  // old_size, new_size: items before (0: no file) and saved (0: WriteAutoLoginRecord); free_bytes: on a full disk.
+  const struct { const char* name; Way way; DataFile file; int old_size, new_size; size_t free_bytes; } kCases[] = {
       {"Password.dat grows past the free space", kFullDisk, DataFile::kLogins, 20, 1500, 64 * kKiB},
       {"Password.dat rewritten at its size", kFullDisk, DataFile::kLogins, 600, 600, 64 * kKiB},
       {"FormHome.dat grows", kFullDisk, DataFile::kHomeProfile, 10, 1000, 8 * kKiB},
@@ -77,8 +71,7 @@ TEST(SaveFaultsTest, AFailedSaveSaysSoAndLeavesEveryFileAsItWas) {
       for (DataFile file : kAllDataFiles) EXPECT_EQ(ReadBytes(PathOf(file, place)), before[file]) << FileName(file);
       EXPECT_EQ(TemporaryFiles(place), std::vector<std::string>());
       EXPECT_TRUE(save()) << "fails even without the fault";
-      std::filesystem::remove_all(place.data_folder);
-      std::filesystem::remove_all(place.config_home);
+      for (const std::string& folder : {place.data_folder, place.config_home}) std::filesystem::remove_all(folder);
       if (::testing::Test::HasFatalFailure()) return;
     }
   });
@@ -86,11 +79,7 @@ TEST(SaveFaultsTest, AFailedSaveSaysSoAndLeavesEveryFileAsItWas) {
 
 TEST(SaveFaultsTest, AWriteRemovesOnlyWhatDeadWritersOfThatFileLeft) {
   enum Entry { kFile, kLocked, kFolder, kLink };
-  const struct {
-    const char* name;
-    Entry entry;
-    bool removed;
-  } kLeftovers[] = {
+  const struct { const char* name; Entry entry; bool removed; } kLeftovers[] = {
       {"Password.dat.tmpAb12Cd", kFile, true},     // left by a killed writer
       {"Password.dat.tmpXy98Zw", kLocked, false},  // held by a writer at work
       {"Rejected.dat.tmpAb12Cd", kFile, false},    // of another file
