@@ -1,12 +1,9 @@
-// Test helpers for the store, shared with the server and ui tests: a temporary
-// folder, whole-file access, and a reset of the process-wide custom and shared
-// fields before and after each test.
+// Test helpers for the store, shared with the server and ui tests: a temporary folder,
+// whole-file access, and a fresh process state (custom and shared fields) around each test.
 #ifndef ZRFORM_TESTS_STORE_TEST_FOLDER_H_
 #define ZRFORM_TESTS_STORE_TEST_FOLDER_H_
 
 #include <gtest/gtest.h>
-
-#include <string>
 
 #include "store/custom_field_list.h"
 #include "store/form_profile.h"
@@ -21,7 +18,6 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
   ASSERT_TRUE(::zr::testing::WriteFile(path, bytes)) << path;
 }
 
-// Each test starts as a fresh process would: no custom fields, default shared fields.
 class StoreTest : public ::testing::Test {
  protected:
   StoreTest() { ResetProcessState(); }
