@@ -21,14 +21,15 @@ std::string RandomBytes(std::mt19937& rng, size_t n, bool no_zero = false) {
 
 // Runs data through our cipher, or libgcrypt's GOST 28147-89 in codebook mode.
 std::string Blocks(std::string_view key, std::string data, bool decrypt, bool gcrypt = false) {
-  auto* bytes = reinterpret_cast<uint8_t*>(data.data());
-  const FileCipher cipher(key);
-  if (!gcrypt) decrypt ? cipher.DecryptBlocks(bytes, data.size()) : cipher.EncryptBlocks(bytes, data.size());
-  static const bool ready = gcry_check_version(nullptr) && !gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
+  auto* p = reinterpret_cast<uint8_t*>(data.data());
+  const FileCipher ours(key);
+  if (!gcrypt) decrypt ? ours.DecryptBlocks(p, data.size()) : ours.EncryptBlocks(p, data.size());
+  static const bool ready =
+      gcry_check_version(nullptr) && !gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
+  auto run = decrypt ? gcry_cipher_decrypt : gcry_cipher_encrypt;
   gcry_cipher_hd_t h = nullptr;
-  EXPECT_TRUE(!gcrypt || (ready && !gcry_cipher_open(&h, GCRY_CIPHER_GOST28147, GCRY_CIPHER_MODE_ECB, 0) &&
-                          !gcry_cipher_setkey(h, key.data(), 32) &&
-                          !(decrypt ? gcry_cipher_decrypt : gcry_cipher_encrypt)(h, bytes, data.size(), nullptr, 0)));
+  EXPECT_TRUE(!gcrypt || (ready && !gcry_cipher_open(&h, GCRY_CIPHER_GOST28147, 1 /* ECB */, 0) &&
+                          !gcry_cipher_setkey(h, key.data(), 32) && !run(h, p, data.size(), 0, 0)));
   gcry_cipher_close(h);
   return data;
 }
@@ -44,28 +45,26 @@ TEST(FileCipherTest, BlocksMatchLibgcryptAndTheKeyIsTheFirst32BytesOfTheKeyText)
     }
   }
   std::string other(kStoreKey);
-  EXPECT_EQ(FileCipher().Encrypt("secret"), FileCipher(other.replace(32, 4, "XXXX")).Encrypt("secret"));
+  EXPECT_EQ(FileCipher().Encrypt("s"), FileCipher(other.replace(32, 4, "X")).Encrypt("s"));
 }
 
 TEST(FileCipherTest, StoredTextRoundTripsEndsAtZeroAndRejectsBadText) {
   const FileCipher cipher;
-  const std::string key(kStoreKey.substr(0, 32));
+  const std::string key(kStoreKey.substr(0, 32)), block("ab\0cdefg", 8);
   std::mt19937 rng(7);
   for (size_t n = 0; n <= kMaxCipherBytes; n += 7) {
     const std::string plain = RandomBytes(rng, n, true);
     ASSERT_EQ(cipher.Decrypt(cipher.Encrypt(plain)), plain) << n;
   }
-  EXPECT_EQ(cipher.Decrypt(cipher.Encrypt(std::string("ab\0cd", 5))), "ab");
-  EXPECT_EQ(cipher.Decrypt(Base64Codec::Encode(Blocks(key, std::string("ab\0cdefg", 8), false))), "ab");
+  EXPECT_EQ(cipher.Decrypt(Base64Codec::Encode(Blocks(key, block, false))), "ab");
   const std::string padded = Blocks(key, std::string("\x11\x22\x33\x44\x55\0\0\0", 8), true);
-  EXPECT_EQ(cipher.Decrypt(Base64Codec::Encode("\x11\x22\x33\x44\x55")), padded.substr(0, padded.find('\0')))
+  EXPECT_EQ(cipher.Decrypt(Base64Codec::Encode("\x11\x22\x33\x44\x55")),
+            padded.substr(0, padded.find('\0')))
       << "a partial block is zero-padded";
-  EXPECT_EQ(cipher.Decrypt(cipher.Encrypt("a").substr(0, 11) + "=3D"), "a");
-  const std::string good = cipher.Encrypt("password"), longest = cipher.Encrypt(std::string(1024, 'p'));
-  ASSERT_EQ(longest.size(), 1368u);
-  for (const std::string& text : {good.substr(0, 5) + "\n" + good.substr(5), good + "\r\n", " " + good,
-                                  good.substr(0, good.size() - 1), longest + longest,
-                                  cipher.Encrypt(std::string(1025, 'p')) /* encoding is not limited */})
+  const std::string good = cipher.Encrypt("password"), max = cipher.Encrypt(std::string(1024, 'p'));
+  for (const std::string& text :
+       {good.substr(0, 5) + "\n" + good.substr(5), good + "\r\n", " " + good, max + max,
+        good.substr(0, good.size() - 1), cipher.Encrypt(std::string(1025, 'p')) /* not limited */})
     EXPECT_EQ(cipher.Decrypt(text), "") << text.substr(0, 40);
 }
 
@@ -75,7 +74,7 @@ std::string ReferenceEncode(std::string_view bytes) {
   for (size_t start = 0; start < bytes.size() * 8; start += 6) {
     int value = 0;
     for (size_t bit = start; bit < start + 6; ++bit)
-      value = value * 2 + (bit < bytes.size() * 8 && (uint8_t(bytes[bit / 8]) >> (7 - bit % 8)) & 1);
+      value = 2 * value + (bit < bytes.size() * 8 && uint8_t(bytes[bit / 8]) >> (7 - bit % 8) & 1);
     text.push_back("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"[value]);
   }
   return text + std::string((4 - text.size() % 4) % 4, '=');
@@ -96,7 +95,7 @@ TEST(Base64CodecTest, EncodesLikeTheReferenceAndDecodesOnlyStrictGroupsInPiecesO
   }
   const std::string b480 = RandomBytes(rng, 480), full = Base64Codec::Encode(b480);  // 640 long
   const std::pair<std::string, std::string> rows[] = {
-      {"Zg==", "f"}, {"Zg=3D=3D", "f"}, {"Zm8=3D", "fo"}, {"//79", "\xff\xfe\xfd"}, {"Zg", "<fail>"},
+      {"Zg=3D=3D", "f"}, {"Zm8=3D", "fo"}, {"//79", "\xff\xfe\xfd"}, {"Zg", "<fail>"},
       {"Zm8==", "<fail>"}, {"Zg==Zm9v", "<fail>"}, {"Zm8=3d", "<fail>"}, {"Zm9v\n", "<fail>"},
       {"Zm9-", "<fail>"}, {std::string("Zm\0v", 4), "<fail>"},
       // Padding that ends the first piece is its last group; the next piece decodes alone.

@@ -39,7 +39,7 @@ TEST(ProtectedStringTest, LayoutIsLengthThenStoredTextAndDamageReadsAsEmptyOrFai
       {"line break in text", Length(13) + good.substr(4, 6) + "\n" + good.substr(10), true, ""},
       {"not Base64", Length(4) + "!!!!", true, ""},
       {"decodes beyond 1024 bytes", Length(1368) + std::string(1368, 'A'), true, ""},
-      {"oversized length is passed over", Length(2000) + std::string(2000, 'A') + Stored("n"), true, ""},
+      {"oversized is passed over", Length(2000) + std::string(2000, 'A') + Stored("n"), true, ""},
       {"huge length allocates nothing", Length(0xFFFFFFF0u) + "AAAA", true, ""},
   };
   for (const auto& [name, bytes, result, text] : rows) {
@@ -88,7 +88,7 @@ TEST_F(FormProfileTest, FileLayoutSharedFieldsAndCustomize) {
   EXPECT_EQ(work.Value(ProfileField::kFirstName), "v3") << "shared fields";
   work.Value(ProfileField::kCity) = "Work City";
   ASSERT_TRUE(work.Save(folder_.File(kWorkProfileFileName)));
-  home.Value(ProfileField::kFirstName) = "Anne";  // written to both; FormHome.dat, loaded last, decides
+  home.Value(ProfileField::kFirstName) = "Anne";  // written to both; FormHome.dat, read last, wins
   ASSERT_TRUE(home.Save(folder_.File(kHomeProfileFileName)));
   ResetProcessState();
   DataSet data;
@@ -107,8 +107,8 @@ TEST_F(FormProfileTest, FileLayoutSharedFieldsAndCustomize) {
 
 TEST(SiteKeyTest, ReducesHostsOfWebAddresses) {
   const std::tuple<const char*, bool, const char*> rows[] = {
-      {"ftp://h/", false, "ftp://h/"}, {"HTTP://W.E.C/", false, "HTTP://W.E.C/"}, {"http://", true, ""},
-      {"https://u@w.mail.e.co.uk:443/", true, "e.co.uk:443"}, {"http://1.2.3.4.5.6/", true, "1.2.3.4.5.6"},
+      {"ftp://h/", false, "ftp://h/"}, {"HTTP://W.E/", false, "HTTP://W.E/"}, {"http://", true, ""},
+      {"https://u@w.m.e.co.uk:443/", true, "e.co.uk:443"}, {"http://1.2.3.4.5/", true, "1.2.3.4.5"},
   };
   for (const auto& [address, result, key] : rows) {
     std::string text = address;
@@ -120,9 +120,11 @@ TEST(SiteKeyTest, ReducesHostsOfWebAddresses) {
 TEST_F(FormProfileTest, RejectedSitesRejectOncePerSiteAndRoundTrip) {
   RejectedSites sites, loaded;
   EXPECT_FALSE(sites.Save()) << "no path yet";
-  for (const char* site : {"Example.com", "mail.example.com" /* covered */, "other.org"}) sites.Reject(site);
+  for (const char* site : {"Example.com", "mail.example.com" /* covered */, "other.org"})
+    sites.Reject(site);
   EXPECT_EQ(sites.sites(), (std::vector<std::string>{"Example.com", "other.org"}));
-  ASSERT_TRUE(sites.Save(folder_.File(kRejectedFileName)) && loaded.Load(folder_.File(kRejectedFileName)));
+  const std::string path = folder_.File(kRejectedFileName);
+  ASSERT_TRUE(sites.Save(path) && loaded.Load(path));
   EXPECT_EQ(loaded.sites(), sites.sites());  // which pages they reject: the site match tests
 }
 
