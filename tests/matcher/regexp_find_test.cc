@@ -11,8 +11,8 @@ TEST(RegExpCompileTest, SyntaxRulesAndStates) {
   const std::pair<std::string, bool> rows[] = {
       {"(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)", false}, {"((((((((((a))))))))))", false},  // 10th
       {"(a", false}, {"a)", false}, {"*a", false}, {"a|*b", false}, {"(a*)*", false}, {"^*", false},
-      {"(a|)+", false}, {"()*", false}, {"a**", false}, {"a*?", false}, {"a\\", false}, {"[]", false},
-      {"[abc", false}, {"[a-", false}, {"[z-a]", false}, {"[a-\xff]", false},
+      {"(a|)+", false}, {"()*", false}, {"a**", false}, {"a*?", false}, {"a\\", false},
+      {"[abc", false}, {"[]", false}, {"[a-", false}, {"[z-a]", false}, {"[a-\xff]", false},
       {std::string(32758, 'x'), false}, {std::string(32757, 'x'), true},  // n + 10 program bytes
       {"", true}, {"(a)(b)(c)(d)(e)(f)(g)(h)(i)", true}, {"(((((((((a)))))))))", true},
       {"^?", true}, {"(a*)?", true}, {"a|", true}, {"()", true}, {"{}", true},

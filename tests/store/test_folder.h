@@ -1,5 +1,4 @@
-// Test helpers for the store, shared with the server and ui tests: a temporary folder,
-// whole-file access, and a fresh process state (custom and shared fields) around each test.
+// Store test helpers, also used by server and ui tests: folder, files, fresh process state.
 #ifndef ZRFORM_TESTS_STORE_TEST_FOLDER_H_
 #define ZRFORM_TESTS_STORE_TEST_FOLDER_H_
 
