@@ -21,10 +21,10 @@ TEST(RegExpCompileTest, SyntaxRulesAndStates) {
   for (const auto& [pattern, ok] : rows) EXPECT_EQ(re.Compile(pattern), ok) << pattern.substr(0, 9);
   std::string classes;
   for (int i = 0; i < 300; ++i) classes += "[\x01-\x7f]";  // ranges count their members
-  EXPECT_FALSE(re.Compile(classes));
-  EXPECT_EQ(re.Find("abc"), -1) << "a failed compile drops the previous program";
   ASSERT_TRUE(re.Compile("x*"));
   EXPECT_EQ(re.Find(static_cast<const char*>(nullptr)), -1);
+  EXPECT_FALSE(re.Compile(classes));
+  EXPECT_EQ(re.Find("abc"), -1) << "a failed compile drops the previous program";
   EXPECT_EQ(RegExp().Find(""), -1) << "never compiled";
 }
 
