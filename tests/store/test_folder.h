@@ -21,7 +21,7 @@ class StoreTest : public ::testing::Test {
  protected:
   StoreTest() { ResetProcessState(); }
   ~StoreTest() override { ResetProcessState(); }
-  static void ResetProcessState() { CustomFields().Reset(), SharedNames().Reset(); }
+  static void ResetProcessState() { CustomFields().Reset(); SharedNames().Reset(); }
   TempFolder folder_;
 };
 
