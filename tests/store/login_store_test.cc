@@ -1,9 +1,10 @@
-// LoginRecord and LoginStore: lookups, the same-login rule, merging, the
-// file layout byte for byte, and merging on load.
+// LoginStore: same login, merging, the file byte for byte, merge on load, cuts, failed saves.
 #include "store/login_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <random>
 
 #include "store/protected_string.h"
@@ -13,6 +14,7 @@ namespace zr {
 namespace {
 
 using Fields = std::vector<std::array<std::string, 4>>;  // name, value, type, form
+const Fields kAnn = {{"user", "ann", "text", ""}, {"pw", "old", "password", ""}};
 
 std::unique_ptr<LoginRecord> Record(std::string site, Fields fields) {
   auto record = std::make_unique<LoginRecord>();
@@ -22,143 +24,137 @@ std::unique_ptr<LoginRecord> Record(std::string site, Fields fields) {
   return record;
 }
 
-const Fields kAnn = {{"user", "ann", "text", ""}, {"pw", "old", "password", ""}};
-
 using LoginStoreTest = StoreTest;
 
-TEST_F(LoginStoreTest, FieldLookupsFollowFormNamesWithoutCase) {
-  auto record = Record("e.c", {{"User", "ann", "text", ""}, {"pw", "s1", "password", ""},
-                              {"pin", "42", "password", "Bank"}});
-  EXPECT_EQ(record->FindField(std::nullopt, "user")->value, "ann");
-  EXPECT_EQ(record->FindField(std::nullopt, "pin"), nullptr) << "a field with a form name";
-  EXPECT_EQ(record->GetPassword(), "s1");
-  EXPECT_EQ(record->GetPassword("BANK"), "42");
-  EXPECT_EQ(record->GetPassword("Other"), std::nullopt);
-  record->AddField("USER", "bob", "email");  // replaces value and type
-  EXPECT_EQ(record->FieldCount(), 3);
-  EXPECT_EQ(record->FieldAt(0)->value + record->FieldAt(0)->type, "bobemail");
-  std::string field = "Pin";
-  EXPECT_TRUE(record->FillValue(field, "Bank"));
-  EXPECT_EQ(field, "42");
-
-  // The login name: a field matching the login patterns, else the first text field.
-  EXPECT_EQ(Record("", {{"id", "1", "text", ""}, {"user_id", "2", "text", ""}})->GetLoginName(), "2");
-  EXPECT_EQ(Record("", {{"pw", "p", "password", ""}, {"id", "1", "TEXT", ""}})->GetLoginName(), "1");
+// Site part: the forms tests. Login name: a login-pattern field, else the first text field.
+TEST_F(LoginStoreTest, SameLoginRuleAndLoginName) {
+  const std::tuple<const char*, const char*, Fields, bool> rows[] = {
+      {"new password", "http://www.E.COM/x", {kAnn[0], {"pw", "new", "password", ""}}, true},
+      {"other user", "e.com", {{"user", "bob", "text", ""}, kAnn[1]}, false},
+      {"user differs in case", "e.com", {{"user", "Ann", "text", ""}, kAnn[1]}, false},
+      {"one more field", "e.com", {kAnn[0], kAnn[1], {"x", "", "text", ""}}, false},
+      {"other form", "e.com", {{"user", "ann", "text", "f"}, kAnn[1]}, false},
+  };
+  for (const auto& [name, site, fields, same] : rows)
+    EXPECT_EQ(Record("e.com", kAnn)->IsSameLogin(*Record(site, fields)), same) << name;
+  EXPECT_EQ(Record("", {{"id", "1", "text", ""}, {"user_id", "2", "text", ""}})->GetLoginName(),
+            "2");
+  EXPECT_EQ(Record("", {{"pw", "", "password", ""}, {"id", "1", "TEXT", ""}})->GetLoginName(), "1");
   EXPECT_EQ(Record("", {{"pw", "p", "password", ""}})->GetLoginName(), std::nullopt);
 }
 
-// The site part of the rule is checked with the other site rules in the forms tests.
-TEST_F(LoginStoreTest, SameLoginRule) {
-  auto stored = Record("e.com", kAnn);
-  struct Row {
-    const char* name;
-    std::unique_ptr<LoginRecord> candidate;
-    bool same;
-  } rows[] = {
-      {"new password", Record("http://www.E.COM/x", {kAnn[0], {"pw", "new", "password", ""}}), true},
-      {"other user", Record("e.com", {{"user", "bob", "text", ""}, kAnn[1]}), false},
-      {"user differs in case", Record("e.com", {{"user", "Ann", "text", ""}, kAnn[1]}), false},
-      {"one more field", Record("e.com", {kAnn[0], kAnn[1], {"x", "", "text", ""}}), false},
-      {"other form", Record("e.com", {{"user", "ann", "text", "f"}, kAnn[1]}), false},
-  };
-  for (const Row& row : rows) EXPECT_EQ(stored->IsSameLogin(*row.candidate), row.same) << row.name;
-}
-
-TEST_F(LoginStoreTest, AddOrMergeKeepsIdAndFlagsAndNeverReusesIds) {
+TEST_F(LoginStoreTest, AddOrMergeKeepsIdAndFlagsNeverReusesIdsAndComparesPasswordsExactly) {
   LoginStore store;
-  EXPECT_EQ(store.AddOrMerge(Record("e.com", kAnn)), -1);
-  EXPECT_EQ(store.AddOrMerge(Record("f.org", kAnn)), -1);
+  EXPECT_EQ(store.AddOrMerge(Record("e.com", kAnn)) + store.AddOrMerge(Record("f.org", kAnn)), -2);
   store.GetAt(0)->set_fill_automatically(0);
   store.GetAt(0)->set_require_master_password(1);
   auto update = Record("www.e.com", {kAnn[0], {"pw", "2", "password", ""}});
   update->set_description("changed");
   EXPECT_EQ(store.AddOrMerge(std::move(update)), 0);
   ASSERT_EQ(store.Count(), 2);
-  LoginRecord* merged = store.FindById(0);
-  EXPECT_EQ(merged->site() + " " + merged->description(), "www.e.com changed");
-  EXPECT_EQ(merged->GetPassword(), "2");
-  EXPECT_FALSE(merged->fill_automatically());
-  EXPECT_TRUE(merged->require_master_password());
+  const LoginRecord* merged = store.FindById(0);
+  EXPECT_EQ(merged->site() + " " + merged->description() + " " + *merged->GetPassword(),
+            "www.e.com changed 2");
+  EXPECT_TRUE(!merged->fill_automatically() && merged->require_master_password());
   EXPECT_TRUE(store.Delete(0));
-  EXPECT_EQ(store.GetAt(0)->id(), 1);
   EXPECT_EQ(store.AddOrMerge(Record("g.net", {})), -1);
-  EXPECT_EQ(store.GetAt(1)->id(), 2) << "ids are never reused";
-
-  // Address queries: the site is found in the address without case.
-  EXPECT_TRUE(store.HasLoginForUrl("https://F.ORG/login"));
-  EXPECT_FALSE(store.HasLoginForUrl("https://e.com/"));
+  EXPECT_EQ(store.GetAt(0)->id() * 10 + store.GetAt(1)->id(), 12) << "ids are never reused";
   EXPECT_TRUE(store.HasSameSiteLogin(*Record("http://f.org/", {{"p", "old", "password", ""}})));
   EXPECT_FALSE(store.HasSameSiteLogin(*Record("http://f.org/", {{"p", "OLD", "password", ""}})));
   EXPECT_FALSE(store.HasSameSiteLogin(*Record("http://f.org/", {{"q", "old", "text", ""}})))
       << "no password is never the same password";
-  store.AddOrMerge(Record("", {{"x", "1", "text", ""}}));
-  EXPECT_FALSE(store.HasLoginForUrl("https://x.org/")) << "an empty site matches nothing";
-}
-
-TEST_F(LoginStoreTest, FileLayoutIsByteExact) {
-  LoginStore store;
-  store.set_master_password_text("master");
-  store.AddOrMerge(Record("e.com", {{"user", "ann", "text", "login"}, {"pw", "s", "password", ""}}));
-  store.GetAt(0)->set_fill_automatically(0);
-  store.GetAt(0)->FieldAt(1)->description = "Password";
-  std::string path = folder_.File(kPasswordFileName);
-  ASSERT_TRUE(store.Save(path));
-
-  // Read back independently: head, count, site, description, fields, flags.
-  ByteWriter expected;
-  for (const char* text : {"master"}) WriteProtectedString(expected, text);
-  expected.WriteUint32(1);
-  for (const char* text : {"e.com", kAutoRecordedDescription}) WriteProtectedString(expected, text);
-  expected.WriteUint32(2);
-  for (const char* text : {"user", "ann", "text", "login", kUnnamedFieldDescription, "pw", "s",
-                           "password", "", "Password"}) {
-    WriteProtectedString(expected, text);
-  }
-  expected.WriteUint32(0);
-  expected.WriteUint32(0);
-  const std::string bytes = ReadBytes(path);
-  EXPECT_EQ(bytes, expected.data());
-
-  LoginStore loaded;
-  ASSERT_TRUE(loaded.Load(path));
-  ASSERT_TRUE(loaded.Save(folder_.File("copy.dat")));
-  EXPECT_EQ(ReadBytes(folder_.File("copy.dat")), bytes);
-  EXPECT_EQ(loaded.master_password(), "master");
 }
 
 // The indexed merge on load must give exactly what adding one by one gives.
 TEST_F(LoginStoreTest, MergeOnLoadMatchesAddingOneByOne) {
   std::mt19937 random(20261206);
-  auto pick = [&](int n) { return static_cast<int>(random() % n); };
-  const char* sites[] = {"", "e.com", "www.e.com", "E.COM", "f.org", "m"};
-  const char* names[] = {"u", "U", "p", "x"};
-  const char* types[] = {"text", "password", "PASSWORD", "hidden"};
-  const char* forms[] = {"", "f", "F"};
+  auto pick = [&](std::initializer_list<const char*> list) { return list.begin()[random() % 4]; };
   for (int round = 0; round < 30; ++round) {
-    ByteWriter bytes;
+    ByteWriter bytes, expected_bytes, loaded_bytes;
     ASSERT_TRUE(WriteProtectedString(bytes, ""));
-    LoginStore expected;
+    LoginStore expected, loaded;
     for (int i = 0; i < 100; ++i) {
       auto record = std::make_unique<LoginRecord>();
-      record->set_site(sites[pick(6)]);
+      record->set_site(pick({"", "e.com", "www.e.com", "E.COM"}) + std::string(random() % 3, 'm'));
       record->set_description(std::to_string(i));
-      for (int f = pick(4); f > 0; --f) {  // duplicate names within a record too
-        record->fields().push_back({forms[pick(3)], names[pick(4)], std::to_string(pick(3)),
-                                    types[pick(4)], "d"});
-      }
-      record->set_fill_automatically(pick(2));
-      record->set_require_master_password(pick(2));
+      for (int f = random() % 4; f > 0; --f)  // duplicate names within a record too
+        record->fields().push_back({pick({"", "f", "F", ""}), pick({"u", "U", "p", "x"}),
+                                    pick({"0", "1", "2", "0"}),
+                                    pick({"text", "password", "PASSWORD", "hidden"}), "d"});
+      record->set_fill_automatically(random() % 2);
+      record->set_require_master_password(random() % 2);
       ASSERT_TRUE(record->WriteTo(bytes));
       expected.AddOrMerge(std::move(record));
     }
     WriteBytes(folder_.File("random.dat"), bytes.data());
-    LoginStore loaded;
     ASSERT_TRUE(loaded.Load(folder_.File("random.dat")));
-    ByteWriter expected_bytes, loaded_bytes;
-    ASSERT_TRUE(expected.WriteTo(expected_bytes));
-    ASSERT_TRUE(loaded.WriteTo(loaded_bytes));
+    ASSERT_TRUE(expected.WriteTo(expected_bytes) && loaded.WriteTo(loaded_bytes));
     ASSERT_EQ(loaded_bytes.data(), expected_bytes.data()) << "round " << round;
   }
+}
+
+// Each record: kind, site, description, field count, fields of five strings, two flags.
+TEST_F(LoginStoreTest, FileLayoutIsByteExactAndACutFileKeepsTheRecordsBeforeTheCut) {
+  const std::string path = folder_.File(kPasswordFileName);
+  LoginStore store;
+  ByteWriter bytes, head;
+  WriteProtectedString(bytes, "");  // the master password
+  std::vector<size_t> ends = {bytes.data().size()};  // where the head and each record end
+  for (uint32_t i = 0; i < 3; ++i) {
+    const std::string site = "site" + std::to_string(i), user = "user" + std::to_string(i);
+    store.AddOrMerge(Record(site, {{"u", user, "text", "login"}, {"pw", "s", "password", ""}}));
+    store.GetAt(i)->set_fill_automatically(i % 2);
+    store.GetAt(i)->set_require_master_password(i / 2);
+    store.GetAt(i)->FieldAt(1)->description = "Password";
+    bytes.WriteUint32(1);
+    WriteProtectedString(bytes, site);
+    WriteProtectedString(bytes, kAutoRecordedDescription);
+    bytes.WriteUint32(2);
+    for (const std::string& text : {"u", user.c_str(), "text", "login", kUnnamedFieldDescription,
+                                    "pw", "s", "password", "", "Password"})
+      WriteProtectedString(bytes, text);
+    bytes.WriteUint32(i % 2);
+    bytes.WriteUint32(i / 2);
+    ends.push_back(bytes.data().size());
+  }
+  ASSERT_TRUE(store.Save(path));
+  ASSERT_EQ(ReadBytes(path), bytes.data());
+  for (size_t cut = 0; cut <= ends.back(); ++cut) {
+    WriteBytes(path, bytes.data().substr(0, cut));
+    LoginStore loaded;
+    EXPECT_EQ(loaded.Load(path), std::count(ends.begin(), ends.end(), cut) == 1) << "cut " << cut;
+    const int complete = std::upper_bound(ends.begin(), ends.end(), cut) - ends.begin() - 1;
+    ASSERT_EQ(loaded.Count(), std::max(complete, 0)) << "cut " << cut;
+    for (int i = 0; i < complete; ++i)
+      EXPECT_EQ(loaded.GetAt(i)->GetLoginName(), "user" + std::to_string(i)) << "cut " << cut;
+  }
+  store.set_master_password_text("master");
+  ASSERT_TRUE(store.Save(path) && WriteProtectedString(head, "master"));
+  EXPECT_EQ(ReadBytes(path), head.data() + bytes.data().substr(4));
+}
+
+// Every data file is written through the same atomic write; the login file stands for all.
+TEST_F(LoginStoreTest, FailedSaveLeavesThePreviousFileWholeAndNoTemporaryFile) {
+  const std::string path = folder_.File(kPasswordFileName);
+  LoginStore store;
+  ASSERT_TRUE(store.Save(path));
+  const std::string before = ReadBytes(path);
+  for (int i = 0; i < 50; ++i)
+    store.AddOrMerge(Record(std::to_string(i), {{"u", std::to_string(i) + "u..u", "text", ""}}));
+  rlimit old_limit;  // the largest file this process may write
+  getrlimit(RLIMIT_FSIZE, &old_limit);
+  const rlimit limit = {before.size() + 100, old_limit.rlim_max};
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  EXPECT_FALSE(store.Save());
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2)
+      << "only the old file and customize.dat";
+  ASSERT_TRUE(store.Save());
+  EXPECT_EQ(std::filesystem::status(path).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 }  // namespace
