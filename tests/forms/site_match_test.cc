@@ -116,16 +116,6 @@ TEST_F(SiteMatchTest, AutomaticFillOnlyInASecureContext) {
     prompts_.selected_ids.push_back(id);  // the user may still fill it on request
     EXPECT_EQ(ChooseLogin(prompts_, 0, data_.logins, c.page, false), id);
   }
-  // The same through FillInForm: plain http is filled on request only.
-  data_.logins = LoginStore();
-  int id = AddLogin("e.com", "ann", "secret", true, "login");
-  auto page = MakeTestPage(R"(<form name="login"><input name="user"><input type="password"
-      name="pass"></form>)", "http://e.com/login");
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, true), Outcome::kNothing);
-  EXPECT_EQ(InputValue(*page, 0, "pass"), "");
-  prompts_.selected_ids.push_back(id);
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, false), Outcome::kDone);
-  EXPECT_EQ(InputValue(*page, 0, "pass"), "secret");
 }
 
 }  // namespace

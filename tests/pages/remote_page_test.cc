@@ -288,22 +288,6 @@ TEST(RemotePageTest, WaitsInsideWaitsEnd) {
   EXPECT_EQ(deepest, kMaxNestedWaits);
 }
 
-TEST(RemotePageTest, NullPathsAndADeadLinkMakeNoCalls) {
-  auto link = LinkTo(ClientBus());
-  EXPECT_TRUE(!RemoteBrowser(link, "") && !RemoteDocument(link, "/") && !RemoteForm(link, "/"));
-  link->dead = true;
-  auto form = RemoteForm(link, QStringLiteral("/nowhere/1"));
-  auto document = RemoteDocument(link, QStringLiteral("/nowhere/2"));
-  EXPECT_EQ(RemoteBrowser(link, "/nowhere/3")->Document(), nullptr);
-  EXPECT_EQ(document->Url() + document->Title() + form->Name(), "");
-  EXPECT_TRUE(!document->Forms() && !form->Inputs());
-  EXPECT_EQ(link->callbacks, 0);
-  auto no_client = std::make_shared<RemotePageLink>(
-      RemotePageLink{.connection = ServerBus(), .service = QString()});
-  EXPECT_EQ(RemoteBrowser(no_client, "/page/1")->Document(), nullptr);
-  EXPECT_TRUE(no_client->dead && no_client->callbacks == 0) << "no client to call";
-}
-
 TEST(RemotePageTest, ClientThatLeftTheBusFailsAtOnce) {
   auto page = HtmlPage::FromString("<form><input name=\"a\"></form>");
   std::shared_ptr<RemotePageLink> link;
