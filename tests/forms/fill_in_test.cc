@@ -1,4 +1,5 @@
-// Filling pages from login records and profiles, and choosing the login.
+// Filling pages from login records and profiles, and choosing the login. How
+// each profile value lands in inputs, text areas and selects is the server suite's.
 #include "forms/fill_in.h"
 
 #include "engine_test_support.h"
@@ -109,30 +110,6 @@ TEST_F(FillInTest, FormNamesDecideNameLookupAndPairFillCoversTheRest) {
   EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, true), Outcome::kDone);
   EXPECT_EQ(InputValue(*page, 0, "n") + "," + InputValue(*page, 0, "p") + "," + InputValue(*page, 1, "q") + "," +
                 InputValue(*page, 2, "n") + "," + InputValue(*page, 2, "p"), "first,pw-a,,second,pw-b");
-}
-
-TEST_F(FillInTest, ProfileFillOfInputsTextAreasAndSelects) {
-  data_.home.Value(ProfileField::kFirstName) = "Ann";
-  data_.home.Value(ProfileField::kState) = "tx";
-  data_.home.Value(ProfileField::kAddress) = "1 Long Road";
-  data_.home.Value(ProfileField::kZip) = "\xC3\xA9\xC3\xA9\xC3\xA9";  // three two-byte characters
-  data_.home.Value(ProfileField::kCountry) = "Narnia";
-  data_.home.Value(ProfileField::kLastName) = "Smith";
-  auto page = MakeTestPage(R"(<form><input name="firstname" value="kept">
-      <input name="zip" maxlength="2"><input name="address" maxlength="6"><textarea name="address2">old text</textarea>
-      <select name="state"><option value="CA">California</option><option value="TX">Texas</option></select>
-      <select name="country"><option>France</option></select>
-      <input type="hidden" name="city"><input type="checkbox" name="lastname"></form>)", "https://shop.example/");
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 2, false, false), Outcome::kDone);
-  // Not forced; the zip cut to 2 bytes, a whole character; only text and password inputs.
-  EXPECT_EQ(InputValue(*page, 0, "firstname") + "|" + InputValue(*page, 0, "zip") + "|" +
-                InputValue(*page, 0, "address") + "|" + InputValue(*page, 0, "lastname"), "kept|\xC3\xA9|1 Long|");
-  for (const char* piece : {"<textarea name=\"address2\">1 Long Road</textarea>",
-                            "<option value=\"TX\" selected>Texas</option>", "<option>France</option>"}) {
-    EXPECT_NE(page->Serialize().find(piece), std::string::npos) << piece;
-  }
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 2, true, false), Outcome::kDone);
-  EXPECT_EQ(InputValue(*page, 0, "firstname"), "Ann") << "forced";
 }
 
 TEST_F(FillInTest, UpdateFormFieldsMergesSectionsIntoTheirProfiles) {

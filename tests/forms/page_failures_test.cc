@@ -20,7 +20,7 @@ TEST_F(PageFailuresTest, FailedFetchesArePassedOver) {
   fake.forms.items = {nullptr, &form};
   data_.work.Value(ProfileField::kCity) = "Lyon";
   EXPECT_EQ(FillInForm(data_, prompts_, 0, ViaTestBackend(fake).get(), 3, false, false), Outcome::kDone);
-  EXPECT_EQ(city.value, "Lyon");
+  EXPECT_EQ(city.s->value, "Lyon");
 }
 
 TEST_F(PageFailuresTest, RecordDeletedByAPageCallbackStillFillsWhatWasChosen) {
@@ -32,14 +32,14 @@ TEST_F(PageFailuresTest, RecordDeletedByAPageCallbackStillFillsWhatWasChosen) {
   FakeDocument document;
   document.forms.items = {&form1, &form2};
   int id = AddLogin("e.com", "ann", "secret");
-  pass1.on_put = [&] {
+  pass1.s->on_put = [&] {
     data_.logins.Delete(id);
     // Records of the same shape take the freed memory if anything still pointed there.
     for (int i = 0; i < 8; ++i) AddLogin("x.org", "mallory" + std::to_string(i), "other");
   };
   EXPECT_EQ(FillInForm(data_, prompts_, 0, ViaTestBackend(document).get(), 1, false, true), Outcome::kDone);
   EXPECT_EQ(data_.logins.FindById(id), nullptr) << "the first form's password was written";
-  EXPECT_EQ(user1.value + pass1.value + user2.value + pass2.value, "annsecretannsecret");
+  EXPECT_EQ(user1.s->value + pass1.s->value + user2.s->value + pass2.s->value, "annsecretannsecret");
 }
 
 }  // namespace
