@@ -51,12 +51,11 @@ class TestBackend final : public PageBrowser {
 
 inline std::unique_ptr<PageBrowser> ViaTestBackend(PageBrowser& page) { return std::make_unique<TestBackend>(page); }
 
-// An HTML page seen through the test backend; Serialize shows what the engine wrote.
+// An HTML page seen through the test backend.
 class TestPage final : public PageBrowser {
  public:
   explicit TestPage(std::unique_ptr<HtmlPage> html) : html_(std::move(html)), backend_(*html_) {}
   std::unique_ptr<PageDocument> Document() override { return backend_.Document(); }
-  std::string Serialize() const { return html_->Serialize(); }
   // The document and its form at form_index, as the toolbar hands them over on a submit.
   std::unique_ptr<PageDocument> SubmittedDocument() { return backend_.Document(html_->Document()); }
   std::unique_ptr<PageForm> SubmittedForm(int i) { return backend_.Form(html_->Document()->Forms()->At(i)); }
