@@ -20,10 +20,8 @@ class EngineTest : public ::testing::Test {
  protected:
   EngineTest() {
     CustomFields().Reset(), SharedNames().Reset();
-    data_.logins.Save(folder_ + "/Password.dat");
-    data_.rejected.Save(folder_ + "/Rejected.dat");
-    data_.home.Save(folder_ + "/FormHome.dat");
-    data_.work.Save(folder_ + "/FormWork.dat");
+    data_.logins.Save(folder_ + "/Password.dat"), data_.rejected.Save(folder_ + "/Rejected.dat");
+    data_.home.Save(folder_ + "/FormHome.dat"), data_.work.Save(folder_ + "/FormWork.dat");
   }
   ~EngineTest() override { CustomFields().Reset(), SharedNames().Reset(); }
 
@@ -31,10 +29,8 @@ class EngineTest : public ::testing::Test {
   int AddLogin(const std::string& site, const std::string& user, const std::string& password,
                bool automatic = true, const std::string& form = "") {
     auto record = std::make_unique<LoginRecord>();
-    record->set_site(site);
-    record->AddField("user", user, "text", form);
-    record->AddField("pass", password, "password", form);
-    record->set_fill_automatically(automatic ? 1 : 0);
+    record->set_site(site), record->set_fill_automatically(automatic ? 1 : 0);
+    record->AddField("user", user, "text", form), record->AddField("pass", password, "password", form);
     data_.logins.AddOrMerge(std::move(record));
     return data_.logins.GetAt(data_.logins.Count() - 1)->id();
   }

@@ -1,8 +1,5 @@
-// An in-memory page for the engine tests whose parts can be made to fail
-// (fetches that give null, collections without a length or an enumerator)
-// and whose inputs count their reads and run a hook when written, as a page
-// may run other calls while it answers. The engine gets views of the inputs
-// and copies of the forms and documents, so the test keeps the originals.
+// An in-memory page for the engine tests: fetches of null items fail, and an
+// input may run a hook when written, as a page may run other calls while it answers.
 #ifndef ZRFORM_TESTS_FORMS_FAKE_PAGE_H_
 #define ZRFORM_TESTS_FORMS_FAKE_PAGE_H_
 
@@ -17,45 +14,33 @@
 
 namespace zr {
 
+// Copies share one state, so the test keeps what the engine writes.
 struct FakeInput : PageInput {
-  FakeInput(std::string t, std::string n, std::string v)
-      : type(std::move(t)), name(std::move(n)), value(std::move(v)) {}
-  std::string type, name, value;
-  long reads = 0;                // of type, name and value
-  std::function<void()> on_put;  // once, after the next write
-  PageText Type() override { return ++reads, type; }
-  PageText Name() override { return ++reads, name; }
-  PageText Value() override { return ++reads, value; }
+  struct State {
+    std::string type, name, value;
+    std::function<void()> on_put;  // once, after the next write
+  };
+  FakeInput(std::string type, std::string name) : s(std::make_shared<State>(State{type, name, "", nullptr})) {}
+  std::shared_ptr<State> s;
+  PageText Type() override { return s->type; }
+  PageText Name() override { return s->name; }
+  PageText Value() override { return s->value; }
   std::optional<long> MaxLength() override { return std::nullopt; }
   bool PutValue(const PageText& text) override {
-    value = text;
-    if (auto hook = std::exchange(on_put, nullptr)) hook();
+    s->value = text;
+    if (auto hook = std::exchange(s->on_put, nullptr)) hook();
     return true;
   }
 };
 
-struct InputView : PageInput {
-  explicit InputView(FakeInput& i) : input(i) {}
-  FakeInput& input;
-  PageText Type() override { return input.Type(); }
-  PageText Name() override { return input.Name(); }
-  PageText Value() override { return input.Value(); }
-  std::optional<long> MaxLength() override { return std::nullopt; }
-  bool PutValue(const PageText& text) override { return input.PutValue(text); }
-};
-
-// Items are handed out as Handle(item): a view or a copy.
-template <typename Item, typename Fake, typename Handle>
+// Items are handed out as copies; a null item fails to fetch.
+template <typename Item, typename Fake>
 struct FakeCollection : PageCollection<Item> {
-  std::vector<Fake*> items;  // null: a fetch that fails
-  bool length_fails = false;
-  bool enumerator_fails = false;
-  std::optional<int> Length() override {
-    return length_fails ? std::nullopt : std::optional<int>(static_cast<int>(items.size()));
-  }
-  std::unique_ptr<Item> At(int index) override {
-    if (index < 0 || index >= static_cast<int>(items.size()) || !items[index]) return nullptr;
-    return std::make_unique<Handle>(*items[index]);
+  std::vector<Fake*> items;
+  std::optional<int> Length() override { return static_cast<int>(items.size()); }
+  std::unique_ptr<Item> At(int i) override {
+    if (i < 0 || i >= static_cast<int>(items.size()) || !items[i]) return nullptr;
+    return std::make_unique<Fake>(*items[i]);
   }
   struct Enumerator : PageEnumerator<Item> {
     std::vector<Fake*> items;
@@ -63,11 +48,10 @@ struct FakeCollection : PageCollection<Item> {
     PageNext<Item> Next() override {
       if (next >= items.size()) return {};
       Fake* item = items[next++];
-      return {true, item ? std::make_unique<Handle>(*item) : nullptr};
+      return {true, item ? std::make_unique<Fake>(*item) : nullptr};
     }
   };
   std::unique_ptr<PageEnumerator<Item>> Enumerate() override {
-    if (enumerator_fails) return nullptr;
     auto enumerator = std::make_unique<Enumerator>();
     enumerator->items = items;
     return enumerator;
@@ -75,12 +59,10 @@ struct FakeCollection : PageCollection<Item> {
 };
 
 struct FakeForm : PageForm {
-  std::string name;
-  FakeCollection<PageInput, FakeInput, InputView> inputs;
-  bool inputs_fail = false;
-  PageText Name() override { return name; }
+  FakeCollection<PageInput, FakeInput> inputs;
+  PageText Name() override { return ""; }
   std::unique_ptr<PageCollection<PageInput>> Inputs() override {
-    return inputs_fail ? nullptr : std::make_unique<decltype(inputs)>(inputs);
+    return std::make_unique<decltype(inputs)>(inputs);
   }
   std::unique_ptr<PageCollection<PageTextArea>> TextAreas() override { return nullptr; }
   std::unique_ptr<PageCollection<PageSelect>> Selects() override { return nullptr; }
@@ -88,13 +70,11 @@ struct FakeForm : PageForm {
 
 // A document that is its own browser.
 struct FakeDocument : PageDocument, PageBrowser {
-  std::string url = "https://e.com/login";
-  FakeCollection<PageForm, FakeForm, FakeForm> forms;
-  bool forms_fail = false;
-  PageText Url() override { return url; }
+  FakeCollection<PageForm, FakeForm> forms;
+  PageText Url() override { return "https://e.com/login"; }
   PageText Title() override { return "Fake"; }
   std::unique_ptr<PageCollection<PageForm>> Forms() override {
-    return forms_fail ? nullptr : std::make_unique<decltype(forms)>(forms);
+    return std::make_unique<decltype(forms)>(forms);
   }
   std::unique_ptr<PageDocument> Document() override { return std::make_unique<FakeDocument>(*this); }
 };

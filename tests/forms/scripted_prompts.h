@@ -1,5 +1,5 @@
 // Prompts with scripted answers for tests: each dialog takes the next answer
-// of its queue and records what it was shown.
+// of its queue (a dialog without one fails the test) and records what it was shown.
 #ifndef ZRFORM_TESTS_FORMS_SCRIPTED_PROMPTS_H_
 #define ZRFORM_TESTS_FORMS_SCRIPTED_PROMPTS_H_
 
@@ -16,28 +16,22 @@
 namespace zr {
 
 struct ShownMessage {
-  std::string text;
-  std::string caption;
+  std::string text, caption;
   MessageIcon icon;
   MessageButtons buttons;
 };
 
 class ScriptedPrompts : public Prompts {
  public:
-  // Answers, taken front first. A dialog without a scripted answer fails the test.
-  std::deque<std::optional<std::string>> master_passwords;
-  std::deque<std::optional<std::string>> master_password_setups;
+  std::deque<std::optional<std::string>> master_passwords, master_password_setups;
   std::deque<int> selected_ids;
   // Called with the prompt's data, to change it as a user would; returns the button.
   std::deque<std::function<RememberAnswer(RememberPasswordData&)>> remember_answers;
 
-  // What was shown.
   std::vector<ShownMessage> messages;
   std::vector<std::vector<int>> select_offers;
   std::vector<RememberPasswordData> remember_shown;
-  int master_password_prompts = 0;
-  int login_managers = 0;
-  int form_managers = 0;
+  int master_password_prompts = 0, login_managers = 0, form_managers = 0;
 
   MessageAnswer ShowMessage(WindowId, std::string_view text, std::string_view caption,
                             MessageIcon icon, MessageButtons buttons) override {
@@ -45,8 +39,7 @@ class ScriptedPrompts : public Prompts {
     return MessageAnswer::kOk;
   }
   std::optional<std::string> AskMasterPassword(WindowId) override {
-    ++master_password_prompts;
-    return Take(master_passwords, "master password prompt");
+    return ++master_password_prompts, Take(master_passwords, "master password prompt");
   }
   std::optional<std::string> SetUpMasterPassword(WindowId, std::string_view) override {
     return Take(master_password_setups, "master password set-up");
@@ -68,17 +61,13 @@ class ScriptedPrompts : public Prompts {
  private:
   template <typename T>
   static T Take(std::deque<T>& queue, const char* dialog) {
-    if (queue.empty()) {
-      ADD_FAILURE() << "unexpected " << dialog;
-      return T{};
-    }
+    if (queue.empty()) return ADD_FAILURE() << "unexpected " << dialog, T{};
     T answer = std::move(queue.front());
     queue.pop_front();
     return answer;
   }
 };
 
-// Remember-password answers.
 inline RememberAnswer AnswerYes(RememberPasswordData&) { return RememberAnswer::kYes; }
 inline RememberAnswer AnswerNo(RememberPasswordData&) { return RememberAnswer::kNo; }
 

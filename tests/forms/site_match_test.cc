@@ -15,11 +15,9 @@ namespace {
 using SiteMatchTest = EngineTest;
 
 // A login of site: user "ann" in form "login" with password (or that password alone).
-std::unique_ptr<LoginRecord> Login(const std::string& site, const char* password,
-                                   bool with_user = true) {
+std::unique_ptr<LoginRecord> Login(const std::string& site, const char* password, bool with_user = true) {
   auto record = std::make_unique<LoginRecord>();
-  record->set_site(site);
-  if (with_user) record->AddField("user", "ann", "text", "login");
+  if (record->set_site(site), with_user) record->AddField("user", "ann", "text", "login");
   record->AddField("pass", password, "password", with_user ? "login" : "");
   return record;
 }
@@ -66,36 +64,29 @@ TEST_F(SiteMatchTest, PagesGetOnlyTheLoginsOfTheirOwnSite) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.page);
     std::vector<int> expected;
-    data_.logins.ForEach([&](LoginRecord& record) {
-      if (c.gets.count(record.site())) expected.push_back(record.id());
-    });
-    // The manual choice offers every matching record (all are automatic
-    // here), and shows no dialog without one.
+    data_.logins.ForEach([&](LoginRecord& r) { if (c.gets.count(r.site())) expected.push_back(r.id()); });
+    // The manual choice offers every matching record (all are automatic here), and no dialog without one.
     if (!expected.empty()) prompts_.selected_ids.push_back(-1);
     EXPECT_EQ(ChooseLogin(prompts_, 0, data_.logins, c.page, false), -1);
-    EXPECT_EQ(prompts_.select_offers,
+    EXPECT_EQ(std::exchange(prompts_.select_offers, {}),
               expected.empty() ? std::vector<std::vector<int>>{} : std::vector<std::vector<int>>{expected});
-    prompts_.select_offers.clear();
     EXPECT_EQ(data_.logins.HasLoginForUrl(c.page), !expected.empty());
-    // A login captured on the page is the same login as a stored one only
-    // when the stored site matches the page; so is a lone stored password.
+    // A captured login, or a lone password, is the same as a stored one only where the stored site matches.
     for (const std::string& site : sites) {
       const bool gets = c.gets.count(site) > 0;
       EXPECT_EQ(Login(site, "other")->IsSameLogin(*Login(c.page, "pw")), gets) << site;
       LoginStore one;
-      one.AddOrMerge(Login(site, "pw", false));
-      EXPECT_EQ(one.HasSameSiteLogin(*Login(c.page, "pw", false)), gets) << site;
       RejectedSites rejected;
-      rejected.Reject(site);
+      one.AddOrMerge(Login(site, "pw", false)), rejected.Reject(site);
+      EXPECT_EQ(one.HasSameSiteLogin(*Login(c.page, "pw", false)), gets) << site;
       EXPECT_EQ(rejected.IsRejected(c.page), gets) << site;
     }
   }
 }
 
 TEST_F(SiteMatchTest, AutomaticFillOnlyInASecureContext) {
-  struct Case {
-    const char* site;
-    const char* page;
+  const struct {
+    const char *site, *page;
     bool automatic;  // whether an automatic fill chooses the record by itself
   } cases[] = {
       {"mail.example.com", "https://mail.example.com/login", true},
@@ -107,7 +98,7 @@ TEST_F(SiteMatchTest, AutomaticFillOnlyInASecureContext) {
       {"127.example.com", "http://127.example.com/", false},
       {"10.0.0.1", "http://10.0.0.1/", false},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.page);
     data_.logins = LoginStore();
     int id = AddLogin(c.site, "ann", "pw", true);
@@ -116,16 +107,6 @@ TEST_F(SiteMatchTest, AutomaticFillOnlyInASecureContext) {
     prompts_.selected_ids.push_back(id);  // the user may still fill it on request
     EXPECT_EQ(ChooseLogin(prompts_, 0, data_.logins, c.page, false), id);
   }
-  // The same through FillInForm: plain http is filled on request only.
-  data_.logins = LoginStore();
-  int id = AddLogin("e.com", "ann", "secret", true, "login");
-  auto page = MakeTestPage(R"(<form name="login"><input name="user"><input type="password"
-      name="pass"></form>)", "http://e.com/login");
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, true), Outcome::kNothing);
-  EXPECT_EQ(InputValue(*page, 0, "pass"), "");
-  prompts_.selected_ids.push_back(id);
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, false), Outcome::kDone);
-  EXPECT_EQ(InputValue(*page, 0, "pass"), "secret");
 }
 
 }  // namespace

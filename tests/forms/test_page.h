@@ -32,12 +32,8 @@ class TestBackend final : public PageBrowser {
             .service = QDBusConnection(QStringLiteral("client")).baseService()})),
         browser_(RemoteBrowser(link_, exporter_.ExportBrowser(page))) {}
   std::unique_ptr<PageDocument> Document() override { return browser_->Document(); }
-  std::unique_ptr<PageDocument> Document(std::unique_ptr<PageDocument> document) {
-    return RemoteDocument(link_, exporter_.ExportDocument(std::move(document)));
-  }
-  std::unique_ptr<PageForm> Form(std::unique_ptr<PageForm> form) {
-    return RemoteForm(link_, exporter_.ExportForm(std::move(form)));
-  }
+  std::unique_ptr<PageDocument> Document(std::unique_ptr<PageDocument> d) { return RemoteDocument(link_, exporter_.ExportDocument(std::move(d))); }
+  std::unique_ptr<PageForm> Form(std::unique_ptr<PageForm> f) { return RemoteForm(link_, exporter_.ExportForm(std::move(f))); }
 
  private:
   static inline int pages_ = 0;
@@ -49,27 +45,20 @@ class TestBackend final : public PageBrowser {
   std::unique_ptr<PageDocument> Document() override { return page_.Document(); }
   std::unique_ptr<PageDocument> Document(std::unique_ptr<PageDocument> d) { return d; }
   std::unique_ptr<PageForm> Form(std::unique_ptr<PageForm> form) { return form; }
-
- private:
   PageBrowser& page_;
 #endif
 };
 
-inline std::unique_ptr<PageBrowser> ViaTestBackend(PageBrowser& page) {
-  return std::make_unique<TestBackend>(page);
-}
+inline std::unique_ptr<PageBrowser> ViaTestBackend(PageBrowser& page) { return std::make_unique<TestBackend>(page); }
 
-// An HTML page seen through the test backend; Serialize shows what the engine wrote.
+// An HTML page seen through the test backend.
 class TestPage final : public PageBrowser {
  public:
   explicit TestPage(std::unique_ptr<HtmlPage> html) : html_(std::move(html)), backend_(*html_) {}
   std::unique_ptr<PageDocument> Document() override { return backend_.Document(); }
-  std::string Serialize() const { return html_->Serialize(); }
   // The document and its form at form_index, as the toolbar hands them over on a submit.
   std::unique_ptr<PageDocument> SubmittedDocument() { return backend_.Document(html_->Document()); }
-  std::unique_ptr<PageForm> SubmittedForm(int form_index) {
-    return backend_.Form(html_->Document()->Forms()->At(form_index));
-  }
+  std::unique_ptr<PageForm> SubmittedForm(int i) { return backend_.Form(html_->Document()->Forms()->At(i)); }
 
  private:
   std::unique_ptr<HtmlPage> html_;

@@ -18,17 +18,11 @@
 
 namespace zr {
 
-inline QDBusConnection ClientBus() {
-  return QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("client"));
-}
-
-inline QDBusConnection ServerBus() {
-  return QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("server"));
-}
+inline QDBusConnection ClientBus() { return QDBusConnection::connectToBus(QDBusConnection::SessionBus, "client"); }
+inline QDBusConnection ServerBus() { return QDBusConnection::connectToBus(QDBusConnection::SessionBus, "server"); }
 
 // The server's link to the page objects of client.
-inline std::shared_ptr<RemotePageLink> LinkTo(const QDBusConnection& client,
-                                              int timeout_ms = 3000) {
+inline std::shared_ptr<RemotePageLink> LinkTo(const QDBusConnection& client, int timeout_ms = 3000) {
   return std::make_shared<RemotePageLink>(RemotePageLink{
       .connection = ServerBus(), .service = client.baseService(), .timeout_ms = timeout_ms});
 }
@@ -57,14 +51,12 @@ class ScriptedClient final : public QDBusVirtualObject {
   QString introspect(const QString&) const override { return QString(); }
   bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
     ++calls;
-    auto found = replies.find(message.member());
-    QDBusMessage reply = found == replies.end() || errors.count(message.member())
-                             ? message.createErrorReply(errors.count(message.member())
-                                                            ? errors[message.member()]
-                                                            : QDBusError::UnknownMethod,
-                                                        "scripted")
-                             : message.createReply(found->second);
-    int delay = delay_ms.count(message.member()) ? delay_ms[message.member()] : 0;
+    const QString member = message.member();
+    auto found = replies.find(member);
+    QDBusMessage reply = found != replies.end() && !errors.count(member)
+                             ? message.createReply(found->second)
+                             : message.createErrorReply(errors.count(member) ? errors[member] : QDBusError::UnknownMethod, "scripted");
+    int delay = delay_ms.count(member) ? delay_ms[member] : 0;
     if (delay == 0) connection.send(reply);
     if (delay > 0) QTimer::singleShot(delay, this, [reply, connection] { connection.send(reply); });
     if (std::function<void()> hook = after_reply) hook();  // a copy: hook may reset after_reply

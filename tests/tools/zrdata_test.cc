@@ -1,5 +1,5 @@
 // zrdata as a user runs it: the sample folder and its dumps, the master
-// password asked on standard input, find and match of field patterns.
+// password asked on standard input.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -43,17 +43,6 @@ TEST(ZrdataTest, DumpsTheSampleFolderAndAsksForTheMasterPassword) {
   EXPECT_EQ(Zrdata(dump, "open sesam\n"), std::pair(2, std::string()));
   EXPECT_EQ(Zrdata(dump).first, 2) << "no input at all";
   EXPECT_NE(Zrdata(dump, "open sesame\n").second.find(R"("master_password_set":true)"), std::string::npos);
-}
-
-TEST(ZrdataTest, FindAndMatchPatterns) {
-  const std::tuple<const char*, int, const char*> cases[] = {
-      {"find 'e.*mail' 'your_email'", 0, "5\n"},          {"find 'E' 'e'", 0, "-1\n"},
-      {"find 'a**' 'aa'", 1, "invalid\n"},                {"match 'job.*;Comp.*;' 'COMPANYNAME'", 0, "Comp.*\n"},
-      {"match '[z-a];city' 'billcity'", 0, "city\n"},     {"match 'tel;fax' 'email'", 1, ""},
-  };
-  for (const auto& [arguments, status, out] : cases) {
-    EXPECT_EQ(Zrdata(arguments), std::pair(status, std::string(out))) << arguments;
-  }
 }
 
 }  // namespace
