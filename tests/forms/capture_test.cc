@@ -1,6 +1,8 @@
-// Capturing logins from pages and what the remember prompt's answers do. The
-// server suite covers rejected sites, the field bound and cut texts end to end.
+// Capturing logins from pages and what the remember prompt's answers do:
+// rejected sites, the field bound and cut texts.
 #include "forms/capture.h"
+
+#include "platform/registry_store.h"
 
 #include "engine_test_support.h"
 
@@ -107,6 +109,64 @@ TEST_F(CaptureTest, AutoRecordFindsItsFormWhateverTheFormNameLength) {
               Outcome::kDone);
     EXPECT_EQ(prompts_.remember_shown.size(), 1u) << length;
   }
+}
+
+TEST_F(CaptureTest, RejectedSitesAndTheDontAskBoxes) {
+  auto page = MakeTestPage(kLoginPage, "https://mail.example.com/login");
+  auto document = page->SubmittedDocument();
+  auto form = page->SubmittedForm(1);
+  prompts_.remember_answers = {[](RememberPasswordData& data) {
+    data.site = "example.com";  // edited by the user
+    data.never_this_site = true;
+    return RememberAnswer::kNo;
+  }};
+  EXPECT_EQ(AutoRecord(data_, prompts_, 0, document.get(), form.get()), Outcome::kDone);
+  EXPECT_EQ(data_.logins.Count(), 0);
+  RejectedSites on_disk;
+  ASSERT_TRUE(on_disk.Load(folder_ + "/Rejected.dat"));
+  EXPECT_EQ(on_disk.sites(), std::vector<std::string>{"example.com"});
+  // A rejected site is not offered by AutoRecord, but RecordPassword still asks.
+  EXPECT_EQ(AutoRecord(data_, prompts_, 0, document.get(), form.get()), Outcome::kNothing);
+  EXPECT_EQ(prompts_.remember_shown.size(), 1u);
+  prompts_.remember_answers = {[](RememberPasswordData& data) {
+    data.never_any_site = true;
+    return RememberAnswer::kNo;
+  }};
+  long found = -5;
+  EXPECT_EQ(RecordPassword(data_, prompts_, 0, page.get(), &found), Outcome::kDone);
+  EXPECT_EQ(found, 1);
+  EXPECT_EQ(ReadAutoLoginRecord(), 0u) << "written to the registry store";
+}
+
+TEST_F(CaptureTest, LongValuesAreStoredCutAtACharacterBoundaryAndInputsAreBounded) {
+  // Two three-byte characters over the 1024 mark.
+  const std::string value = std::string(1023, 'a') + "\xE2\x82\xAC\xE2\x82\xAC";
+  auto page = MakeTestPage("<form><input name=\"user\" value=\"" + value +
+                               "\"><input type=\"password\" name=\"p\" value=\"x\"></form>",
+                           "https://e.com/");
+  prompts_.remember_answers = {AnswerYes};
+  EXPECT_EQ(RecordPassword(data_, prompts_, 0, page.get(), nullptr), Outcome::kDone);
+  DataSet reloaded;
+  reloaded.Load(folder_);
+  ASSERT_EQ(reloaded.logins.Count(), 1);
+  EXPECT_EQ(reloaded.logins.GetAt(0)->FieldAt(0)->value, std::string(1023, 'a'));
+  EXPECT_EQ(reloaded.logins.GetAt(0)->GetPassword(), "x") << "the file goes on after the cut";
+
+  // 500 inputs, passwords at 2 and at the end: detection keeps nothing, a
+  // capture keeps the first kMaxCapturedFields in page order and a password.
+  std::string html = "<form>";
+  for (int i = 0; i < 500; ++i) {
+    html += i == 2 || i == 499 ? "<input type=password name=p" + std::to_string(i) + " value=pw>"
+                               : "<input name=f" + std::to_string(i) + " value=v>";
+  }
+  auto many = MakeTestPage(html + "</form>", "https://e.com/");
+  LoginRecord record;
+  EXPECT_TRUE(CaptureLogin(*many->Document(), record, std::nullopt, true));
+  EXPECT_EQ(record.FieldCount(), 0);
+  ASSERT_TRUE(CaptureLogin(*many->Document(), record, std::nullopt, false));
+  EXPECT_EQ(record.FieldCount(), kMaxCapturedFields);
+  EXPECT_EQ(record.GetPassword(), "pw");
+  EXPECT_EQ(record.FieldAt(0)->field_name, "f0");
 }
 
 }  // namespace

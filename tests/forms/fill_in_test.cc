@@ -113,8 +113,9 @@ TEST_F(FillInTest, FormNamesDecideNameLookupAndPairFillCoversTheRest) {
 }
 
 TEST_F(FillInTest, UpdateFormFieldsMergesSectionsIntoTheirProfiles) {
-  UpdateFormFields(data_, R"(<work><Field name="City" value="town;city"/><field NAME = "zip" Value="pc"/>
-      <Field name="FirstName" value="given"/><Field name="Tel"/></work><HOME>no closing tag)");
+  EXPECT_EQ(UpdateFormFields(data_, R"(<work><Field name="City" value="town;city"/><field NAME = "zip" Value="pc"/>
+      <Field name="FirstName" value="given"/><Field name="Tel"/></work><HOME>no closing tag)"),
+            Outcome::kDone);
   EXPECT_EQ(data_.work.List(ProfileField::kCity), "city;town");
   EXPECT_EQ(data_.work.List(ProfileField::kZip), "pc;post.*;zip.*");
   EXPECT_EQ(data_.home.List(ProfileField::kFirstName), "f.*name;given") << "shared";
@@ -123,6 +124,34 @@ TEST_F(FillInTest, UpdateFormFieldsMergesSectionsIntoTheirProfiles) {
   SharedNames().Reset();
   reloaded.Load(folder_);
   EXPECT_EQ(reloaded.work.List(ProfileField::kCity), "city;town");
+}
+
+TEST_F(FillInTest, ProfileFillOfInputsTextAreasAndSelects) {
+  data_.home.Value(ProfileField::kFirstName) = "Ann";
+  data_.home.Value(ProfileField::kState) = "tx";
+  data_.home.Value(ProfileField::kAddress) = "1 Long Road";
+  data_.home.Value(ProfileField::kZip) = "\xC3\xA9\xC3\xA9\xC3\xA9";  // three two-byte characters
+  data_.home.Value(ProfileField::kCountry) = "Narnia";
+  data_.home.Value(ProfileField::kLastName) = "Smith";
+  auto page = MakeTestPage(R"(<form><input name="firstname" value="kept">
+      <input name="zip" maxlength="2"><input name="address" maxlength="6">
+      <textarea name="address2">old text</textarea>
+      <select name="state"><option value="CA">California</option><option value="TX">Texas</option>
+      </select><select name="country"><option>France</option></select>
+      <input type="hidden" name="city"><input type="checkbox" name="lastname"></form>)",
+                           "https://shop.example/");
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 2, false, false), Outcome::kDone);
+  // Not forced; the zip cut to 2 bytes of the value, a whole character; only
+  // text and password inputs.
+  EXPECT_EQ(InputValue(*page, 0, "firstname") + "|" + InputValue(*page, 0, "zip") + "|" +
+                InputValue(*page, 0, "address") + "|" + InputValue(*page, 0, "lastname"),
+            "kept|\xC3\xA9|1 Long|");
+  std::string html = page->Serialize();
+  EXPECT_NE(html.find("<textarea name=\"address2\">1 Long Road</textarea>"), std::string::npos);
+  EXPECT_NE(html.find("<option value=\"TX\" selected>Texas</option>"), std::string::npos) << html;
+  EXPECT_NE(html.find("<option>France</option>"), std::string::npos) << "no option matched";
+  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 2, true, false), Outcome::kDone);
+  EXPECT_EQ(InputValue(*page, 0, "firstname"), "Ann") << "forced";
 }
 
 }  // namespace

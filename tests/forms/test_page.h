@@ -59,6 +59,8 @@ class TestPage final : public PageBrowser {
   // The document and its form at form_index, as the toolbar hands them over on a submit.
   std::unique_ptr<PageDocument> SubmittedDocument() { return backend_.Document(html_->Document()); }
   std::unique_ptr<PageForm> SubmittedForm(int i) { return backend_.Form(html_->Document()->Forms()->At(i)); }
+  // The page as HTML, with what was written into it.
+  std::string Serialize() const { return html_->Serialize(); }
 
  private:
   std::unique_ptr<HtmlPage> html_;
