@@ -1,5 +1,6 @@
-// Entry of ui_tests: a QApplication on the offscreen platform (no display
-// needed), the user's code page, then every test.
+// Entry of ui_tests: a QApplication on the offscreen platform (unless
+// ZRFORM_UI_TEST_DISPLAY asks for QT_QPA_PLATFORM's), the user's code page,
+// then every test.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,21 +8,14 @@
 #include "platform/code_page.h"
 
 namespace {
-
-// Drops the offscreen platform's notice that it cannot size message boxes'
-// windows, which every message box would print.
 QtMessageHandler previous_handler = nullptr;
-
+// Drops the offscreen platform's notice, printed for every message box, that it cannot size windows.
 void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (message.contains(QLatin1String("does not support propagateSizeHints"))) return;
-  if (previous_handler) previous_handler(type, context, message);
+  if (previous_handler && !message.contains(QLatin1String("does not support propagateSizeHints"))) previous_handler(type, context, message);
 }
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Offscreen unless ZRFORM_UI_TEST_DISPLAY asks for the platform of
-  // QT_QPA_PLATFORM (to check X11-only behaviour under Xvfb by hand).
   if (qEnvironmentVariableIsEmpty("ZRFORM_UI_TEST_DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
   zr::InitUserLocale();
   previous_handler = qInstallMessageHandler(FilterMessages);

@@ -1,0 +1,174 @@
+// Shared set-up of the ui tests: sample login records, a fixture with both
+// form profiles in a temporary folder, readers of the written files, and a
+// driver that answers the modal windows the code under test opens.
+#ifndef ZRFORM_TESTS_UI_UI_TEST_SUPPORT_H_
+#define ZRFORM_TESTS_UI_UI_TEST_SUPPORT_H_
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "store/byte_stream.h"
+#include "store/custom_field_list.h"
+#include "store/form_profile.h"
+#include "store/login_store.h"
+#include "tests/support/test_support.h"
+#include "ui/property_sheet.h"
+
+namespace zr {
+
+using FieldRow = std::array<std::string, 5>;  // name, value, type, form name, description
+
+inline int AddRecord(LoginStore& store, const std::string& description, const std::vector<FieldRow>& fields) {
+  auto record = std::make_unique<LoginRecord>();
+  record->set_description(description);
+  record->set_site(description + ".example");
+  for (const auto& [name, value, type, form, field_description] : fields) {
+    record->AddField(name, value, type, form);
+    record->fields().back().description = field_description;
+  }
+  LoginRecord* added = record.get();
+  store.AddOrMerge(std::move(record));
+  return added->id();
+}
+
+inline void ShowActive(QWidget& window) {
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+inline void Retype(QLineEdit* edit, const QString& text) {
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Delete);
+  QTest::keyClicks(edit, text);
+}
+
+// Reads a profile file without touching the process's shared name fields.
+inline std::unique_ptr<FormProfile> ReadProfileFile(const std::string& path) {
+  const SharedNameFields saved = SharedNames();
+  auto profile = std::make_unique<FormProfile>();
+  const std::string bytes = testing::ReadFile(path);
+  ByteReader reader(bytes);
+  EXPECT_TRUE(profile->ReadFrom(reader)) << path;
+  SharedNames() = saved;
+  return profile;
+}
+
+// "description=value" of every entry of a "customize.dat".
+inline std::vector<std::string> ReadCustomizeFile(const std::string& path) {
+  CustomFieldList list;
+  const std::string bytes = testing::ReadFile(path);
+  ByteReader reader(bytes);
+  EXPECT_TRUE(list.ReadFrom(reader)) << path;
+  std::vector<std::string> entries;
+  for (int i = 0; i < list.CustomFieldCount(); ++i) {
+    entries.push_back(list.GetCustomField(i)->description() + "=" + list.GetCustomField(i)->value());
+  }
+  return entries;
+}
+
+// Starts as a fresh process would; both profiles get paths in folder_, whose
+// files are then removed so that a test sees which files a sheet writes.
+class FormSheetTest : public ::testing::Test {
+ protected:
+  FormSheetTest() { Reset(); }
+  ~FormSheetTest() override { Reset(); }
+  static void Reset() {
+    CustomFields().Reset();
+    SharedNames().Reset();
+  }
+  void SaveProfilesAndRemoveFiles() {
+    std::filesystem::remove(CustomizeFile());  // a first save would read it
+    ASSERT_TRUE(work_.Save(WorkFile()) && home_.Save(HomeFile()));
+    for (const std::string& file : {WorkFile(), HomeFile(), CustomizeFile()}) std::filesystem::remove(file);
+  }
+  static QLineEdit* Edit(const PropertySheet& sheet, int page, int id) {
+    auto* edit = sheet.Page(page) ? sheet.Page(page)->ControlAs<QLineEdit>(id) : nullptr;
+    EXPECT_NE(edit, nullptr) << "page " << page << " edit " << id;
+    return edit;
+  }
+  std::string HomeFile() const { return folder_.File(kHomeProfileFileName); }
+  std::string WorkFile() const { return folder_.File(kWorkProfileFileName); }
+  std::string CustomizeFile() const { return folder_.File(kCustomizeFileName); }
+
+  testing::TempDir folder_;
+  FormProfile home_, work_;
+};
+
+struct SeenBox {
+  QString text, caption;
+  QMessageBox::Icon icon;
+  QMessageBox::StandardButtons buttons;
+};
+
+// Runs one step on each modal window that becomes active, in order. A window
+// that finds no step left (or no such button) is noted in unexpected and
+// rejected, so that a test never hangs.
+class ModalDriver {
+ public:
+  using Step = std::function<void(QWidget* modal)>;
+  ModalDriver() { Schedule(); }
+  ~ModalDriver() { *alive_ = false; }
+  void Then(Step step) { steps_.push_back(std::move(step)); }
+  void Ignore(QWidget* window) { seen_.emplace_back(window); }  // a window the test drives itself
+  // Answers the next window, a message box, with button; records what it showed.
+  void Answer(QMessageBox::StandardButton button) {
+    Then([this, button](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      QAbstractButton* pressed = box ? box->button(button) : nullptr;
+      if (!pressed) return Reject(modal);
+      boxes.push_back({box->text(), box->windowTitle(), box->icon(), box->standardButtons()});
+      pressed->click();
+    });
+  }
+  size_t pending() const { return steps_.size(); }
+
+  std::vector<SeenBox> boxes;
+  std::vector<QString> unexpected;
+
+ private:
+  void Reject(QWidget* modal) {
+    unexpected.push_back(modal->windowTitle());
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+  }
+  // A fresh single-shot timer each time, so that polling goes on inside the
+  // nested event loops that the steps start.
+  void Schedule() {
+    QTimer::singleShot(5, [this, alive = alive_] {
+      if (*alive) Schedule(), Poll();
+    });
+  }
+  void Poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible()) return;
+    for (const QPointer<QWidget>& seen : seen_) {
+      if (seen == modal) return;
+    }
+    seen_.emplace_back(modal);
+    if (steps_.empty()) return Reject(modal);
+    Step step = std::move(steps_.front());
+    steps_.pop_front();
+    step(modal);
+  }
+
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::deque<Step> steps_;
+  std::vector<QPointer<QWidget>> seen_;
+};
+
+}  // namespace zr
+
+#endif  // ZRFORM_TESTS_UI_UI_TEST_SUPPORT_H_
