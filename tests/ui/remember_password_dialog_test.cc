@@ -8,20 +8,23 @@ namespace zr {
 namespace {
 
 TEST(RememberPasswordDialogTest, HandsBackTextsAndBoxesWhicheverWayItCloses) {
-  const struct {
-    const char* name;
-    std::function<void(RememberPasswordDialog&)> close;
-    RememberAnswer answer;
-  } cases[] = {
-      {"yes", [](RememberPasswordDialog& d) { d.ControlAs<QPushButton>(1)->click(); }, RememberAnswer::kYes},
-      {"return", [](RememberPasswordDialog& d) { QTest::keyClick(d.Control(241), Qt::Key_Return); }, RememberAnswer::kYes},
-      {"no", [](RememberPasswordDialog& d) { d.ControlAs<QPushButton>(2)->click(); }, RememberAnswer::kNo},
-      {"escape", [](RememberPasswordDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, RememberAnswer::kNo},
-      {"close box", [](RememberPasswordDialog& d) { d.close(); }, RememberAnswer::kNo},
+  using Close = std::function<void(RememberPasswordDialog&)>;
+  const std::pair<Close, RememberAnswer> cases[] = {
+      {[](RememberPasswordDialog& d) { d.ControlAs<QPushButton>(1)->click(); },
+       RememberAnswer::kYes},
+      {[](RememberPasswordDialog& d) { QTest::keyClick(d.Control(241), Qt::Key_Return); },
+       RememberAnswer::kYes},
+      {[](RememberPasswordDialog& d) { d.ControlAs<QPushButton>(2)->click(); },
+       RememberAnswer::kNo},
+      {[](RememberPasswordDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, RememberAnswer::kNo},
+      {[](RememberPasswordDialog& d) { d.close(); }, RememberAnswer::kNo},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    RememberPasswordData data{.login_name = "jdoe", .password = "hunter2", .description = "Auto Recorded", .site = "example.com"};
+  for (const auto& [close, answer] : cases) {
+    SCOPED_TRACE(static_cast<int>(&close - &cases[0].first));
+    RememberPasswordData data{.login_name = "jdoe",
+                              .password = "hunter2",
+                              .description = "Auto Recorded",
+                              .site = "example.com"};
     data.fill_automatically = data.never_this_site = data.never_any_site = true;
     RememberPasswordDialog dialog(data);
     ModalDriver driver;
@@ -30,10 +33,10 @@ TEST(RememberPasswordDialogTest, HandsBackTextsAndBoxesWhicheverWayItCloses) {
       QTest::keyClicks(dialog.Control(241), " mail");
       dialog.ControlAs<QCheckBox>(243)->click();  // the boxes open clear
       dialog.ControlAs<QCheckBox>(255)->click();
-      c.close(dialog);
+      close(dialog);
     });
     dialog.exec();
-    EXPECT_EQ(dialog.answer(), c.answer);
+    EXPECT_EQ(dialog.answer(), answer);
     EXPECT_EQ(data.site, "login.example.com");
     EXPECT_EQ(data.description, "Auto Recorded mail");
     EXPECT_TRUE(data.never_this_site && data.fill_automatically);

@@ -11,13 +11,15 @@ namespace zr {
 namespace {
 
 // open shows a window over the record and returns its box; close closes it.
-void CheckUntick(const std::function<QCheckBox*(LoginStore&, int)>& open, const std::function<void()>& close) {
-  for (const char* typed : {"master", "guess", static_cast<const char*>(nullptr)}) {  // null: Cancel
+void CheckUntick(const std::function<QCheckBox*(LoginStore&, int)>& open,
+                 const std::function<void()>& close) {
+  for (const char* typed :
+       {"master", "guess", static_cast<const char*>(nullptr)}) {  // null: Cancel
     SCOPED_TRACE(typed ? typed : "cancel");
     const bool right = typed && std::string(typed) == "master";
     LoginStore store;
     store.set_master_password_text("master");
-    const int id = AddRecord(store, "Bank", {{"pass", "a-pw", "password", "", ""}});
+    const int id = AddRecord(store, "Bank", {});
     store.FindById(id)->set_require_master_password(1);
     ModalDriver driver;
     driver.Then([&](QWidget* modal) {
@@ -29,12 +31,12 @@ void CheckUntick(const std::function<QCheckBox*(LoginStore&, int)>& open, const 
     });
     if (typed && !right) driver.Answer(QMessageBox::Ok);
     QCheckBox* box = open(store, id);
-    ASSERT_TRUE(box->isChecked());
     box->click();
     EXPECT_EQ(box->isChecked(), !right);
-    EXPECT_EQ(driver.pending() + driver.unexpected.size(), 0u);
-    ASSERT_EQ(driver.boxes.size(), typed && !right ? 1u : 0u);
-    if (!driver.boxes.empty()) EXPECT_EQ(driver.boxes[0].text, "The password you entered is incorrect!");
+    EXPECT_EQ(driver.pending() + driver.unexpected.size(), 0u);  // asked once, and only that
+    EXPECT_EQ(driver.boxes, typed && !right
+                                ? std::vector<QString>{"The password you entered is incorrect!"}
+                                : std::vector<QString>{});
     close();
     EXPECT_EQ(store.FindById(id)->require_master_password(), !right);
   }
@@ -42,22 +44,26 @@ void CheckUntick(const std::function<QCheckBox*(LoginStore&, int)>& open, const 
 
 TEST(RequireMasterPasswordTest, SelectLoginDialog) {
   std::unique_ptr<SelectLoginDialog> dialog;
-  CheckUntick([&](LoginStore& store, int id) {
-    dialog = std::make_unique<SelectLoginDialog>(store, std::vector<int>{id});
-    return dialog->ControlAs<QCheckBox>(256);
-  }, [] {});
+  CheckUntick(
+      [&](LoginStore& store, int id) {
+        dialog = std::make_unique<SelectLoginDialog>(store, std::vector<int>{id});
+        return dialog->ControlAs<QCheckBox>(256);
+      },
+      [] {});
 }
 
 TEST(RequireMasterPasswordTest, LoginRecordEditor) {
   std::unique_ptr<LoginRecordForm> form;
-  CheckUntick([&](LoginStore& store, int id) {
-    form = std::make_unique<LoginRecordForm>(store, id);
-    form->show();
-    return form->ControlAs<QCheckBox>(kRecordRequireMasterCheck);
-  }, [&] { form->ControlAs<QPushButton>(1)->click(); });
+  CheckUntick(
+      [&](LoginStore& store, int id) {
+        form = std::make_unique<LoginRecordForm>(store, id);
+        form->show();
+        return form->ControlAs<QCheckBox>(kRecordRequireMasterCheck);
+      },
+      [&] { form->ControlAs<QPushButton>(1)->click(); });
 }
 
-// Off when the form opened and turned on by another client meanwhile: closing does not take it off unasked.
+// Off when the form opened, turned on by another client meanwhile: closing does not take it off.
 TEST(RequireMasterPasswordTest, EditorKeepsAFlagTurnedOnMeanwhile) {
   LoginStore store;
   const int id = AddRecord(store, "Bank", {});

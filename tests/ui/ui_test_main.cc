@@ -1,22 +1,24 @@
 // Entry of ui_tests: a QApplication on the offscreen platform (unless
 // ZRFORM_UI_TEST_DISPLAY asks for QT_QPA_PLATFORM's), the user's code page,
-// then every test.
+// then every test. The offscreen platform's notice, printed for every message
+// box, that it cannot size windows is dropped.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 #include "platform/code_page.h"
 
-namespace {
-QtMessageHandler previous_handler = nullptr;
-// Drops the offscreen platform's notice, printed for every message box, that it cannot size windows.
-void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (previous_handler && !message.contains(QLatin1String("does not support propagateSizeHints"))) previous_handler(type, context, message);
+static QtMessageHandler previous_handler = nullptr;
+
+static void FilterMessages(QtMsgType type, const QMessageLogContext& where, const QString& text) {
+  if (previous_handler && !text.contains(QLatin1String("does not support propagateSizeHints"))) {
+    previous_handler(type, where, text);
+  }
 }
-}  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("ZRFORM_UI_TEST_DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("ZRFORM_UI_TEST_DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   zr::InitUserLocale();
   previous_handler = qInstallMessageHandler(FilterMessages);
   QApplication app(argc, argv);

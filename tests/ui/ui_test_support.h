@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -17,8 +16,6 @@
 #include <QTimer>
 #include <deque>
 #include <filesystem>
-#include <functional>
-#include <memory>
 
 #include "store/byte_stream.h"
 #include "store/custom_field_list.h"
@@ -29,9 +26,9 @@
 
 namespace zr {
 
-using FieldRow = std::array<std::string, 5>;  // name, value, type, form name, description
-
-inline int AddRecord(LoginStore& store, const std::string& description, const std::vector<FieldRow>& fields) {
+// Fields as (name, value, type, form name, description); the site is "<description>.example".
+inline int AddRecord(LoginStore& store, const std::string& description,
+                     const std::vector<std::array<std::string, 5>>& fields) {
   auto record = std::make_unique<LoginRecord>();
   record->set_description(description);
   record->set_site(description + ".example");
@@ -56,49 +53,36 @@ inline void Retype(QLineEdit* edit, const QString& text) {
   QTest::keyClicks(edit, text);
 }
 
-// Reads a profile file without touching the process's shared name fields.
-inline std::unique_ptr<FormProfile> ReadProfileFile(const std::string& path) {
-  const SharedNameFields saved = SharedNames();
-  auto profile = std::make_unique<FormProfile>();
+// Reads a saved file into a fresh T (a profile keeps the process's shared name fields as they
+// were).
+template <typename T>
+std::unique_ptr<T> ReadSaved(const std::string& path) {
+  const SharedNameFields names = SharedNames();
+  auto object = std::make_unique<T>();
   const std::string bytes = testing::ReadFile(path);
   ByteReader reader(bytes);
-  EXPECT_TRUE(profile->ReadFrom(reader)) << path;
-  SharedNames() = saved;
-  return profile;
-}
-
-// "description=value" of every entry of a "customize.dat".
-inline std::vector<std::string> ReadCustomizeFile(const std::string& path) {
-  CustomFieldList list;
-  const std::string bytes = testing::ReadFile(path);
-  ByteReader reader(bytes);
-  EXPECT_TRUE(list.ReadFrom(reader)) << path;
-  std::vector<std::string> entries;
-  for (int i = 0; i < list.CustomFieldCount(); ++i) {
-    entries.push_back(list.GetCustomField(i)->description() + "=" + list.GetCustomField(i)->value());
-  }
-  return entries;
+  EXPECT_TRUE(object->ReadFrom(reader)) << path;
+  SharedNames() = names;
+  return object;
 }
 
 // Starts as a fresh process would; both profiles get paths in folder_, whose
 // files are then removed so that a test sees which files a sheet writes.
 class FormSheetTest : public ::testing::Test {
+ public:
+  static void Reset() { CustomFields().Reset(), SharedNames().Reset(); }
+
  protected:
   FormSheetTest() { Reset(); }
   ~FormSheetTest() override { Reset(); }
-  static void Reset() {
-    CustomFields().Reset();
-    SharedNames().Reset();
-  }
   void SaveProfilesAndRemoveFiles() {
     std::filesystem::remove(CustomizeFile());  // a first save would read it
     ASSERT_TRUE(work_.Save(WorkFile()) && home_.Save(HomeFile()));
-    for (const std::string& file : {WorkFile(), HomeFile(), CustomizeFile()}) std::filesystem::remove(file);
+    for (const std::string& file : {WorkFile(), HomeFile(), CustomizeFile()})
+      std::filesystem::remove(file);
   }
   static QLineEdit* Edit(const PropertySheet& sheet, int page, int id) {
-    auto* edit = sheet.Page(page) ? sheet.Page(page)->ControlAs<QLineEdit>(id) : nullptr;
-    EXPECT_NE(edit, nullptr) << "page " << page << " edit " << id;
-    return edit;
+    return sheet.Page(page)->ControlAs<QLineEdit>(id);
   }
   std::string HomeFile() const { return folder_.File(kHomeProfileFileName); }
   std::string WorkFile() const { return folder_.File(kWorkProfileFileName); }
@@ -106,12 +90,6 @@ class FormSheetTest : public ::testing::Test {
 
   testing::TempDir folder_;
   FormProfile home_, work_;
-};
-
-struct SeenBox {
-  QString text, caption;
-  QMessageBox::Icon icon;
-  QMessageBox::StandardButtons buttons;
 };
 
 // Runs one step on each modal window that becomes active, in order. A window
@@ -124,20 +102,21 @@ class ModalDriver {
   ~ModalDriver() { *alive_ = false; }
   void Then(Step step) { steps_.push_back(std::move(step)); }
   void Ignore(QWidget* window) { seen_.emplace_back(window); }  // a window the test drives itself
-  // Answers the next window, a message box, with button; records what it showed.
+  // Answers the next window, a message box, with button; records its text and icon.
   void Answer(QMessageBox::StandardButton button) {
     Then([this, button](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
       QAbstractButton* pressed = box ? box->button(button) : nullptr;
       if (!pressed) return Reject(modal);
-      boxes.push_back({box->text(), box->windowTitle(), box->icon(), box->standardButtons()});
+      boxes.push_back(box->text());
+      icons.push_back(box->icon());
       pressed->click();
     });
   }
   size_t pending() const { return steps_.size(); }
 
-  std::vector<SeenBox> boxes;
-  std::vector<QString> unexpected;
+  std::vector<QString> boxes, unexpected;
+  std::vector<QMessageBox::Icon> icons;
 
  private:
   void Reject(QWidget* modal) {
@@ -153,10 +132,7 @@ class ModalDriver {
   }
   void Poll() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible()) return;
-    for (const QPointer<QWidget>& seen : seen_) {
-      if (seen == modal) return;
-    }
+    if (!modal || !modal->isVisible() || std::count(seen_.begin(), seen_.end(), modal)) return;
     seen_.emplace_back(modal);
     if (steps_.empty()) return Reject(modal);
     Step step = std::move(steps_.front());
