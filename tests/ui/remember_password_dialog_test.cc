@@ -21,11 +21,7 @@ TEST(RememberPasswordDialogTest, HandsBackTextsAndBoxesWhicheverWayItCloses) {
   };
   for (const auto& [close, answer] : cases) {
     SCOPED_TRACE(static_cast<int>(&close - &cases[0].first));
-    RememberPasswordData data{.login_name = "jdoe",
-                              .password = "hunter2",
-                              .description = "Auto Recorded",
-                              .site = "example.com"};
-    data.fill_automatically = data.never_this_site = data.never_any_site = true;
+    RememberPasswordData data{"jdoe", "hunter2", "Auto Recorded", "example.com", true, true, true};
     RememberPasswordDialog dialog(data);
     ModalDriver driver;
     driver.Then([&](QWidget*) {
@@ -37,11 +33,10 @@ TEST(RememberPasswordDialogTest, HandsBackTextsAndBoxesWhicheverWayItCloses) {
     });
     dialog.exec();
     EXPECT_EQ(dialog.answer(), answer);
-    EXPECT_EQ(data.site, "login.example.com");
-    EXPECT_EQ(data.description, "Auto Recorded mail");
-    EXPECT_TRUE(data.never_this_site && data.fill_automatically);
-    EXPECT_FALSE(data.never_any_site);
-    EXPECT_EQ(data.password, "hunter2");
+    EXPECT_EQ(data.site + "|" + data.description + "|" + data.password,
+              "login.example.com|Auto Recorded mail|hunter2");
+    EXPECT_EQ(std::tuple(data.fill_automatically, data.never_this_site, data.never_any_site),
+              std::tuple(true, true, false));
   }
 }
 

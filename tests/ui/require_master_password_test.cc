@@ -63,16 +63,5 @@ TEST(RequireMasterPasswordTest, LoginRecordEditor) {
       [&] { form->ControlAs<QPushButton>(1)->click(); });
 }
 
-// Off when the form opened, turned on by another client meanwhile: closing does not take it off.
-TEST(RequireMasterPasswordTest, EditorKeepsAFlagTurnedOnMeanwhile) {
-  LoginStore store;
-  const int id = AddRecord(store, "Bank", {});
-  LoginRecordForm form(store, id);
-  form.show();
-  store.FindById(id)->set_require_master_password(1);
-  form.ControlAs<QPushButton>(1)->click();
-  EXPECT_TRUE(store.FindById(id)->require_master_password());
-}
-
 }  // namespace
 }  // namespace zr
