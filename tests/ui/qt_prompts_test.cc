@@ -1,7 +1,8 @@
-// QtPrompts without a display: every question is answered as its Cancel
-// would be, and each says why on standard error.
+// QtPrompts: without a display every question is answered as its Cancel
+// would be; with one, the toolbar helper's methods reach every window.
 #include "ui/qt_prompts.h"
 
+#include "server/zr_bar_helper.h"
 #include "ui_test_support.h"
 
 namespace zr {
@@ -31,6 +32,33 @@ TEST(QtPromptsTest, WithoutDisplayEveryDialogIsCancelled) {
         "remember-password prompt", "Login Manager", "Form Manager"}) {
     EXPECT_NE(said.find(std::string("no display: ") + what), std::string::npos) << what;
   }
+}
+
+TEST(ReachableTest, ManagersArePassedThroughTheMasterPasswordGate) {
+  FormSheetTest::Reset();
+  testing::TempDir folder;
+  QtPrompts prompts(/*has_display=*/true);
+  ZRBarHelper helper(prompts);
+  helper.SetUp(folder.path());
+  ModalDriver driver;
+  QStringList seen;
+  for (int i = 0; i < 4; ++i) {
+    driver.Then([&](QWidget* modal) {  // closed as Cancel, a message box with OK
+      seen << modal->metaObject()->className();
+      if (auto* box = qobject_cast<QMessageBox*>(modal))
+        return seen.back() += box->text(), box->accept();
+      static_cast<QDialog*>(modal)->reject();
+    });
+  }
+  EXPECT_EQ(helper.PasswordManager(0), kS_OK);
+  EXPECT_EQ(helper.FormManager(0), kS_OK);
+  ASSERT_EQ(seen.size(), 4);
+  EXPECT_EQ(seen[0] + seen[2] + seen[3],
+            "zr::MasterPasswordSetupzr::LoginManagerDialogzr::FormManagerSheet");
+  EXPECT_TRUE(seen[1].startsWith("QMessageBoxYou did not set your master password."))
+      << seen[1].toStdString();
+  EXPECT_TRUE(driver.unexpected.empty());
+  FormSheetTest::Reset();
 }
 
 }  // namespace
