@@ -51,7 +51,7 @@ TEST_F(FormManagerTest, ClosingSavesBothFilesAndOnlyOkAppliesTheShownPages) {
       sheet_->tabs()->setCurrentIndex(1), Retype(city = Edit(*sheet_, 1, 217), "Munich");
     c.close(*sheet_, city);
     EXPECT_FALSE(sheet_->isVisible());
-    const auto home = ReadSaved<FormProfile>(HomeFile()), work = ReadSaved<FormProfile>(WorkFile());
+    const auto home = ReadProfileFile(HomeFile()), work = ReadProfileFile(WorkFile());
     EXPECT_EQ(home->Value(ProfileField::kCity) + "/" + home->Value(ProfileField::kFirstName) + " " +
                   work->Value(ProfileField::kCity) + "/" + work->Value(ProfileField::kFirstName) +
                   "/" + work->Value(ProfileField::kJobTitle),
@@ -107,7 +107,7 @@ TEST_F(FieldNamesTest, OkAppliesAndSavesTheHomeFileOnlyEscapeNothing) {
     const std::string first = ok ? QString("first.*name;école;").toStdString() : "f.*name;";
     EXPECT_EQ(home_.List(ProfileField::kFirstName), first) << ok;
     EXPECT_EQ(work_.List(ProfileField::kCity), ok ? "town;" : "city;");
-    if (ok) EXPECT_EQ(ReadSaved<FormProfile>(HomeFile())->List(ProfileField::kFirstName), first);
+    if (ok) EXPECT_EQ(ReadProfileFile(HomeFile())->List(ProfileField::kFirstName), first);
     EXPECT_EQ(std::filesystem::exists(HomeFile()), ok);
     EXPECT_FALSE(std::filesystem::exists(WorkFile()));
   }

@@ -126,5 +126,15 @@ TEST(RequireMasterPasswordTest, LoginRecordEditor) {
       [&] { form->ControlAs<QPushButton>(1)->click(); });
 }
 
+// Turned on by another client while the form is open: closing does not take it off.
+TEST(RequireMasterPasswordTest, EditorKeepsAFlagTurnedOnMeanwhile) {
+  LoginStore store;
+  const int id = AddRecord(store, "Bank", {});
+  LoginRecordForm form(store, id);
+  store.FindById(id)->set_require_master_password(1);
+  form.ControlAs<QPushButton>(1)->click();
+  EXPECT_TRUE(store.FindById(id)->require_master_password());
+}
+
 }  // namespace
 }  // namespace zr

@@ -1,7 +1,5 @@
-// Entry of ui_tests: a QApplication on the offscreen platform (unless
-// ZRFORM_UI_TEST_DISPLAY asks for QT_QPA_PLATFORM's), the user's code page,
-// then every test. The offscreen platform's notice, printed for every message
-// box, that it cannot size windows is dropped.
+// Entry of ui_tests: a QApplication offscreen (unless ZRFORM_UI_TEST_DISPLAY is set), the
+// user's code page, then every test; the offscreen "propagateSizeHints" notices are dropped.
 #include <gtest/gtest.h>
 
 #include <QApplication>

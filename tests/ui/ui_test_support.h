@@ -1,6 +1,5 @@
-// Shared set-up of the ui tests: sample login records, a fixture with both
-// form profiles in a temporary folder, readers of the written files, and a
-// driver that answers the modal windows the code under test opens.
+// Shared set-up of the ui tests: login records, a fixture with both form profiles in a
+// temporary folder, a profile file reader, and a driver that answers modal windows.
 #ifndef ZRFORM_TESTS_UI_UI_TEST_SUPPORT_H_
 #define ZRFORM_TESTS_UI_UI_TEST_SUPPORT_H_
 
@@ -53,12 +52,10 @@ inline void Retype(QLineEdit* edit, const QString& text) {
   QTest::keyClicks(edit, text);
 }
 
-// Reads a saved file into a fresh T (a profile keeps the process's shared name fields as they
-// were).
-template <typename T>
-std::unique_ptr<T> ReadSaved(const std::string& path) {
+// Reads a saved profile, leaving the process's shared name fields as they were.
+inline std::unique_ptr<FormProfile> ReadProfileFile(const std::string& path) {
   const SharedNameFields names = SharedNames();
-  auto object = std::make_unique<T>();
+  auto object = std::make_unique<FormProfile>();
   const std::string bytes = testing::ReadFile(path);
   ByteReader reader(bytes);
   EXPECT_TRUE(object->ReadFrom(reader)) << path;
@@ -92,9 +89,8 @@ class FormSheetTest : public ::testing::Test {
   FormProfile home_, work_;
 };
 
-// Runs one step on each modal window that becomes active, in order. A window
-// that finds no step left (or no such button) is noted in unexpected and
-// rejected, so that a test never hangs.
+// Runs one step on each modal window that becomes active, in order; a window with no step
+// left (or no such button) is noted in unexpected and rejected, so a test never hangs.
 class ModalDriver {
  public:
   using Step = std::function<void(QWidget* modal)>;
