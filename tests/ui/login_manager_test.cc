@@ -1,37 +1,31 @@
-// The Login Manager window driven through its widgets: Delete removes exactly
-// the selected records after asking, and only "&Close" saves the store.
-#include <gtest/gtest.h>
-
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
+// The Login Manager (Delete, Close, a failed save) and the login record
+// editor (refusals in words, closing, a record deleted meanwhile).
+#include <QListWidget>
 #include <QTreeWidget>
 
-#include "login_test_support.h"
-#include "tests/support/test_support.h"
+#include "forms/outcome.h"
 #include "ui/login_list_view.h"
 #include "ui/login_manager_dialog.h"
+#include "ui/login_record_form.h"
+#include "ui_test_support.h"
 
 namespace zr {
 namespace {
 
 class LoginManagerTest : public ::testing::Test {
  protected:
-  void Open() {
-    for (const char* description : {"delta", "Alpha", "charlie", "Bravo", "echo"}) {
-      ids_.push_back(AddRecord(store_, description, std::string(description) + ".example",
-                               {{"pass", "pw", "password", "", "Password"}}));
+  void SetUp() override {
+    for (const char* name : {"delta", "Alpha", "charlie", "Bravo", "echo"}) {
+      ids_.push_back(AddRecord(store_, name, {{"pass", name, "password", "", ""}}));
     }
     dialog_ = std::make_unique<LoginManagerDialog>(store_);
     driver_.Ignore(dialog_.get());
-    dialog_->show();
-    dialog_->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+    ShowActive(*dialog_);
   }
-  QTreeWidget* Tree() { return dialog_->ControlAs<QTreeWidget>(kManagerList); }
   void ClickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
-    QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, modifiers,
-                      QPoint(100, Tree()->visualItemRect(Tree()->topLevelItem(row)).center().y()));
+    auto* tree = dialog_->ControlAs<QTreeWidget>(kManagerList);
+    const int y = tree->visualItemRect(tree->topLevelItem(row)).center().y();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers, QPoint(100, y));
   }
   void Click(int id) { dialog_->ControlAs<QAbstractButton>(id)->click(); }
 
@@ -43,78 +37,128 @@ class LoginManagerTest : public ::testing::Test {
   std::unique_ptr<LoginManagerDialog> dialog_;
 };
 
+// Rows 0, 2 and 4 selected: No keeps them, Yes removes them.
 TEST_F(LoginManagerTest, DeleteAsksThenRemovesExactlyTheSelectedRecords) {
+  ClickRow(0), ClickRow(2, Qt::ControlModifier), ClickRow(4, Qt::ControlModifier);
   for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
-    SCOPED_TRACE(answer);
-    store_ = LoginStore();
-    ids_.clear();
-    Open();
-    ClickRow(0);
-    ClickRow(2, Qt::ControlModifier);
-    ClickRow(4, Qt::ControlModifier);
-    driver_.boxes.clear();
     driver_.Answer(answer);
     Click(kManagerDeleteButton);
-    ASSERT_EQ(driver_.boxes.size(), 1u);
-    EXPECT_EQ(driver_.boxes[0].text, "Are you sure you want to delete these items?");
-    const bool yes = answer == QMessageBox::Yes;
-    EXPECT_EQ(store_.Count(), yes ? 2 : 5);
-    EXPECT_EQ(Tree()->topLevelItemCount(), yes ? 2 : 5);
-    for (int i = 0; i < 5; ++i) {
-      EXPECT_EQ(store_.FindById(ids_[i]) != nullptr, !yes || i % 2 == 1) << i;
-    }
+    EXPECT_EQ(driver_.boxes.back(), "Are you sure you want to delete these items?");
   }
+  EXPECT_EQ(dialog_->ControlAs<QTreeWidget>(kManagerList)->topLevelItemCount(), 2);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(store_.FindById(ids_[i]) != nullptr, i % 2 == 1) << i;
+  EXPECT_EQ(driver_.boxes.size() + driver_.unexpected.size(), 2u);
 }
 
+// Escape after a deletion and a new master password leaves the file;
+// "&Close" through RunLoginManager writes both.
 TEST_F(LoginManagerTest, CloseSavesAndCancelDoesNot) {
-  Open();
   ASSERT_TRUE(store_.Save(path_));
   const std::string saved = testing::ReadFile(path_);
-
-  // Escape after a deletion and a new master password: the file stays.
   ClickRow(0);
   driver_.Answer(QMessageBox::Yes);
   Click(kManagerDeleteButton);
-  driver_.Then([](QWidget* modal) {
-    auto* setup = qobject_cast<TemplateDialog*>(modal);
-    ASSERT_NE(setup, nullptr);
-    for (int edit : {206, 209}) setup->ControlAs<QLineEdit>(edit)->setText("n3w");
-    setup->ControlAs<QPushButton>(1)->click();
+  driver_.Then([](QWidget* setup) {
+    for (int edit : {206, 209})
+      static_cast<TemplateDialog*>(setup)->ControlAs<QLineEdit>(edit)->setText("n3w");
+    static_cast<TemplateDialog*>(setup)->ControlAs<QPushButton>(1)->click();
   });
   Click(kManagerMasterPasswordButton);
-  EXPECT_EQ(store_.master_password(), "n3w");
   QTest::keyClick(dialog_.get(), Qt::Key_Escape);
   EXPECT_FALSE(dialog_->isVisible());
   EXPECT_EQ(testing::ReadFile(path_), saved);
-  EXPECT_EQ(store_.Count(), 4) << "the change stays in memory";
-
-  // "&Close" through RunLoginManager writes the store without the record.
-  driver_.Then([](QWidget* modal) {
-    auto* manager = qobject_cast<LoginManagerDialog*>(modal);
-    ASSERT_NE(manager, nullptr);
-    manager->ControlAs<QPushButton>(kManagerCloseButton)->click();
+  driver_.Then([](QWidget* manager) {
+    static_cast<TemplateDialog*>(manager)->ControlAs<QPushButton>(kManagerCloseButton)->click();
   });
   RunLoginManager(0, store_);
-  EXPECT_EQ(driver_.pending(), 0u);
   LoginStore reloaded;
   ASSERT_TRUE(reloaded.Load(path_));
   EXPECT_EQ(reloaded.Count(), 4);
   EXPECT_EQ(reloaded.master_password(), "n3w");
-  EXPECT_TRUE(driver_.unexpected.empty());
+  EXPECT_EQ(driver_.pending() + driver_.unexpected.size(), 0u);
 }
 
 // A folder that is gone cannot be written, even by root.
 TEST_F(LoginManagerTest, ACloseWhoseSaveFailsSaysWhichFileAndKeepsTheRecords) {
   const std::string gone = folder_.File("gone/Password.dat");
   ASSERT_FALSE(store_.Save(gone));
-  Open();
   driver_.Answer(QMessageBox::Ok);
   Click(kManagerCloseButton);
-  ASSERT_EQ(driver_.boxes.size(), 1u);
-  EXPECT_TRUE(driver_.boxes[0].text.contains(QString::fromStdString(gone))) << driver_.boxes[0].text.toStdString();
-  EXPECT_TRUE(driver_.boxes[0].text.contains("nothing saved earlier is lost"));
+  EXPECT_EQ(driver_.boxes, std::vector{QString::fromStdString(NotSavedText(gone))});
   EXPECT_EQ(store_.Count(), 5);
-  EXPECT_TRUE(driver_.unexpected.empty());
+}
+
+class LoginRecordFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Open(); }
+  void Open() {
+    form_.reset();  // before the store it edits is replaced
+    store_ = LoginStore();
+    id_ = AddRecord(
+        store_, "Mail",
+        {{"user", "ann", "text", "", "Login"}, {"pass", "s3cret", "password", "", "Password"}});
+    form_ = std::make_unique<LoginRecordForm>(store_, id_);
+    driver_.Ignore(form_.get());
+    ShowActive(*form_);
+    auto* list = form_->ControlAs<QListWidget>(kRecordFieldList);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(1)).center());
+  }
+  LoginField& Field() { return *store_.FindById(id_)->FieldAt(1); }
+  QLineEdit* Edit(int id) { return form_->ControlAs<QLineEdit>(id); }
+
+  ModalDriver driver_;
+  LoginStore store_;
+  int id_ = -1;
+  std::unique_ptr<LoginRecordForm> form_;
+};
+
+// Retry or Cancel (which shows the old text again); a later commit writes the
+// rest of the field, never the empty text.
+TEST_F(LoginRecordFormTest, EmptyNameOrDescriptionIsRefused) {
+  for (auto [edit, text, answer, shown_after] :
+       {std::tuple{kRecordFieldNameEdit, "Empty field is not allowed", QMessageBox::Cancel, "pass"},
+        {kRecordFieldDescriptionEdit, "Please enter the field description", QMessageBox::Retry,
+         ""}}) {
+    SCOPED_TRACE(text);
+    driver_.Answer(answer);
+    Edit(edit)->setFocus(Qt::MouseFocusReason);
+    Retype(Edit(edit), "");
+    QTest::keyClick(Edit(edit), Qt::Key_Tab);
+    EXPECT_EQ(driver_.boxes.back(), text);
+    EXPECT_EQ(Edit(edit)->text(), shown_after);
+    EXPECT_EQ(form_->focusWidget(), Edit(edit));
+    QTest::mouseClick(form_->ControlAs<QAbstractButton>(kRecordTextRadio), Qt::LeftButton);
+    EXPECT_EQ(Field().type + "/" + Field().field_name + "/" + Field().description,
+              "text/pass/Password");
+    Open();
+  }
+  EXPECT_EQ(driver_.boxes.size(), 2u);
+}
+
+TEST_F(LoginRecordFormTest, EveryWayOfClosingWritesTheRecord) {
+  for (bool escape : {true, false}) {
+    Edit(kRecordSiteEdit)->setText("new.example");
+    form_->ControlAs<QCheckBox>(kRecordFillAutomaticallyCheck)->setChecked(true);
+    Edit(kRecordFieldValueEdit)->setFocus();  // still focused when the form closes
+    QTest::keyClicks(Edit(kRecordFieldValueEdit), "!");
+    escape ? QTest::keyClick(form_.get(), Qt::Key_Escape)
+           : form_->ControlAs<QPushButton>(1)->click();
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(store_.FindById(id_)->site(), "new.example");
+    EXPECT_TRUE(store_.FindById(id_)->fill_automatically());
+    EXPECT_EQ(Field().value, "s3cret!");
+    Open();
+  }
+}
+
+TEST_F(LoginRecordFormTest, RecordDeletedByAnotherClientClosesWithoutWriting) {
+  store_.Delete(id_);  // another client's call, run by the form's event loop
+  Edit(kRecordFieldValueEdit)->setFocus();
+  QTest::keyClicks(Edit(kRecordFieldValueEdit), "lost");
+  QTest::keyClick(Edit(kRecordFieldValueEdit), Qt::Key_Tab);
+  EXPECT_FALSE(form_->isVisible());
+  EXPECT_TRUE(form_->record_lost());
 }
 
 }  // namespace

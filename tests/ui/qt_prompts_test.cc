@@ -1,10 +1,9 @@
-// QtPrompts without a display: every question is answered as its Cancel
-// would be, and each says why on standard error.
-#include <gtest/gtest.h>
-
-#include "store/form_profile.h"
-#include "store/login_store.h"
+// QtPrompts: without a display every question is answered as its Cancel
+// would be; with one, the toolbar helper's methods reach every window.
 #include "ui/qt_prompts.h"
+
+#include "server/zr_bar_helper.h"
+#include "ui_test_support.h"
 
 namespace zr {
 namespace {
@@ -12,38 +11,54 @@ namespace {
 TEST(QtPromptsTest, WithoutDisplayEveryDialogIsCancelled) {
   QtPrompts prompts(/*has_display=*/false);
   LoginStore store;
-  auto record = std::make_unique<LoginRecord>();
-  record->set_site("example.com");
-  const int id = (store.AddOrMerge(std::move(record)), store.GetAt(0)->id());
   RememberPasswordData data;
-  data.site = "example.com";
   FormProfile home, work;
-
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(prompts.ShowMessage(1, "t", "c", MessageIcon::kNone, MessageButtons::kYesNo),
-            MessageAnswer::kNo);
-  EXPECT_EQ(prompts.ShowMessage(1, "t", "c", MessageIcon::kNone, MessageButtons::kRetryCancel),
-            MessageAnswer::kCancel);
-  EXPECT_EQ(prompts.ShowMessage(1, "t", "c", MessageIcon::kStop, MessageButtons::kOk),
-            MessageAnswer::kOk);
+  for (auto [buttons, answer] : {std::pair{MessageButtons::kYesNo, MessageAnswer::kNo},
+                                 {MessageButtons::kRetryCancel, MessageAnswer::kCancel},
+                                 {MessageButtons::kOk, MessageAnswer::kOk}}) {
+    EXPECT_EQ(prompts.ShowMessage(1, "t", "c", MessageIcon::kNone, buttons), answer);
+  }
   EXPECT_EQ(prompts.AskMasterPassword(1), std::nullopt);
   EXPECT_EQ(prompts.SetUpMasterPassword(1, "x"), std::nullopt);
-  EXPECT_EQ(prompts.SelectLogin(1, store, {id}), -1);
+  EXPECT_EQ(prompts.SelectLogin(1, store, {AddRecord(store, "Mail", {})}), -1);
   EXPECT_EQ(prompts.RememberPassword(1, data), RememberAnswer::kNo);
   prompts.ShowLoginManager(1, store);
   prompts.ShowFormManager(1, home, work);
   const std::string said = ::testing::internal::GetCapturedStderr();
-
-  size_t lines = 0;
-  for (char c : said) lines += c == '\n';
-  EXPECT_EQ(lines, 9u) << said;
-  for (const char* what : {"message box", "master password prompt", "master password set-up",
-                           "login selection", "remember-password prompt", "Login Manager",
-                           "Form Manager"}) {
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 9) << said;
+  for (const char* what :
+       {"message box", "master password prompt", "master password set-up", "login selection",
+        "remember-password prompt", "Login Manager", "Form Manager"}) {
     EXPECT_NE(said.find(std::string("no display: ") + what), std::string::npos) << what;
   }
-  EXPECT_FALSE(data.never_this_site);
-  EXPECT_EQ(data.site, "example.com");
+}
+
+TEST(ReachableTest, ManagersArePassedThroughTheMasterPasswordGate) {
+  FormSheetTest::Reset();
+  testing::TempDir folder;
+  QtPrompts prompts(/*has_display=*/true);
+  ZRBarHelper helper(prompts);
+  helper.SetUp(folder.path());
+  ModalDriver driver;
+  QStringList seen;
+  for (int i = 0; i < 4; ++i) {
+    driver.Then([&](QWidget* modal) {  // closed as Cancel, a message box with OK
+      seen << modal->metaObject()->className();
+      if (auto* box = qobject_cast<QMessageBox*>(modal))
+        return seen.back() += box->text(), box->accept();
+      static_cast<QDialog*>(modal)->reject();
+    });
+  }
+  EXPECT_EQ(helper.PasswordManager(0), kS_OK);
+  EXPECT_EQ(helper.FormManager(0), kS_OK);
+  ASSERT_EQ(seen.size(), 4);
+  EXPECT_EQ(seen[0] + seen[2] + seen[3],
+            "zr::MasterPasswordSetupzr::LoginManagerDialogzr::FormManagerSheet");
+  EXPECT_TRUE(seen[1].startsWith("QMessageBoxYou did not set your master password."))
+      << seen[1].toStdString();
+  EXPECT_TRUE(driver.unexpected.empty());
+  FormSheetTest::Reset();
 }
 
 }  // namespace

@@ -1,19 +1,12 @@
-// The select-login dialog (233): sorted login names over records held by id,
-// details of the selected record, flags written at the click, "&Login" saving
-// the store, Cancel choosing -1, and records that vanish while it is open.
-#include <gtest/gtest.h>
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
-#include "store/login_store.h"
-#include "login_test_support.h"
-#include "store/custom_field_list.h"
-#include "tests/support/test_support.h"
+// The select-login dialog's Login, Cancel and Escape, and the master-password
+// gate that guards unticking "Require master password" there and in the editor.
 #include "ui/select_login_dialog.h"
+
+#include <QComboBox>
+
+#include "ui/login_record_form.h"
+#include "ui/master_password_dialogs.h"
+#include "ui_test_support.h"
 
 namespace zr {
 namespace {
@@ -22,102 +15,125 @@ class SelectLoginDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     CustomFields().Reset();  // a save also writes the process's custom fields
-    mike_ = AddRecord(store_, "Mail", "mail.example.com",
-                      {{"username", "mike", "text", "", ""}, {"password", "m-pw", "password", "", ""}},
-                      true);
-    nobody_ = AddRecord(store_, "Guest", "guest.example.com",
-                        {{"password", "g-pw", "password", "", ""}});
-    alice_ = AddRecord(store_, "Bank", "bank.example.com",
-                       {{"username", "alice", "text", "", ""}, {"password", "a-pw", "password", "", ""}});
-    store_.FindById(alice_)->set_require_master_password(1);
-    ASSERT_TRUE(store_.Save(path_));
+    mike_ = AddRecord(store_, "Mail", {{"username", "mike", "text", "", ""}});
+    guest_ = AddRecord(store_, "Guest", {});
+    alice_ = AddRecord(store_, "Bank", {{"username", "alice", "text", "", ""}});
   }
-
-  // The flag of the record at position in the store saved at path_.
-  bool SavedRequireFlag(int position) {
-    LoginStore saved;
-    EXPECT_TRUE(saved.Load(path_));
-    return saved.GetAt(position)->require_master_password();
-  }
-
   static QStringList Names(SelectLoginDialog& dialog) {
     auto* combo = dialog.ControlAs<QComboBox>(263);
     QStringList names;
-    for (int i = 0; i < combo->count(); ++i) names << combo->itemText(i);
+    for (int i = 0; i < combo->count(); ++i)
+      names << combo->itemText(i) + "=" + combo->itemData(i).toString();
     return names;
   }
+  QString Name(const char* name, int id) const { return QString("%1=%2").arg(name).arg(id); }
 
   testing::TempDir folder_;
   const std::string path_ = folder_.File("Password.dat");
   LoginStore store_;
-  int mike_ = 0, nobody_ = 0, alice_ = 0;
+  int mike_ = 0, guest_ = 0, alice_ = 0;
 };
 
-TEST_F(SelectLoginDialogTest, ListsNamesSortedAndShowsTheFirst) {
-  SelectLoginDialog dialog(store_, {mike_, 999, nobody_, alice_});  // 999: no such record
-  EXPECT_EQ(Names(dialog), QStringList({"(no user name)", "alice", "mike"}));
-  auto* combo = dialog.ControlAs<QComboBox>(263);
-  EXPECT_EQ(combo->currentIndex(), 0);
-  EXPECT_EQ(combo->itemData(1).toInt(), alice_);
-  EXPECT_EQ(dialog.ControlAs<QLineEdit>(241)->text(), "Guest");
-  EXPECT_EQ(dialog.ControlAs<QLineEdit>(242)->text(), "guest.example.com");
-  EXPECT_EQ(dialog.ControlAs<QLineEdit>(245)->text(), "");
-  EXPECT_EQ(dialog.ControlAs<QLineEdit>(247)->text(), "g-pw");
-  EXPECT_EQ(dialog.chosen_id(), 0);
-}
-
-TEST_F(SelectLoginDialogTest, LoginChoosesTheSelectedRecordAndSaves) {
-  SelectLoginDialog dialog(store_, {mike_, nobody_, alice_});
-  ModalDriver driver;
-  driver.Then([&](QWidget*) {
-    dialog.ControlAs<QComboBox>(263)->setCurrentIndex(2);  // mike
-    dialog.ControlAs<QCheckBox>(256)->click();
-    dialog.ControlAs<QPushButton>(1)->click();
-  });
-  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
-  EXPECT_EQ(dialog.chosen_id(), mike_);
-  EXPECT_TRUE(store_.FindById(mike_)->require_master_password());
-  EXPECT_TRUE(SavedRequireFlag(0));
-}
-
-TEST_F(SelectLoginDialogTest, CancelChoosesNoneAndSavesNothing) {
-  for (bool escape : {false, true}) {
-    SCOPED_TRACE(escape);
-    SelectLoginDialog dialog(store_, {mike_});
+// The box's click takes effect in memory at once; only "&Login" saves it.
+TEST_F(SelectLoginDialogTest, LoginChoosesAndSavesCancelOrEscapeNeither) {
+  for (const char* close : {"login", "cancel", "escape"}) {
+    SCOPED_TRACE(close);
+    store_.FindById(mike_)->set_require_master_password(0);
+    ASSERT_TRUE(store_.Save(path_));
+    SelectLoginDialog dialog(store_, {mike_, guest_});
     ModalDriver driver;
-  driver.Then([&](QWidget*) {
+    driver.Then([&](QWidget*) {
+      dialog.ControlAs<QComboBox>(263)->setCurrentIndex(1);  // mike
       dialog.ControlAs<QCheckBox>(256)->click();
-      if (escape) {
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-      } else {
-        dialog.ControlAs<QPushButton>(2)->click();
-      }
+      if (*close == 'e') return QTest::keyClick(&dialog, Qt::Key_Escape);
+      dialog.ControlAs<QPushButton>(*close == 'l' ? 1 : 2)->click();
     });
     dialog.exec();
-    EXPECT_EQ(dialog.chosen_id(), -1);
-    // The click took effect in memory; the file still has the old flag.
-    EXPECT_EQ(store_.FindById(mike_)->require_master_password(), !escape);
-    EXPECT_FALSE(SavedRequireFlag(0));
+    EXPECT_EQ(dialog.chosen_id(), *close == 'l' ? mike_ : -1);
+    EXPECT_TRUE(store_.FindById(mike_)->require_master_password());
+    LoginStore saved;
+    ASSERT_TRUE(saved.Load(path_));
+    EXPECT_EQ(saved.GetAt(0)->require_master_password(), *close == 'l');
   }
 }
 
 TEST_F(SelectLoginDialogTest, RecordDeletedWhileOpenIsNeverChosen) {
+  store_.FindById(alice_)->set_require_master_password(1);
   SelectLoginDialog dialog(store_, {mike_, alice_});
-  ASSERT_EQ(Names(dialog), QStringList({"alice", "mike"}));
-  QStringList after_login;
   ModalDriver driver;
   driver.Then([&](QWidget*) {
-    store_.Delete(alice_);  // another client's call, run inside the dialog
+    store_.Delete(alice_);                      // another client's call, run inside the dialog
     dialog.ControlAs<QCheckBox>(256)->click();  // writes nothing anywhere
-    after_login = Names(dialog);
-    // The box now shows mike's own flag, untouched by the click.
-    EXPECT_FALSE(dialog.ControlAs<QCheckBox>(256)->isChecked());
+    EXPECT_EQ(Names(dialog), QStringList({Name("mike", mike_)}));
+    EXPECT_FALSE(dialog.ControlAs<QCheckBox>(256)->isChecked()) << "shows mike's own flag";
     dialog.ControlAs<QPushButton>(1)->click();
   });
   EXPECT_EQ(dialog.exec(), QDialog::Accepted);
-  EXPECT_EQ(after_login, QStringList({"mike"}));
   EXPECT_EQ(dialog.chosen_id(), mike_);
   EXPECT_FALSE(store_.FindById(mike_)->require_master_password());
+}
+
+// open shows a window over the record and returns its box; close closes it.
+void CheckUntick(const std::function<QCheckBox*(LoginStore&, int)>& open,
+                 const std::function<void()>& close) {
+  for (const char* typed :
+       {"master", "guess", static_cast<const char*>(nullptr)}) {  // null: Cancel
+    SCOPED_TRACE(typed ? typed : "cancel");
+    const bool right = typed && std::string(typed) == "master";
+    LoginStore store;
+    store.set_master_password_text("master");
+    const int id = AddRecord(store, "Bank", {});
+    store.FindById(id)->set_require_master_password(1);
+    ModalDriver driver;
+    driver.Then([&](QWidget* modal) {
+      auto* prompt = qobject_cast<MasterPasswordPrompt*>(modal);
+      ASSERT_NE(prompt, nullptr);
+      if (!typed) return prompt->reject();
+      prompt->ControlAs<QLineEdit>(247)->setText(typed);
+      prompt->accept();
+    });
+    if (typed && !right) driver.Answer(QMessageBox::Ok);
+    QCheckBox* box = open(store, id);
+    box->click();
+    EXPECT_EQ(box->isChecked(), !right);
+    EXPECT_EQ(driver.pending() + driver.unexpected.size(), 0u);  // asked once, and only that
+    EXPECT_EQ(driver.boxes, typed && !right
+                                ? std::vector<QString>{"The password you entered is incorrect!"}
+                                : std::vector<QString>{});
+    close();
+    EXPECT_EQ(store.FindById(id)->require_master_password(), !right);
+  }
+}
+
+TEST(RequireMasterPasswordTest, SelectLoginDialog) {
+  std::unique_ptr<SelectLoginDialog> dialog;
+  CheckUntick(
+      [&](LoginStore& store, int id) {
+        dialog = std::make_unique<SelectLoginDialog>(store, std::vector<int>{id});
+        return dialog->ControlAs<QCheckBox>(256);
+      },
+      [] {});
+}
+
+TEST(RequireMasterPasswordTest, LoginRecordEditor) {
+  std::unique_ptr<LoginRecordForm> form;
+  CheckUntick(
+      [&](LoginStore& store, int id) {
+        form = std::make_unique<LoginRecordForm>(store, id);
+        form->show();
+        return form->ControlAs<QCheckBox>(kRecordRequireMasterCheck);
+      },
+      [&] { form->ControlAs<QPushButton>(1)->click(); });
+}
+
+// Turned on by another client while the form is open: closing does not take it off.
+TEST(RequireMasterPasswordTest, EditorKeepsAFlagTurnedOnMeanwhile) {
+  LoginStore store;
+  const int id = AddRecord(store, "Bank", {});
+  LoginRecordForm form(store, id);
+  store.FindById(id)->set_require_master_password(1);
+  form.ControlAs<QPushButton>(1)->click();
+  EXPECT_TRUE(store.FindById(id)->require_master_password());
 }
 
 }  // namespace

@@ -1,0 +1,131 @@
+// The small dialogs: the message box's texts, icons, buttons and answers; the
+// master-password prompt and set-up; the remember-password prompt's texts and boxes.
+#include "forms/prompts.h"
+#include "resources/string_table.h"
+#include "ui/master_password_dialogs.h"
+#include "ui/message_box.h"
+#include "ui/remember_password_dialog.h"
+#include "ui_test_support.h"
+
+namespace zr {
+namespace {
+
+TEST(MessageBoxTest, ShowsTextsIconAndButtonsAndAnswersThePressedButton) {
+  using M = QMessageBox;
+  const struct {
+    MessageButtons buttons;
+    int press;  // a button, or else a key
+    M::StandardButtons shown;
+    MessageAnswer answer;
+  } cases[] = {
+      {MessageButtons::kOk, M::Ok, M::Ok, MessageAnswer::kOk},
+      {MessageButtons::kYesNo, M::No, M::Yes | M::No, MessageAnswer::kNo},
+      {MessageButtons::kYesNo, Qt::Key_Return, M::Yes | M::No, MessageAnswer::kYes},
+      {MessageButtons::kYesNo, Qt::Key_Escape, M::Yes | M::No, MessageAnswer::kNo},
+      {MessageButtons::kRetryCancel, M::Cancel, M::Retry | M::Cancel, MessageAnswer::kCancel},
+      {MessageButtons::kRetryCancel, Qt::Key_Return, M::Retry | M::Cancel, MessageAnswer::kRetry},
+      {MessageButtons::kRetryCancel, Qt::Key_Escape, M::Retry | M::Cancel, MessageAnswer::kCancel},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.press);
+    const bool stop = c.buttons == MessageButtons::kOk;
+    ModalDriver driver;
+    QString seen;
+    driver.Then([&](QWidget* modal) {
+      auto* box = static_cast<QMessageBox*>(modal);
+      seen = box->text() + "|" + box->windowTitle();
+      EXPECT_EQ(box->icon(), stop ? M::Critical : M::NoIcon);
+      EXPECT_EQ(box->standardButtons(), c.shown);
+      auto* button = box->button(M::StandardButton(c.press));
+      button ? button->click() : QTest::keyClick(box, Qt::Key(c.press));
+    });
+    EXPECT_EQ(ShowMessageBox(nullptr, 0, "<b>two</b>\nlines", "Warning",
+                             stop ? MessageIcon::kStop : MessageIcon::kNone, c.buttons),
+              c.answer);
+    EXPECT_EQ(seen, "<b>two</b>\nlines|Warning");
+  }
+}
+
+TEST(MasterPasswordPromptTest, OkOrReturnReadsTheEntryCancelOrEscapeNothing) {
+  for (auto [key, button, read] : {std::tuple{Qt::Key_Return, 0, true},
+                                   {Qt::Key_Escape, 0, false},
+                                   {Qt::Key_unknown, 1, true},
+                                   {Qt::Key_unknown, 2, false}}) {
+    SCOPED_TRACE(key + button);
+    MasterPasswordPrompt prompt;
+    EXPECT_EQ(prompt.ControlAs<QLineEdit>(247)->echoMode(), QLineEdit::Password);
+    ModalDriver driver;
+    driver.Then([&](QWidget*) {
+      QTest::keyClicks(prompt.Control(247), "Se cret");
+      button ? prompt.ControlAs<QPushButton>(button)->click()
+             : QTest::keyClick(prompt.Control(247), key);
+    });
+    EXPECT_EQ(prompt.exec(), read ? QDialog::Accepted : QDialog::Rejected);
+    EXPECT_EQ(prompt.password(), read ? "Se cret" : "");
+  }
+}
+
+// Unequal entries are refused with a message and stay in the edits.
+TEST(MasterPasswordSetupTest, OnlyEqualEntriesClose) {
+  for (auto [password, confirmation] :
+       {std::pair{"Abc1", "Abc1"}, {"", ""}, {"abc", "ABC"}, {"", "x"}}) {
+    SCOPED_TRACE(std::string(password) + "/" + confirmation);
+    const bool equal = std::string(password) == confirmation;
+    MasterPasswordSetup setup;
+    ModalDriver driver;
+    bool still_open = false;
+    driver.Then([&](QWidget*) {
+      QTest::keyClicks(setup.Control(206), password);
+      QTest::keyClicks(setup.Control(209), confirmation);
+      if (!equal) driver.Answer(QMessageBox::Ok);
+      setup.ControlAs<QPushButton>(1)->click();  // returns after the message
+      if ((still_open = setup.isVisible())) setup.reject();
+    });
+    EXPECT_EQ(setup.exec(), equal ? QDialog::Accepted : QDialog::Rejected);
+    EXPECT_EQ(still_open, !equal);
+    EXPECT_EQ(setup.ControlAs<QLineEdit>(209)->text(), confirmation);
+    EXPECT_EQ(
+        driver.boxes,
+        equal ? std::vector<QString>{}
+              : std::vector{QString::fromStdString(std::string(LoadString(kIdsPasswordsDiffer)))});
+    EXPECT_EQ(driver.icons,
+              equal ? std::vector<QMessageBox::Icon>{} : std::vector{QMessageBox::Critical});
+    if (equal) EXPECT_EQ(setup.password(), password);
+  }
+}
+
+TEST(RememberPasswordDialogTest, HandsBackTextsAndBoxesWhicheverWayItCloses) {
+  using Close = std::function<void(RememberPasswordDialog&)>;
+  const std::pair<Close, RememberAnswer> cases[] = {
+      {[](RememberPasswordDialog& d) { d.ControlAs<QPushButton>(1)->click(); },
+       RememberAnswer::kYes},
+      {[](RememberPasswordDialog& d) { QTest::keyClick(d.Control(241), Qt::Key_Return); },
+       RememberAnswer::kYes},
+      {[](RememberPasswordDialog& d) { d.ControlAs<QPushButton>(2)->click(); },
+       RememberAnswer::kNo},
+      {[](RememberPasswordDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, RememberAnswer::kNo},
+      {[](RememberPasswordDialog& d) { d.close(); }, RememberAnswer::kNo},
+  };
+  for (const auto& [close, answer] : cases) {
+    SCOPED_TRACE(static_cast<int>(&close - &cases[0].first));
+    RememberPasswordData data{"jdoe", "hunter2", "Auto Recorded", "example.com", true, true, true};
+    RememberPasswordDialog dialog(data);
+    ModalDriver driver;
+    driver.Then([&](QWidget*) {
+      Retype(dialog.ControlAs<QLineEdit>(242), "login.example.com");
+      QTest::keyClicks(dialog.Control(241), " mail");
+      dialog.ControlAs<QCheckBox>(243)->click();  // the boxes open clear
+      dialog.ControlAs<QCheckBox>(255)->click();
+      close(dialog);
+    });
+    dialog.exec();
+    EXPECT_EQ(dialog.answer(), answer);
+    EXPECT_EQ(data.site + "|" + data.description + "|" + data.password,
+              "login.example.com|Auto Recorded mail|hunter2");
+    EXPECT_EQ(std::tuple(data.fill_automatically, data.never_this_site, data.never_any_site),
+              std::tuple(true, true, false));
+  }
+}
+
+}  // namespace
+}  // namespace zr
