@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Re-runs every measurement of docs/reliability.md and prints its figures:
-# the fault, hostile-input, concurrency, load and access tests, the server and
+# the fault, hostile-input, concurrency and access tests, the server and
 # hostile-page benchmarks, and the fuzzing campaign (FUZZ_SECONDS per target,
 # 60 by default). The whole log is kept in build/reliability.log.
 set -euo pipefail
@@ -8,9 +8,9 @@ cd "$(dirname "$0")/.."
 log=build/reliability.log
 scripts/build.sh
 {
-  echo "== fault, hostile-input, concurrency, load and access tests"
+  echo "== fault, hostile-input, concurrency and access tests"
   ctest --test-dir build -V -R \
-    'FullDisk|NotWritable|KilledSave|AccessModes|TemporaryFiles|ServerFaults|AccessTest|LoadTest|Concurrency|MembersTest|RemotePage|ZRBarHelperHostile|HtmlPageRobustness|FuzzRegression'
+    'SaveFaults|KilledSave|DurableSave|DataFolder|ServerFaults|Trust|RemotePage|ASaveThatFails|LongValues|FuzzRegression'
   echo "== server benchmarks"
   bench/run_server_bench.sh build
   echo "== hostile pages"
