@@ -5,7 +5,6 @@
 #include "server/client_trust.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -18,14 +17,12 @@ namespace zr {
 namespace {
 
 namespace fs = std::filesystem;
-
 constexpr char kZrbar[] = "/opt/zorvane/bin/zrbar";
 constexpr char kEditor[] = "/usr/bin/editor";
 
 // Answers the allow window with answer, after running during (another call
 // arriving while the window is open).
-class AllowPrompts : public ScriptedPrompts {
- public:
+struct AllowPrompts : ScriptedPrompts {
   MessageAnswer answer = MessageAnswer::kNo;
   std::function<void()> during;
   MessageAnswer ShowMessage(WindowId owner, std::string_view text, std::string_view caption,
@@ -36,25 +33,23 @@ class AllowPrompts : public ScriptedPrompts {
   }
 };
 
+enum Root { kPlain, kSandboxed, kNoRoot };
+
 class ClientTrustTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(scratch_.path().empty());
     RegistryStore classes(Hive::kClassesRoot);
     classes.SetValue(ShippedClientsKey(), "zrbar", kZrbar);
     ASSERT_TRUE(classes.Save());
     ASSERT_TRUE(AllowProgram(kEditor));
   }
-  // A process pid running executable ("" for none), inside a sandbox or not;
-  // without_root leaves out its root folder (one that cannot be inspected).
-  void AddProcess(long pid, const std::string& executable, bool sandboxed,
-                  bool without_root = false) {
+  // Process pid running executable ("" for none), with the root it has.
+  void AddProcess(long pid, const std::string& executable, Root root = kPlain) {
     fs::path folder = fs::path(proc_) / std::to_string(pid);
     fs::create_directories(folder);
     if (!executable.empty()) fs::create_symlink(executable, folder / "exe");
-    if (without_root) return;
-    fs::create_directories(folder / "root");
-    if (sandboxed) {
+    if (root != kNoRoot) fs::create_directories(folder / "root");
+    if (root == kSandboxed) {
       ASSERT_TRUE(testing::WriteFile((folder / "root/.flatpak-info").string(), ""));
     }
   }
@@ -65,45 +60,38 @@ class ClientTrustTest : public ::testing::Test {
 };
 
 TEST_F(ClientTrustTest, DecidesByExecutableAndSandbox) {
+  using V = TrustVerdict;
   const struct {
     const char* what;
     std::string executable;
-    bool sandboxed;
-    bool without_root;
-    MessageAnswer answer;  // to the allow window, when it opens
-    TrustVerdict verdict;
-    bool admitted;
-    bool asked;
+    Root root;
+    bool yes;  // the answer to the allow window, when it opens
+    V verdict;
+    bool admitted, asked;
   } cases[] = {
-      {"shipped client", kZrbar, false, false, MessageAnswer::kNo, TrustVerdict::kShippedClient,
-       true, false},
-      {"allowed program", kEditor, false, false, MessageAnswer::kNo, TrustVerdict::kAllowedProgram,
-       true, false},
-      {"unknown, user allows", "/home/ann/bin/tool", false, false, MessageAnswer::kYes,
-       TrustVerdict::kUnknownProgram, true, true},
-      {"unknown, user refuses", "/home/ann/bin/other", false, false, MessageAnswer::kNo,
-       TrustVerdict::kUnknownProgram, false, true},
-      {"paths differ in case only", "/USR/BIN/EDITOR", false, false, MessageAnswer::kNo,
-       TrustVerdict::kUnknownProgram, false, true},
-      {"shipped path as a prefix", std::string(kZrbar) + "-copy", false, false, MessageAnswer::kNo,
-       TrustVerdict::kUnknownProgram, false, true},
-      {"replaced executable", std::string(kZrbar) + " (deleted)", false, false, MessageAnswer::kNo,
-       TrustVerdict::kUnknownProgram, false, true},
-      {"shipped path inside a sandbox", kZrbar, true, false, MessageAnswer::kYes,
-       TrustVerdict::kSandboxed, false, false},
-      {"executable cannot be read", "", false, false, MessageAnswer::kYes,
-       TrustVerdict::kUnidentified, false, false},
-      {"root cannot be inspected", kZrbar, false, true, MessageAnswer::kYes,
-       TrustVerdict::kUnidentified, false, false},
+      {"shipped client", kZrbar, kPlain, false, V::kShippedClient, true, false},
+      {"allowed program", kEditor, kPlain, false, V::kAllowedProgram, true, false},
+      {"unknown, user allows", "/home/ann/bin/tool", kPlain, true, V::kUnknownProgram, true, true},
+      {"unknown, user refuses", "/home/ann/bin/other", kPlain, false, V::kUnknownProgram, false,
+       true},
+      {"paths differ in case only", "/USR/BIN/EDITOR", kPlain, false, V::kUnknownProgram, false,
+       true},
+      {"shipped path as a prefix", std::string(kZrbar) + "-copy", kPlain, false,
+       V::kUnknownProgram, false, true},
+      {"replaced executable", std::string(kZrbar) + " (deleted)", kPlain, false,
+       V::kUnknownProgram, false, true},
+      {"shipped path inside a sandbox", kZrbar, kSandboxed, true, V::kSandboxed, false, false},
+      {"executable cannot be read", "", kPlain, true, V::kUnidentified, false, false},
+      {"root cannot be inspected", kZrbar, kNoRoot, true, V::kUnidentified, false, false},
   };
   long pid = 100;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    AddProcess(++pid, c.executable, c.sandboxed, c.without_root);
+    AddProcess(++pid, c.executable, c.root);
     ClientTrust trust(proc_);
     EXPECT_EQ(trust.Check(pid).verdict, c.verdict);
     AllowPrompts prompts;
-    prompts.answer = c.answer;
+    prompts.answer = c.yes ? MessageAnswer::kYes : MessageAnswer::kNo;
     EXPECT_EQ(trust.Admit(pid, prompts, 7), c.admitted);
     ASSERT_EQ(prompts.messages.size(), c.asked ? 1u : 0u);
     if (c.asked) {
@@ -117,14 +105,14 @@ TEST_F(ClientTrustTest, DecidesByExecutableAndSandbox) {
     EXPECT_EQ(trust.Admit(pid, again, 7), c.admitted);
     EXPECT_TRUE(again.messages.empty());
     EXPECT_EQ(ClientTrust(proc_).Check(pid).verdict,
-              c.asked && c.admitted ? TrustVerdict::kAllowedProgram : c.verdict);
+              c.asked && c.admitted ? V::kAllowedProgram : c.verdict);
   }
-  EXPECT_EQ(ClientTrust(kProcRoot).Check(999999999).verdict, TrustVerdict::kUnidentified);
+  EXPECT_EQ(ClientTrust(kProcRoot).Check(999999999).verdict, V::kUnidentified);
 }
 
 TEST_F(ClientTrustTest, RefusesTheSameProgramWhileItsWindowIsOpen) {
-  AddProcess(200, "/home/ann/bin/tool", false);
-  AddProcess(201, "/home/ann/bin/tool", false);
+  AddProcess(200, "/home/ann/bin/tool");
+  AddProcess(201, "/home/ann/bin/tool");
   ClientTrust trust(proc_);
   AllowPrompts prompts;
   prompts.answer = MessageAnswer::kYes;
@@ -137,41 +125,30 @@ TEST_F(ClientTrustTest, RefusesTheSameProgramWhileItsWindowIsOpen) {
 }
 
 TEST_F(ClientTrustTest, RecordsTheShippedClientsBesideTheServer) {
-  fs::path bin = scratch_.File("bin");
-  fs::path tools = scratch_.File("tools");
+  const fs::path bin = scratch_.File("bin"), tools = scratch_.File("tools");
   fs::create_directories(bin);
   fs::create_directories(tools);
   ASSERT_TRUE(testing::WriteFile((tools / "zrbar").string(), "#!/bin/sh\n"));
   fs::permissions(tools / "zrbar", fs::perms::owner_all);
   fs::create_symlink(tools / "zrbar", bin / "zrbar");
-  // Not executable: not a client.
-  ASSERT_TRUE(testing::WriteFile((bin / "zrform-browser").string(), ""));
-
+  ASSERT_TRUE(testing::WriteFile((bin / "zrform-browser").string(), ""));  // not executable
   RegistryStore classes(scratch_.File("classes.reg"));
   classes.SetValue(ShippedClientsKey(), "zrform-browser", "/old/zrform-browser");
   RecordShippedClients(classes, (bin / "zrform").string());
-  std::optional<RegistryValue> zrbar = classes.GetValue(ShippedClientsKey(), "zrbar");
-  ASSERT_TRUE(zrbar);
-  EXPECT_EQ(std::get<std::string>(*zrbar), fs::canonical(tools / "zrbar").string());
+  EXPECT_EQ(classes.GetValue(ShippedClientsKey(), "zrbar"),
+            RegistryValue(fs::canonical(tools / "zrbar").string()));
   EXPECT_FALSE(classes.GetValue(ShippedClientsKey(), "zrform-browser"));
   RemoveShippedClients(classes);
   EXPECT_FALSE(classes.KeyExists(ShippedClientsKey()));
 }
 
 TEST(SiteRateLimitTest, BoundsDifferentSitesPerConnectionAndMinute) {
-  using std::chrono::seconds;
   SiteRateLimit limit;
-  const SiteRateLimit::Clock::time_point start{};
+  const auto at = [](int s) { return SiteRateLimit::Clock::time_point{} + std::chrono::seconds(s); };
   for (int i = 0; i < kMaxSitesPerMinute; ++i) {
-    EXPECT_TRUE(limit.Admit(":1.5", "site" + std::to_string(i) + ".example", start + seconds(i)));
+    EXPECT_TRUE(limit.Admit(":1.5", "site" + std::to_string(i) + ".example", at(i)));
   }
-  const struct {
-    const char* what;
-    const char* connection;
-    const char* site;
-    int at;  // seconds after start
-    bool admitted;
-  } cases[] = {
+  const struct { const char *what, *connection, *site; int at; bool admitted; } cases[] = {
       {"one more site", ":1.5", "new.example", 40, false},
       {"a site already counted", ":1.5", "site3.example", 41, true},
       {"another connection", ":1.6", "new.example", 42, true},
@@ -179,23 +156,18 @@ TEST(SiteRateLimitTest, BoundsDifferentSitesPerConnectionAndMinute) {
       {"only one place freed", ":1.5", "newer.example", 60, false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(limit.Admit(c.connection, c.site, start + seconds(c.at)), c.admitted);
+    EXPECT_EQ(limit.Admit(c.connection, c.site, at(c.at)), c.admitted) << c.what;
   }
   limit.Forget(":1.5");
-  EXPECT_TRUE(limit.Admit(":1.5", "newest.example", start + seconds(61)));
+  EXPECT_TRUE(limit.Admit(":1.5", "newest.example", at(61)));
 }
 
 TEST(SiteRateLimitTest, CountsHostsOnly) {
-  const struct {
-    const char* address;
-    const char* site;
-  } cases[] = {
+  const struct { const char *address, *site; } cases[] = {
       {"https://Mail.Example.com/inbox?x=1", "mail.example.com"},
       {"http://ann:pw@mail.example.com:8080/", "mail.example.com"},
       {"https://mail.example.com#top", "mail.example.com"},
-      {"mail.example.com/path", "mail.example.com"},
-      {"http://[::1]:8080/", "[::1]"},
+      {"mail.example.com/path", "mail.example.com"}, {"http://[::1]:8080/", "[::1]"},
       {"file:///home/ann/page.html", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(SiteOfAddress(c.address), c.site) << c.address;
