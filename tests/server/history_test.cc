@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <future>
 #include <new>
 #include <sys/stat.h>
@@ -148,25 +149,6 @@ TEST_F(HistoryTest, LoadReadsLinesByTheirFirstDashWithoutDuplicateCheck) {
   EXPECT_EQ(ReadBytes(path_), "");
 }
 
-TEST_F(HistoryTest, SaveNamesAndRemembering) {
-  Add({"x"});
-  EXPECT_EQ(history_.Save(std::nullopt, true), kE_FAIL);  // no current file yet
-  EXPECT_EQ(history_.ShutDown(), kE_FAIL);
-  EXPECT_EQ(history_.Save("", true), kE_FAIL);
-  const std::string copy = folder_.File("copy.txt");
-  ASSERT_EQ(history_.Save(copy, false), kS_OK);
-  EXPECT_EQ(CurFile(history_), "");
-  ASSERT_EQ(history_.Save(path_, true), kS_OK);
-  // A failed save neither reports success nor moves the current file there.
-  EXPECT_EQ(history_.Save(folder_.File("no/such/folder/h.txt"), true), kE_FAIL);
-  EXPECT_EQ(history_.Save(folder_.path(), true), kE_FAIL);
-  EXPECT_EQ(CurFile(history_), path_);
-  ASSERT_EQ(history_.AddItem("y", 2), kS_OK);
-  ASSERT_EQ(history_.Save(std::nullopt, false), kS_OK);
-  EXPECT_EQ(ReadBytes(path_), "00-x\r\n02-y\r\n");
-  EXPECT_EQ(ReadBytes(copy), "00-x\r\n");
-}
-
 TEST_F(HistoryTest, TextsAreUtf8InMemoryAndCodePageInTheFile) {
   ScopedLocale latin1(kLatin1, "ISO-8859-1");
   if (!latin1.ok()) GTEST_SKIP() << "no ISO-8859-1 locale installed (e.g. en_US.ISO-8859-1)";
@@ -250,21 +232,17 @@ HResult RetryUntilMemorySuffices(Attempt attempt, Check after_failure) {
 TEST_F(HistoryTest, OutOfMemoryLeavesNothingHalfDone) {
   const std::string q(40, 'q');  // every copy allocates
   for (char c : {'a', 'b', 'c'}) ASSERT_EQ(history_.AddItem(q + c, 0), kS_OK);
-  Texts texts;
-  unsigned long fetched = 0;
+  Texts texts = {"stale"};
+  unsigned long fetched = 99;
+  ASSERT_EQ(history_.Skip(1), kS_OK);
   const auto next = [&] { return history_.Next(5, &texts, &fetched); };
-  const auto start = [&] {
-    ASSERT_EQ(history_.Reset(), kS_OK);
-    ASSERT_EQ(history_.Skip(1), kS_OK);
-    texts = {"stale"}, fetched = 99;
-  };
-  const auto unmoved = [&](long n) {
-    EXPECT_TRUE(texts.empty() && fetched == 0) << n;
-    EXPECT_EQ(NextOf(history_, 1), Fetch(kS_OK, {q + 'b'})) << n;
-    start();
-  };
-  start();
-  EXPECT_EQ(RetryUntilMemorySuffices(next, unmoved), kS_FALSE);
+  EXPECT_EQ(RetryUntilMemorySuffices(next, [&](long n) {
+              EXPECT_TRUE(texts.empty() && fetched == 0) << n;
+              EXPECT_EQ(NextOf(history_, 1), Fetch(kS_OK, {q + 'b'})) << n;  // had not moved
+              ASSERT_EQ(history_.Reset(), kS_OK);
+              ASSERT_EQ(history_.Skip(1), kS_OK);
+            }),
+            kS_FALSE);
   EXPECT_EQ(texts, (Texts{q + 'b', q + 'c'}));
   // A failed AddItem adds nothing, and does not make a later one a duplicate.
   const std::string text = q + "new";
@@ -274,38 +252,49 @@ TEST_F(HistoryTest, OutOfMemoryLeavesNothingHalfDone) {
   EXPECT_EQ(AllItems(history_).size(), 4u);
 }
 
-// Load takes only a regular file (no link at the last component, no FIFO or
-// folder, never a blocking open); a refused one keeps the list and the name.
-TEST_F(HistoryTest, LoadRefusesAnythingButARegularFileAndKeepsTheCurrentFile) {
+// Only a load or a remembered save that worked moves the current file. Load
+// takes only a regular file (no link at the last component, no FIFO or folder,
+// never a blocking open); Save writes no link, folder or missing folder.
+TEST_F(HistoryTest, OnlyALoadOrRememberedSaveThatWorkedMovesTheCurrentFile) {
+  Add({"x"});
+  EXPECT_EQ(history_.Save(std::nullopt, true), kE_FAIL);  // no current file yet
+  EXPECT_EQ(history_.ShutDown(), kE_FAIL);
   const std::string other = folder_.File("other.txt"), link = folder_.File("link.txt");
-  const std::string fifo = folder_.File("fifo");
+  const std::string fifo = folder_.File("fifo"), copy = folder_.File("copy.txt");
   WriteBytes(other, "07-other\r\n");
-  WriteBytes(path_, "01-a\r\n02-b\r\n");
   ASSERT_EQ(::symlink(other.c_str(), link.c_str()), 0);
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  ASSERT_EQ(history_.Load(path_, 0), kS_OK);
-  for (const std::string& refused : {folder_.File("missing"), folder_.path(), link, fifo}) {
-    auto load = std::async(std::launch::async, [&] { return history_.Load(refused, 0); });
-    if (load.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
-      int fd = ::open(refused.c_str(), O_RDWR | O_NONBLOCK);  // lets a blocked open go
-      load.wait();
+  ASSERT_EQ(history_.Save(copy, false), kS_OK);
+  EXPECT_EQ(CurFile(history_), "");
+  ASSERT_EQ(history_.Save(path_, true), kS_OK);
+  const std::function<HResult()> refused[] = {
+      [&] { return history_.Load(folder_.File("missing"), 0); },
+      [&] { return history_.Load(folder_.path(), 0); }, [&] { return history_.Load(link, 0); },
+      [&] { return history_.Load(fifo, 0); }, [&] { return history_.Save(link, true); },
+      [&] { return history_.Save("", true); }, [&] { return history_.Save(folder_.path(), true); },
+      [&] { return history_.Save(folder_.File("no/such/folder/h.txt"), true); },
+  };
+  for (size_t i = 0; i < std::size(refused); ++i) {
+    auto call = std::async(std::launch::async, refused[i]);
+    if (call.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+      int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);  // lets a blocked open go
+      call.wait();
       if (fd >= 0) ::close(fd);
-      ADD_FAILURE() << "Load blocked on " << refused;
-      continue;
+      ADD_FAILURE() << "call " << i << " blocked";
+    } else {
+      EXPECT_EQ(call.get(), kE_FAIL) << i;
     }
-    EXPECT_EQ(load.get(), kE_FAIL) << refused;
-    EXPECT_EQ(AllItems(history_).size(), 2u);
-    EXPECT_EQ(CurFile(history_), path_);
+    EXPECT_EQ(AllItems(history_), (Entries{{0, "x"}})) << i;
+    EXPECT_EQ(CurFile(history_), path_) << i;
   }
-  // Save refuses the link too and leaves its target; the name stays.
-  EXPECT_EQ(history_.Save(link, true), kE_FAIL);
   EXPECT_EQ(ReadBytes(other), "07-other\r\n");
   struct stat st;
   ASSERT_EQ(::lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  WriteBytes(path_, "");
-  ASSERT_EQ(history_.ShutDown(), kS_OK);  // still to the file loaded last
-  EXPECT_EQ(ReadBytes(path_), "01-a\r\n02-b\r\n");
+  ASSERT_EQ(history_.AddItem("y", 2), kS_OK);
+  ASSERT_EQ(history_.Save(std::nullopt, false), kS_OK);
+  EXPECT_EQ(ReadBytes(path_), "00-x\r\n02-y\r\n");
+  EXPECT_EQ(ReadBytes(copy), "00-x\r\n");
   ASSERT_EQ(history_.Load(other, 0), kS_OK);
   EXPECT_EQ(CurFile(history_), other);
 }
