@@ -141,11 +141,17 @@ TEST_F(ClientTrustTest, RecordsTheShippedClientsBesideTheServer) {
 
 TEST(SiteRateLimitTest, BoundsDifferentSitesPerConnectionAndMinute) {
   SiteRateLimit limit;
-  const auto at = [](int s) { return SiteRateLimit::Clock::time_point{} + std::chrono::seconds(s); };
+  const auto at = [](int s) {
+    return SiteRateLimit::Clock::time_point{} + std::chrono::seconds(s);
+  };
   for (int i = 0; i < kMaxSitesPerMinute; ++i) {
     EXPECT_TRUE(limit.Admit(":1.5", "site" + std::to_string(i) + ".example", at(i)));
   }
-  const struct { const char *what, *connection, *site; int at; bool admitted; } cases[] = {
+  const struct {
+    const char *what, *connection, *site;
+    int at;
+    bool admitted;
+  } cases[] = {
       {"one more site", ":1.5", "new.example", 40, false},
       {"a site already counted", ":1.5", "site3.example", 41, true},
       {"another connection", ":1.6", "new.example", 42, true},
@@ -160,11 +166,14 @@ TEST(SiteRateLimitTest, BoundsDifferentSitesPerConnectionAndMinute) {
 }
 
 TEST(SiteRateLimitTest, CountsHostsOnly) {
-  const struct { const char *address, *site; } cases[] = {
+  const struct {
+    const char *address, *site;
+  } cases[] = {
       {"https://Mail.Example.com/inbox?x=1", "mail.example.com"},
       {"http://ann:pw@mail.example.com:8080/", "mail.example.com"},
       {"https://mail.example.com#top", "mail.example.com"},
-      {"mail.example.com/path", "mail.example.com"}, {"http://[::1]:8080/", "[::1]"},
+      {"mail.example.com/path", "mail.example.com"},
+      {"http://[::1]:8080/", "[::1]"},
       {"file:///home/ann/page.html", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(SiteOfAddress(c.address), c.site) << c.address;

@@ -3,18 +3,18 @@
 // string enumeration's positions, and out of memory leaving nothing half done.
 #include "server/history.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstdlib>
-#include <fcntl.h>
 #include <functional>
 #include <future>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "tests/store/test_folder.h"
 #include "tests/support/test_support.h"
@@ -86,11 +86,18 @@ class HistoryTest : public ::testing::Test {
 };
 
 TEST_F(HistoryTest, AddItemRejectsTextsEqualIgnoringCaseInAnyLocale) {
-  const struct { const char *stored, *added; HResult expected; } cases[] = {
-      {"Hello World", "hELLO world", kS_FALSE}, {"Hello", "Hello ", kS_OK},
+  const struct {
+    const char *stored, *added;
+    HResult expected;
+  } cases[] = {
+      {"Hello World", "hELLO world", kS_FALSE},
+      {"Hello", "Hello ", kS_OK},
       {"\xc3\x84pfel", "\xc3\xa4PFEL", kS_FALSE},                          // Äpfel / äPFEL
       {"\xce\xa3\xce\x9f\xce\xa6", "\xcf\x83\xce\xbf\xcf\x86", kS_FALSE},  // ΣΟΦ / σοφ
-      {"Stra\xc3\x9f" "e", "STRASSE", kS_OK}, {"a\xff", "A\xff", kS_FALSE},
+      {"Stra\xc3\x9f"
+       "e",
+       "STRASSE", kS_OK},
+      {"a\xff", "A\xff", kS_FALSE},
       {"\xc3\xbf", "\xff", kS_OK},  // ÿ is not the byte 0xff
   };
   // The result must not depend on the process locale.
@@ -236,12 +243,14 @@ TEST_F(HistoryTest, OutOfMemoryLeavesNothingHalfDone) {
   unsigned long fetched = 99;
   ASSERT_EQ(history_.Skip(1), kS_OK);
   const auto next = [&] { return history_.Next(5, &texts, &fetched); };
-  EXPECT_EQ(RetryUntilMemorySuffices(next, [&](long n) {
-              EXPECT_TRUE(texts.empty() && fetched == 0) << n;
-              EXPECT_EQ(NextOf(history_, 1), Fetch(kS_OK, {q + 'b'})) << n;  // had not moved
-              ASSERT_EQ(history_.Reset(), kS_OK);
-              ASSERT_EQ(history_.Skip(1), kS_OK);
-            }),
+  EXPECT_EQ(RetryUntilMemorySuffices(next,
+                                     [&](long n) {
+                                       EXPECT_TRUE(texts.empty() && fetched == 0) << n;
+                                       EXPECT_EQ(NextOf(history_, 1), Fetch(kS_OK, {q + 'b'}))
+                                           << n;  // had not moved
+                                       ASSERT_EQ(history_.Reset(), kS_OK);
+                                       ASSERT_EQ(history_.Skip(1), kS_OK);
+                                     }),
             kS_FALSE);
   EXPECT_EQ(texts, (Texts{q + 'b', q + 'c'}));
   // A failed AddItem adds nothing, and does not make a later one a duplicate.
@@ -269,9 +278,12 @@ TEST_F(HistoryTest, OnlyALoadOrRememberedSaveThatWorkedMovesTheCurrentFile) {
   ASSERT_EQ(history_.Save(path_, true), kS_OK);
   const std::function<HResult()> refused[] = {
       [&] { return history_.Load(folder_.File("missing"), 0); },
-      [&] { return history_.Load(folder_.path(), 0); }, [&] { return history_.Load(link, 0); },
-      [&] { return history_.Load(fifo, 0); }, [&] { return history_.Save(link, true); },
-      [&] { return history_.Save("", true); }, [&] { return history_.Save(folder_.path(), true); },
+      [&] { return history_.Load(folder_.path(), 0); },
+      [&] { return history_.Load(link, 0); },
+      [&] { return history_.Load(fifo, 0); },
+      [&] { return history_.Save(link, true); },
+      [&] { return history_.Save("", true); },
+      [&] { return history_.Save(folder_.path(), true); },
       [&] { return history_.Save(folder_.File("no/such/folder/h.txt"), true); },
   };
   for (size_t i = 0; i < std::size(refused); ++i) {

@@ -63,13 +63,32 @@ TEST_F(RegistrarTest, MalformedScriptsAreRejectedWholeAndChangeNothing) {
   std::string deep = "HKCR {";
   for (int i = 0; i < 100000; ++i) deep += " K {";  // must not exhaust the stack
   const std::string scripts[] = {
-      "HKCR { A = s 'x' ", "HKCR { A = s 'x }", "HKCR { A = s 'x\ny' }", "HKCU { A = s 'x' }",
-      "{ A }", "HKCR A", "HKCR { A } }", "HKCR { val V s 'x' }", "HKCR { val = s 'x' }",
-      "HKCR { A = b '00' }", "HKCR { A = s }", "HKCR { A = d 'ten' }",
-      "HKCR { A = d 4294967296 }", "HKCR { A = d -1 }", "HKCR { 'A\\B' = s 'x' }", "HKCR { '' }",
-      "HKCR { A=s 'x' }", "HKCR { A{ } }", "HKCR { 'A'B }", "HKCR { ForceRemove NoRemove A }",
-      "HKCR { NoRemove }", "HKCR { Delete A = s 'x' }", "HKCR { A = s '%UNKNOWN%' }",
-      "HKCR { A = s '50%' }", "HKCR { A = s 'x' } HKCR { B = s 'y' } }", deep,
+      "HKCR { A = s 'x' ",
+      "HKCR { A = s 'x }",
+      "HKCR { A = s 'x\ny' }",
+      "HKCU { A = s 'x' }",
+      "{ A }",
+      "HKCR A",
+      "HKCR { A } }",
+      "HKCR { val V s 'x' }",
+      "HKCR { val = s 'x' }",
+      "HKCR { A = b '00' }",
+      "HKCR { A = s }",
+      "HKCR { A = d 'ten' }",
+      "HKCR { A = d 4294967296 }",
+      "HKCR { A = d -1 }",
+      "HKCR { 'A\\B' = s 'x' }",
+      "HKCR { '' }",
+      "HKCR { A=s 'x' }",
+      "HKCR { A{ } }",
+      "HKCR { 'A'B }",
+      "HKCR { ForceRemove NoRemove A }",
+      "HKCR { NoRemove }",
+      "HKCR { Delete A = s 'x' }",
+      "HKCR { A = s '%UNKNOWN%' }",
+      "HKCR { A = s '50%' }",
+      "HKCR { A = s 'x' } HKCR { B = s 'y' } }",
+      deep,
   };
   store_.SetValue("Keep", "v", std::string("1"));
   HiveLines before = Hive();
@@ -86,20 +105,23 @@ TEST_F(RegistrarTest, WritesValuesOfEveryFormTheSyntaxAllows) {
   registrar_.AddReplacement("Module", "/opt/it''s a-dir/100%/zr");
   std::string nested = "HKCR {";
   for (int i = 0; i < 3; ++i) nested += " K {";
-  ExpectHive((nested + " } } } }\n"
-              "HKEY_CLASSES_ROOT\n{\n  Plain = s 'Text with ''quotes'' and 100%% done'\n  {\n"
-              "    val Count = d 42\n    VAL Mask = D '0xFFFFFFFF'\n    val 'Spaced name' = s Word\n"
-              "    noremove 'NoRemove' = s '%MODULE%'\n  }\n}\n").c_str(),
-             {"K K", "K K\\K", "K K\\K\\K", "K Plain", "V Plain |  = Text with 'quotes' and 100% done",
-              "V Plain | Count = d:42", "V Plain | Mask = d:4294967295",
-              "V Plain | Spaced name = Word", "K Plain\\NoRemove",
-              "V Plain\\NoRemove |  = /opt/it's a-dir/100%/zr"});
+  ExpectHive(
+      (nested +
+       " } } } }\n"
+       "HKEY_CLASSES_ROOT\n{\n  Plain = s 'Text with ''quotes'' and 100%% done'\n  {\n"
+       "    val Count = d 42\n    VAL Mask = D '0xFFFFFFFF'\n    val 'Spaced name' = s Word\n"
+       "    noremove 'NoRemove' = s '%MODULE%'\n  }\n}\n")
+          .c_str(),
+      {"K K", "K K\\K", "K K\\K\\K", "K Plain", "V Plain |  = Text with 'quotes' and 100% done",
+       "V Plain | Count = d:42", "V Plain | Mask = d:4294967295", "V Plain | Spaced name = Word",
+       "K Plain\\NoRemove", "V Plain\\NoRemove |  = /opt/it's a-dir/100%/zr"});
 }
 
 TEST_F(RegistrarTest, RegistrationReplacesOnlyForceRemoveKeys) {
   store_.SetValue("Normal", "Other", std::string("kept"));
   store_.SetValue("Forced", "Other", std::string("dropped"));
-  for (const char* key : {"Normal\\Foreign", "Forced\\Foreign", "Gone\\Below"}) store_.CreateKey(key);
+  for (const char* key : {"Normal\\Foreign", "Forced\\Foreign", "Gone\\Below"})
+    store_.CreateKey(key);
   ExpectHive("HKCR { Normal = s 'n' { Sub } ForceRemove Forced = s 'f' { Sub } Delete Gone }",
              {"K Normal", "V Normal | Other = kept", "V Normal |  = n", "K Normal\\Foreign",
               "K Normal\\Sub", "K Forced", "V Forced |  = f", "K Forced\\Sub"});
@@ -120,11 +142,16 @@ TEST_F(RegistrarTest, RemovalDeletesOnlyWhatNothingElseStillUses) {
 }
 
 TEST(ExecArgumentTest, QuotesAndEscapesAsTheExecRulesRequire) {
-  const struct { const char *path, *exec; } cases[] = {
+  const struct {
+    const char *path, *exec;
+  } cases[] = {
       {"/usr/bin/zrform", "/usr/bin/zrform"},
       {"/opt/zr-form/100%/a=b,c", "/opt/zr-form/100%/a=b,c"},
-      {"/opt/zr form/zrform", "\"/opt/zr form/zrform\""}, {"/opt/it's/zr", "\"/opt/it's/zr\""},
-      {"/a\"b", "\"/a\\\\\"b\""}, {"/a$b`c", "\"/a\\\\$b\\\\`c\""}, {"/a\\b", "\"/a\\\\\\\\b\""},
+      {"/opt/zr form/zrform", "\"/opt/zr form/zrform\""},
+      {"/opt/it's/zr", "\"/opt/it's/zr\""},
+      {"/a\"b", "\"/a\\\\\"b\""},
+      {"/a$b`c", "\"/a\\\\$b\\\\`c\""},
+      {"/a\\b", "\"/a\\\\\\\\b\""},
       {"/a~b#c;d|e&f*g?h(i)<j>", "\"/a~b#c;d|e&f*g?h(i)<j>\""},
   };
   for (const auto& c : cases) EXPECT_EQ(QuoteExecArgument(c.path), c.exec) << c.path;
@@ -178,14 +205,14 @@ TEST_F(RegistrationTest, RegisterThenUnregisterLeavesOnlyKeptAndForeignKeysAndFi
                        "V " + other_clsid + " |  = x", "K " + other_lib, "K " + other_lib + "\\2.0",
                        "K ZRForm.History", "V ZRForm.History |  = History Class",
                        "K ZRForm.History\\Foreign"}));
-  EXPECT_EQ(Tree(temp_.path() + "/data"),
-            (std::set<std::string>{"dbus-1/services/Other.service", "dbus-1/interfaces/Other.xml"}));
+  EXPECT_EQ(Tree(temp_.path() + "/data"), (std::set<std::string>{"dbus-1/services/Other.service",
+                                                                 "dbus-1/interfaces/Other.xml"}));
   EXPECT_EQ(UnregisterServer(exe_), kS_OK);  // twice is fine
 }
 
 TEST_F(RegistrationTest, UnusableExecutablePathsAreRefusedBeforeAnythingIsWritten) {
-  for (std::string path : {"", "zrform", "./zrform", "/opt/zr\nform", "/opt/zr\tform",
-                           "/opt/l\xE9gacy/zrform"}) {
+  for (std::string path :
+       {"", "zrform", "./zrform", "/opt/zr\nform", "/opt/zr\tform", "/opt/l\xE9gacy/zrform"}) {
     EXPECT_EQ(RegisterServer(path), kE_INVALIDARG) << path;
     EXPECT_EQ(UnregisterServer(path), kE_INVALIDARG) << path;
   }
@@ -196,27 +223,22 @@ TEST_F(RegistrationTest, UnusableExecutablePathsAreRefusedBeforeAnythingIsWritte
 TEST_F(RegistrationTest, FailuresAreReportedAndLeaveNoHalfWrittenFile) {
   const std::string hive_folder = temp_.path() + "/config/Zorvane";
   const std::string history_service = services_ + "/ZRForm.History.service";
-  const auto folder_at = [](std::string path) { return [path] { ASSERT_TRUE(MakeFolderPath(path + "/x")); }; };
-  const auto file_at = [](std::string path, std::string text = "x") {
-    return [=] { ASSERT_TRUE(MakeFolderPath(FolderOf(path)) && WriteFileAtomically(path, text)); };
-  };
   const struct {
     const char* what;
-    std::function<void()> before;  // after a successful registration when registered
-    bool registered;
+    bool registered;  // the action runs after a successful registration
+    std::string path;
+    bool folder;  // path is made a folder, else a file of one byte (a damaged hive there)
     HResult (*action)(const std::string&);
     HResult expected;
   } cases[] = {
-      {"activation file path is a folder", folder_at(history_service), false, RegisterServer,
+      {"activation file path is a folder", false, history_service, true, RegisterServer,
        kTYPE_E_IOERROR},
-      {"interface folder is a file", file_at(interfaces_), false, RegisterServer, kTYPE_E_IOERROR},
-      {"hive folder is a file", file_at(hive_folder), false, RegisterServer, kREGDB_E_WRITEREGDB},
-      {"damaged hive on registration", file_at(HivePath(), "garbage"), false, RegisterServer,
+      {"interface folder is a file", false, interfaces_, false, RegisterServer, kTYPE_E_IOERROR},
+      {"hive folder is a file", false, hive_folder, false, RegisterServer, kREGDB_E_WRITEREGDB},
+      {"damaged hive on registration", false, HivePath(), false, RegisterServer,
        kREGDB_E_READREGDB},
-      {"damaged hive on removal", file_at(HivePath(), "garbage"), true, UnregisterServer,
-       kREGDB_E_READREGDB},
-      {"activation file replaced by a folder",
-       [&] { fs::remove(history_service), folder_at(history_service)(); }, true, UnregisterServer,
+      {"damaged hive on removal", true, HivePath(), false, UnregisterServer, kREGDB_E_READREGDB},
+      {"activation file replaced by a folder", true, history_service, true, UnregisterServer,
        kTYPE_E_IOERROR},
   };
   for (const auto& c : cases) {
@@ -226,7 +248,9 @@ TEST_F(RegistrationTest, FailuresAreReportedAndLeaveNoHalfWrittenFile) {
     if (c.registered) {
       ASSERT_EQ(RegisterServer(exe_), kS_OK);
     }
-    c.before();
+    fs::remove(c.path);
+    ASSERT_TRUE(c.folder ? MakeFolderPath(c.path + "/x")
+                         : MakeFolderPath(FolderOf(c.path)) && WriteFileAtomically(c.path, "x"));
     const std::string hive_before = testing::ReadFile(HivePath());
     const std::set<std::string> files_before = Tree(temp_.path());
     EXPECT_EQ(c.action(exe_), c.expected);

@@ -100,39 +100,48 @@ class ZRBarHelperTest : public ::testing::Test {
   std::unique_ptr<PageForm> form_ = document_->Forms()->At(0);
 };
 
-TEST_F(ZRBarHelperTest, FillInFormRefusesWhatDoesNotQualifyAndTouchesNothing) {
+TEST_F(ZRBarHelperTest, WhatDoesNotQualifyIsRefusedAndTouchesNothing) {
   helper_->data().home.Value(ProfileField::kEmail) = "ann@home.example";
   std::unique_ptr<HtmlPage> page = LoadPage("signup.html", "https://shop.example/register");
   const std::string before = page->Serialize();
-  FakeBrowser no_document;
-  const struct { const char* label; PageBrowser* browser; int type; } kCases[] = {
-      {"no browser", nullptr, kHome},      {"no HTML document", &no_document, kHome},
-      {"type 0", page.get(), 0},           {"dtCustomize", page.get(), 4},
-      {"below the range", page.get(), -1}, {"above the range", page.get(), 7},
+  FakeBrowser none;
+  long result = 42;
+  const auto fill = [&](PageBrowser* browser, int type) {
+    return [=, this](long automatic) {
+      return helper_->FillInForm(kWindow, browser, type, 1, automatic);
+    };
+  };
+  const struct {
+    const char* label;
+    std::function<HResult(long)> call;
+    HResult expected;
+  } kCases[] = {
+      {"fill without browser", fill(nullptr, kHome), kS_FALSE},
+      {"fill without HTML document", fill(&none, kHome), kS_FALSE},
+      {"fill type 0", fill(page.get(), 0), kS_FALSE},
+      {"fill dtCustomize", fill(page.get(), 4), kS_FALSE},
+      {"fill below the range", fill(page.get(), -1), kS_FALSE},
+      {"fill above the range", fill(page.get(), 7), kS_FALSE},
+      {"record without browser",
+       [&](long) { return helper_->RecordPassword(kWindow, nullptr, &result); }, kS_FALSE},
+      {"record without document",
+       [&](long) { return helper_->RecordPassword(kWindow, &none, &result); }, kS_FALSE},
+      {"AutoRecord without document",
+       [&](long) { return helper_->AutoRecord(kWindow, nullptr, form_.get()); }, kS_FALSE},
+      {"AutoRecord without form",
+       [&](long) { return helper_->AutoRecord(kWindow, document_.get(), nullptr); }, kS_FALSE},
+      {"FindPasswordByURL null",
+       [&](long) { return helper_->FindPasswordByURL(kLoginUrl, nullptr); }, kE_POINTER},
+      {"AutoRecordLogin null", [&](long) { return helper_->AutoRecordLogin(nullptr); }, kE_POINTER},
   };
   for (const auto& c : kCases) {
-    for (long automatic : {0L, 1L}) {
-      EXPECT_EQ(helper_->FillInForm(kWindow, c.browser, c.type, 1, automatic), kS_FALSE) << c.label;
-    }
+    for (long automatic : {0L, 1L}) EXPECT_EQ(c.call(automatic), c.expected) << c.label;
   }
+  EXPECT_EQ(result, 42);
   EXPECT_EQ(page->Serialize(), before);
   ExpectNothingShown();
-}
-
-TEST_F(ZRBarHelperTest, MissingArgumentsAreRefusedAndResultsLeftUnwritten) {
-  FakeBrowser no_document;
-  long result = 42;
-  for (PageBrowser* browser : {static_cast<PageBrowser*>(nullptr), (PageBrowser*)&no_document}) {
-    EXPECT_EQ(helper_->RecordPassword(kWindow, browser, &result), kS_FALSE);
-  }
-  EXPECT_EQ(helper_->AutoRecord(kWindow, nullptr, form_.get()), kS_FALSE);
-  EXPECT_EQ(helper_->AutoRecord(kWindow, document_.get(), nullptr), kS_FALSE);
-  EXPECT_EQ(result, 42);
-  EXPECT_EQ(helper_->FindPasswordByURL(kLoginUrl, nullptr), kE_POINTER);
-  EXPECT_EQ(helper_->AutoRecordLogin(nullptr), kE_POINTER);
-  ExpectNothingShown();
   // A document without a login is examined: S_OK and 0; with a form, the user is asked.
-  std::unique_ptr<HtmlPage> page = LoadPage("login.html", kLoginUrl);
+  page = LoadPage("login.html", kLoginUrl);
   EXPECT_EQ(helper_->RecordPassword(kWindow, page.get(), &result), kS_OK);
   EXPECT_EQ(result, 0);
   result = -1;
@@ -205,8 +214,6 @@ TEST_F(ZRBarHelperTest, AutoRecordLoginIsTheRegistryValueReadAtSetUp) {
   EXPECT_EQ(value, 1);  // no value in the registry
   for (uint32_t stored : {0u, 5u}) {
     ASSERT_TRUE(WriteAutoLoginRecord(stored));
-    EXPECT_EQ(helper_->AutoRecordLogin(&value), kS_OK);
-    EXPECT_EQ(value, stored == 0 ? 1 : 0);  // not before the next set-up
     Restart();
     EXPECT_EQ(helper_->AutoRecordLogin(&value), kS_OK);
     EXPECT_EQ(value, static_cast<long>(stored));
@@ -214,7 +221,11 @@ TEST_F(ZRBarHelperTest, AutoRecordLoginIsTheRegistryValueReadAtSetUp) {
 }
 
 TEST_F(ZRBarHelperTest, PasswordManagerOpensOnlyBehindTheMasterPasswordGate) {
-  const struct { const char* label; std::optional<std::string> entry; int managers; } kCases[] = {
+  const struct {
+    const char* label;
+    std::optional<std::string> entry;
+    int managers;
+  } kCases[] = {
       {"right password", "s3cret", 1}, {"wrong password", "S3CRET", 0}, {"cancel", {}, 0}};
   for (const auto& c : kCases) {
     helper_->data().logins.set_master_password_text("s3cret");
