@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "server/site_rate_limit.h"
 #include "tests/forms/scripted_prompts.h"
@@ -147,28 +148,23 @@ TEST(SiteRateLimitTest, BoundsDifferentSitesPerConnectionAndMinute) {
   for (int i = 0; i < kMaxSitesPerMinute; ++i) {
     EXPECT_TRUE(limit.Admit(":1.5", "site" + std::to_string(i) + ".example", at(i)));
   }
-  const struct {
-    const char *what, *connection, *site;
-    int at;
-    bool admitted;
-  } cases[] = {
+  const std::tuple<const char*, const char*, const char*, int, bool> cases[] = {
+      // what, connection, site, seconds after the start, admitted
       {"one more site", ":1.5", "new.example", 40, false},
       {"a site already counted", ":1.5", "site3.example", 41, true},
       {"another connection", ":1.6", "new.example", 42, true},
       {"the first site's minute is over", ":1.5", "new.example", 60, true},
       {"only one place freed", ":1.5", "newer.example", 60, false},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(limit.Admit(c.connection, c.site, at(c.at)), c.admitted) << c.what;
+  for (const auto& [what, connection, site, seconds, admitted] : cases) {
+    EXPECT_EQ(limit.Admit(connection, site, at(seconds)), admitted) << what;
   }
   limit.Forget(":1.5");
   EXPECT_TRUE(limit.Admit(":1.5", "newest.example", at(61)));
 }
 
 TEST(SiteRateLimitTest, CountsHostsOnly) {
-  const struct {
-    const char *address, *site;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"https://Mail.Example.com/inbox?x=1", "mail.example.com"},
       {"http://ann:pw@mail.example.com:8080/", "mail.example.com"},
       {"https://mail.example.com#top", "mail.example.com"},
@@ -176,7 +172,7 @@ TEST(SiteRateLimitTest, CountsHostsOnly) {
       {"http://[::1]:8080/", "[::1]"},
       {"file:///home/ann/page.html", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(SiteOfAddress(c.address), c.site) << c.address;
+  for (const auto& [address, site] : cases) EXPECT_EQ(SiteOfAddress(address), site) << address;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <tuple>
 #include <variant>
 
 #include "platform/atomic_file.h"
@@ -223,41 +224,39 @@ TEST_F(RegistrationTest, UnusableExecutablePathsAreRefusedBeforeAnythingIsWritte
 TEST_F(RegistrationTest, FailuresAreReportedAndLeaveNoHalfWrittenFile) {
   const std::string hive_folder = temp_.path() + "/config/Zorvane";
   const std::string history_service = services_ + "/ZRForm.History.service";
-  const struct {
-    const char* what;
-    bool registered;  // the action runs after a successful registration
-    std::string path;
-    bool folder;  // path is made a folder, else a file of one byte (a damaged hive there)
-    HResult (*action)(const std::string&);
-    HResult expected;
-  } cases[] = {
-      {"activation file path is a folder", false, history_service, true, RegisterServer,
-       kTYPE_E_IOERROR},
-      {"interface folder is a file", false, interfaces_, false, RegisterServer, kTYPE_E_IOERROR},
-      {"hive folder is a file", false, hive_folder, false, RegisterServer, kREGDB_E_WRITEREGDB},
-      {"damaged hive on registration", false, HivePath(), false, RegisterServer,
-       kREGDB_E_READREGDB},
-      {"damaged hive on removal", true, HivePath(), false, UnregisterServer, kREGDB_E_READREGDB},
-      {"activation file replaced by a folder", true, history_service, true, UnregisterServer,
-       kTYPE_E_IOERROR},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  // what, whether the action follows a successful registration, the path made
+  // a folder (else a file of one byte: a damaged hive there), action, result
+  const std::tuple<const char*, bool, std::string, bool, HResult (*)(const std::string&), HResult>
+      cases[] = {
+          {"activation file path is a folder", false, history_service, true, RegisterServer,
+           kTYPE_E_IOERROR},
+          {"interface folder is a file", false, interfaces_, false, RegisterServer,
+           kTYPE_E_IOERROR},
+          {"hive folder is a file", false, hive_folder, false, RegisterServer, kREGDB_E_WRITEREGDB},
+          {"damaged hive on registration", false, HivePath(), false, RegisterServer,
+           kREGDB_E_READREGDB},
+          {"damaged hive on removal", true, HivePath(), false, UnregisterServer,
+           kREGDB_E_READREGDB},
+          {"activation file replaced by a folder", true, history_service, true, UnregisterServer,
+           kTYPE_E_IOERROR},
+      };
+  for (const auto& [what, registered, path, folder, action, expected] : cases) {
+    SCOPED_TRACE(what);
     fs::remove_all(temp_.path() + "/data");
     fs::remove_all(temp_.path() + "/config");
-    if (c.registered) {
+    if (registered) {
       ASSERT_EQ(RegisterServer(exe_), kS_OK);
     }
-    fs::remove(c.path);
-    ASSERT_TRUE(c.folder ? MakeFolderPath(c.path + "/x")
-                         : MakeFolderPath(FolderOf(c.path)) && WriteFileAtomically(c.path, "x"));
+    fs::remove(path);
+    ASSERT_TRUE(folder ? MakeFolderPath(path + "/x")
+                       : MakeFolderPath(FolderOf(path)) && WriteFileAtomically(path, "x"));
     const std::string hive_before = testing::ReadFile(HivePath());
     const std::set<std::string> files_before = Tree(temp_.path());
-    EXPECT_EQ(c.action(exe_), c.expected);
+    EXPECT_EQ(action(exe_), expected);
     for (const std::string& name : Tree(temp_.path())) {
       EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
     }
-    if (c.expected == kREGDB_E_READREGDB) {  // a damaged hive is not overwritten, nor files made
+    if (expected == kREGDB_E_READREGDB) {  // a damaged hive is not overwritten, nor files made
       EXPECT_EQ(testing::ReadFile(HivePath()), hive_before);
       EXPECT_EQ(Tree(temp_.path()), files_before);
     }

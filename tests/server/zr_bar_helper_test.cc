@@ -106,37 +106,22 @@ TEST_F(ZRBarHelperTest, WhatDoesNotQualifyIsRefusedAndTouchesNothing) {
   const std::string before = page->Serialize();
   FakeBrowser none;
   long result = 42;
-  const auto fill = [&](PageBrowser* browser, int type) {
-    return [=, this](long automatic) {
-      return helper_->FillInForm(kWindow, browser, type, 1, automatic);
-    };
-  };
-  const struct {
-    const char* label;
-    std::function<HResult(long)> call;
-    HResult expected;
-  } kCases[] = {
-      {"fill without browser", fill(nullptr, kHome), kS_FALSE},
-      {"fill without HTML document", fill(&none, kHome), kS_FALSE},
-      {"fill type 0", fill(page.get(), 0), kS_FALSE},
-      {"fill dtCustomize", fill(page.get(), 4), kS_FALSE},
-      {"fill below the range", fill(page.get(), -1), kS_FALSE},
-      {"fill above the range", fill(page.get(), 7), kS_FALSE},
-      {"record without browser",
-       [&](long) { return helper_->RecordPassword(kWindow, nullptr, &result); }, kS_FALSE},
-      {"record without document",
-       [&](long) { return helper_->RecordPassword(kWindow, &none, &result); }, kS_FALSE},
-      {"AutoRecord without document",
-       [&](long) { return helper_->AutoRecord(kWindow, nullptr, form_.get()); }, kS_FALSE},
-      {"AutoRecord without form",
-       [&](long) { return helper_->AutoRecord(kWindow, document_.get(), nullptr); }, kS_FALSE},
-      {"FindPasswordByURL null",
-       [&](long) { return helper_->FindPasswordByURL(kLoginUrl, nullptr); }, kE_POINTER},
-      {"AutoRecordLogin null", [&](long) { return helper_->AutoRecordLogin(nullptr); }, kE_POINTER},
-  };
-  for (const auto& c : kCases) {
-    for (long automatic : {0L, 1L}) EXPECT_EQ(c.call(automatic), c.expected) << c.label;
+  PageBrowser* const missing[] = {nullptr, &none};
+  for (long automatic : {0L, 1L}) {
+    for (PageBrowser* browser : missing) {
+      EXPECT_EQ(helper_->FillInForm(kWindow, browser, kHome, 1, automatic), kS_FALSE);
+    }
+    for (int type : {0, 4, -1, 7}) {  // dtCustomize is 4
+      EXPECT_EQ(helper_->FillInForm(kWindow, page.get(), type, 1, automatic), kS_FALSE) << type;
+    }
   }
+  for (PageBrowser* browser : missing) {
+    EXPECT_EQ(helper_->RecordPassword(kWindow, browser, &result), kS_FALSE);
+  }
+  EXPECT_EQ(helper_->AutoRecord(kWindow, nullptr, form_.get()), kS_FALSE);
+  EXPECT_EQ(helper_->AutoRecord(kWindow, document_.get(), nullptr), kS_FALSE);
+  EXPECT_EQ(helper_->FindPasswordByURL(kLoginUrl, nullptr), kE_POINTER);
+  EXPECT_EQ(helper_->AutoRecordLogin(nullptr), kE_POINTER);
   EXPECT_EQ(result, 42);
   EXPECT_EQ(page->Serialize(), before);
   ExpectNothingShown();
@@ -221,18 +206,14 @@ TEST_F(ZRBarHelperTest, AutoRecordLoginIsTheRegistryValueReadAtSetUp) {
 }
 
 TEST_F(ZRBarHelperTest, PasswordManagerOpensOnlyBehindTheMasterPasswordGate) {
-  const struct {
-    const char* label;
-    std::optional<std::string> entry;
-    int managers;
-  } kCases[] = {
-      {"right password", "s3cret", 1}, {"wrong password", "S3CRET", 0}, {"cancel", {}, 0}};
-  for (const auto& c : kCases) {
+  const std::pair<std::optional<std::string>, int> kCases[] = {
+      {"s3cret", 1}, {"S3CRET", 0}, {std::nullopt, 0}};  // entry, managers opened
+  for (const auto& [entry, managers] : kCases) {
     helper_->data().logins.set_master_password_text("s3cret");
     prompts_ = ScriptedPrompts();
-    prompts_.master_passwords.assign({c.entry, std::nullopt});
-    EXPECT_EQ(helper_->PasswordManager(kWindow), kS_OK) << c.label;
-    EXPECT_EQ(prompts_.login_managers, c.managers) << c.label;
+    prompts_.master_passwords.assign({entry, std::nullopt});
+    EXPECT_EQ(helper_->PasswordManager(kWindow), kS_OK);
+    EXPECT_EQ(prompts_.login_managers, managers) << entry.value_or("cancel");
   }
   EXPECT_EQ(helper_->FormManager(kWindow), kS_OK);
   EXPECT_EQ(prompts_.form_managers, 1);
