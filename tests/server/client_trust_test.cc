@@ -63,14 +63,8 @@ class ClientTrustTest : public ::testing::Test {
 TEST_F(ClientTrustTest, DecidesByExecutableAndSandbox) {
   using V = TrustVerdict;
   const std::string tool = "/home/ann/bin/tool", zrbar = kZrbar;
-  const struct {
-    const char* what;
-    std::string executable;
-    Root root;
-    bool yes;  // the answer to the allow window, when it opens
-    V verdict;
-    bool admitted, asked;
-  } cases[] = {
+  // what, executable, root, the answer to the allow window if it opens, verdict, admitted, asked
+  const std::tuple<const char*, std::string, Root, bool, V, bool, bool> cases[] = {
       {"shipped client", kZrbar, kPlain, false, V::kShippedClient, true, false},
       {"allowed program", kEditor, kPlain, false, V::kAllowedProgram, true, false},
       {"unknown, user allows", tool, kPlain, true, V::kUnknownProgram, true, true},
@@ -83,27 +77,27 @@ TEST_F(ClientTrustTest, DecidesByExecutableAndSandbox) {
       {"root cannot be inspected", kZrbar, kNoRoot, true, V::kUnidentified, false, false},
   };
   long pid = 100;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    AddProcess(++pid, c.executable, c.root);
+  for (const auto& [what, executable, root, yes, verdict, admitted, asked] : cases) {
+    SCOPED_TRACE(what);
+    AddProcess(++pid, executable, root);
     ClientTrust trust(proc_);
-    EXPECT_EQ(trust.Check(pid).verdict, c.verdict);
+    EXPECT_EQ(trust.Check(pid).verdict, verdict);
     AllowPrompts prompts;
-    prompts.answer = c.yes ? MessageAnswer::kYes : MessageAnswer::kNo;
-    EXPECT_EQ(trust.Admit(pid, prompts, 7), c.admitted);
-    ASSERT_EQ(prompts.messages.size(), c.asked ? 1u : 0u);
-    if (c.asked) {
+    prompts.answer = yes ? MessageAnswer::kYes : MessageAnswer::kNo;
+    EXPECT_EQ(trust.Admit(pid, prompts, 7), admitted);
+    ASSERT_EQ(prompts.messages.size(), asked ? 1u : 0u);
+    if (asked) {
       EXPECT_EQ(prompts.messages[0].text,
-                c.executable + " wants to fill your logins and forms. Allow?");
+                executable + " wants to fill your logins and forms. Allow?");
       EXPECT_EQ(prompts.messages[0].buttons, MessageButtons::kYesNo);
     }
     // Asked once: a second call asks nobody and gets the same answer, and a
     // Yes outlives this server.
     AllowPrompts again;
-    EXPECT_EQ(trust.Admit(pid, again, 7), c.admitted);
+    EXPECT_EQ(trust.Admit(pid, again, 7), admitted);
     EXPECT_TRUE(again.messages.empty());
     EXPECT_EQ(ClientTrust(proc_).Check(pid).verdict,
-              c.asked && c.admitted ? V::kAllowedProgram : c.verdict);
+              asked && admitted ? V::kAllowedProgram : verdict);
   }
   EXPECT_EQ(ClientTrust(kProcRoot).Check(999999999).verdict, V::kUnidentified);
 }

@@ -62,35 +62,17 @@ class RegistrarTest : public ::testing::Test {
 
 TEST_F(RegistrarTest, MalformedScriptsAreRejectedWholeAndChangeNothing) {
   std::string deep = "HKCR {";
-  for (int i = 0; i < 100000; ++i) deep += " K {";  // must not exhaust the stack
+  for (int i = 0; i < 100000; ++i) deep += " K {";
+  // clang-format off
   const std::string scripts[] = {
-      "HKCR { A = s 'x' ",
-      "HKCR { A = s 'x }",
-      "HKCR { A = s 'x\ny' }",
-      "HKCU { A = s 'x' }",
-      "{ A }",
-      "HKCR A",
-      "HKCR { A } }",
-      "HKCR { val V s 'x' }",
-      "HKCR { val = s 'x' }",
-      "HKCR { A = b '00' }",
-      "HKCR { A = s }",
-      "HKCR { A = d 'ten' }",
-      "HKCR { A = d 4294967296 }",
-      "HKCR { A = d -1 }",
-      "HKCR { 'A\\B' = s 'x' }",
-      "HKCR { '' }",
-      "HKCR { A=s 'x' }",
-      "HKCR { A{ } }",
-      "HKCR { 'A'B }",
-      "HKCR { ForceRemove NoRemove A }",
-      "HKCR { NoRemove }",
-      "HKCR { Delete A = s 'x' }",
-      "HKCR { A = s '%UNKNOWN%' }",
-      "HKCR { A = s '50%' }",
-      "HKCR { A = s 'x' } HKCR { B = s 'y' } }",
-      deep,
-  };
+      "HKCR { A = s 'x' ", "HKCR { A = s 'x }", "HKCR { A = s 'x\ny' }", "HKCU { A = s 'x' }",
+      "{ A }", "HKCR A", "HKCR { A } }", "HKCR { val V s 'x' }", "HKCR { val = s 'x' }",
+      "HKCR { A = b '00' }", "HKCR { A = s }", "HKCR { A = d 'ten' }", "HKCR { A = d -1 }",
+      "HKCR { A = d 4294967296 }", "HKCR { 'A\\B' = s 'x' }", "HKCR { '' }", "HKCR { A=s 'x' }",
+      "HKCR { A{ } }", "HKCR { 'A'B }", "HKCR { ForceRemove NoRemove A }", "HKCR { NoRemove }",
+      "HKCR { Delete A = s 'x' }", "HKCR { A = s '%UNKNOWN%' }", "HKCR { A = s '50%' }",
+      "HKCR { A = s 'x' } HKCR { B = s 'y' } }", deep};  // deep must not exhaust the stack
+  // clang-format on
   store_.SetValue("Keep", "v", std::string("1"));
   HiveLines before = Hive();
   for (const std::string& script : scripts) {
@@ -104,15 +86,11 @@ TEST_F(RegistrarTest, MalformedScriptsAreRejectedWholeAndChangeNothing) {
 
 TEST_F(RegistrarTest, WritesValuesOfEveryFormTheSyntaxAllows) {
   registrar_.AddReplacement("Module", "/opt/it''s a-dir/100%/zr");
-  std::string nested = "HKCR {";
-  for (int i = 0; i < 3; ++i) nested += " K {";
   ExpectHive(
-      (nested +
-       " } } } }\n"
-       "HKEY_CLASSES_ROOT\n{\n  Plain = s 'Text with ''quotes'' and 100%% done'\n  {\n"
-       "    val Count = d 42\n    VAL Mask = D '0xFFFFFFFF'\n    val 'Spaced name' = s Word\n"
-       "    noremove 'NoRemove' = s '%MODULE%'\n  }\n}\n")
-          .c_str(),
+      "HKCR { K { K { K { } } } }\n"
+      "HKEY_CLASSES_ROOT\n{\n  Plain = s 'Text with ''quotes'' and 100%% done'\n  {\n"
+      "    val Count = d 42\n    VAL Mask = D '0xFFFFFFFF'\n    val 'Spaced name' = s Word\n"
+      "    noremove 'NoRemove' = s '%MODULE%'\n  }\n}\n",
       {"K K", "K K\\K", "K K\\K\\K", "K Plain", "V Plain |  = Text with 'quotes' and 100% done",
        "V Plain | Count = d:42", "V Plain | Mask = d:4294967295", "V Plain | Spaced name = Word",
        "K Plain\\NoRemove", "V Plain\\NoRemove |  = /opt/it's a-dir/100%/zr"});

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <new>
+#include <tuple>
 
 #include "pages/html_page.h"
 #include "platform/data_folder.h"
@@ -145,33 +146,31 @@ TEST_F(ZRBarHelperTest, ASaveThatFailsIsAnErrorAndTheUserIsToldWhichFile) {
   const auto tick = [](bool RememberPasswordData::*box) {
     return [box](RememberPasswordData& data) { return data.*box = true, RememberAnswer::kNo; };
   };
-  const struct {
-    const char* name;
-    std::function<RememberAnswer(RememberPasswordData&)> answer;  // null: no prompt
-    std::function<HResult()> call;
-    std::string file;  // named in the message; "" when no window is open
-  } kCases[] = {
-      {"remember Yes", AnswerYes, remember, folder + "/" + kPasswordFileName},
-      {"never this site", tick(&RememberPasswordData::never_this_site), remember,
-       folder + "/Rejected.dat"},
-      {"never any site", tick(&RememberPasswordData::never_any_site), remember,
-       config + "/Zorvane/HKEY_CURRENT_USER.reg"},
-      {"UpdateFormFields", nullptr, [&] { return helper_->UpdateFormFields(kEmailFields); }, ""},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
+  // what, the answer to the remember window (null: none opens), call, the file
+  // named in the message ("" when no window is open)
+  const std::tuple<const char*, std::function<RememberAnswer(RememberPasswordData&)>,
+                   std::function<HResult()>, std::string>
+      kCases[] = {
+          {"remember Yes", AnswerYes, remember, folder + "/" + kPasswordFileName},
+          {"never this site", tick(&RememberPasswordData::never_this_site), remember,
+           folder + "/Rejected.dat"},
+          {"never any site", tick(&RememberPasswordData::never_any_site), remember,
+           config + "/Zorvane/HKEY_CURRENT_USER.reg"},
+          {"UpdateFormFields", nullptr, [&] { return helper_->UpdateFormFields(kEmailFields); },
+           ""},
+      };
+  for (const auto& [what, answer, call, file] : kCases) {
+    SCOPED_TRACE(what);
     Restart();
     std::filesystem::remove_all(folder);
     std::filesystem::remove_all(config);
     std::ofstream(folder) << "x";
     std::ofstream(config) << "x";
     prompts_.messages.clear();
-    if (c.answer) prompts_.remember_answers.push_back(c.answer);
-    EXPECT_EQ(c.call(), kSTG_E_CANTSAVE);
-    ASSERT_EQ(prompts_.messages.size(), c.file.empty() ? 0u : 1u);
-    if (!c.file.empty()) {
-      EXPECT_NE(prompts_.messages[0].text.find(c.file), std::string::npos);
-    }
+    if (answer) prompts_.remember_answers.push_back(answer);
+    EXPECT_EQ(call(), kSTG_E_CANTSAVE);
+    ASSERT_EQ(prompts_.messages.size(), file.empty() ? 0u : 1u);
+    EXPECT_TRUE(file.empty() || prompts_.messages[0].text.find(file) != std::string::npos);
     std::filesystem::remove(folder);
     std::filesystem::remove(config);
   }
