@@ -239,15 +239,13 @@ TEST_F(HistoryTest, OutOfMemoryLeavesNothingHalfDone) {
   unsigned long fetched = 99;
   ASSERT_EQ(history_.Skip(1), kS_OK);
   const auto next = [&] { return history_.Next(5, &texts, &fetched); };
-  EXPECT_EQ(RetryUntilMemorySuffices(next,
-                                     [&](long n) {
-                                       EXPECT_TRUE(texts.empty() && fetched == 0) << n;
-                                       EXPECT_EQ(NextOf(history_, 1), Fetch(kS_OK, {q + 'b'}))
-                                           << n;  // had not moved
-                                       ASSERT_EQ(history_.Reset(), kS_OK);
-                                       ASSERT_EQ(history_.Skip(1), kS_OK);
-                                     }),
-            kS_FALSE);
+  const auto unmoved = [&](long n) {
+    EXPECT_TRUE(texts.empty() && fetched == 0) << n;
+    EXPECT_EQ(NextOf(history_, 1), Fetch(kS_OK, {q + 'b'})) << n;
+    ASSERT_EQ(history_.Reset(), kS_OK);
+    ASSERT_EQ(history_.Skip(1), kS_OK);
+  };
+  EXPECT_EQ(RetryUntilMemorySuffices(next, unmoved), kS_FALSE);
   EXPECT_EQ(texts, (Texts{q + 'b', q + 'c'}));
   // A failed AddItem adds nothing, and does not make a later one a duplicate.
   const std::string text = q + "new";

@@ -148,12 +148,6 @@ std::set<std::string> Tree(const std::string& root) {
 class RegistrationTest : public ::testing::Test {
  protected:
   std::string HivePath() const { return RegistryStore::DefaultPath(Hive::kClassesRoot); }
-  void EditHive(const std::function<void(RegistryStore&)>& edit) {
-    RegistryStore store(Hive::kClassesRoot);
-    ASSERT_TRUE(store.Load());
-    edit(store);
-    ASSERT_TRUE(store.Save());
-  }
   testing::TempDir temp_;
   testing::ScopedEnv data_home_{"XDG_DATA_HOME", temp_.path() + "/data"};
   testing::ScopedEnv config_home_{"XDG_CONFIG_HOME", temp_.path() + "/config"};
@@ -168,16 +162,18 @@ TEST_F(RegistrationTest, RegisterThenUnregisterLeavesOnlyKeptAndForeignKeysAndFi
   ASSERT_TRUE(MakeFolderPath(services_) && MakeFolderPath(interfaces_));
   ASSERT_TRUE(WriteFileAtomically(services_ + "/Other.service", "x"));
   ASSERT_TRUE(WriteFileAtomically(interfaces_ + "/Other.xml", "x"));
-  EditHive([&](RegistryStore& store) { store.SetValue(other_clsid, "", std::string("x")); });
+  RegistryStore hive(Hive::kClassesRoot);
+  hive.SetValue(other_clsid, "", std::string("x"));
+  ASSERT_TRUE(hive.Save());
   ASSERT_EQ(RegisterServer(exe_), kS_OK);
   for (std::string bus_name : {"ZRForm.ZRBarHelper", "ZRForm.History"}) {
     EXPECT_EQ(testing::ReadFile(services_ + "/" + bus_name + ".service"),
               "[D-BUS Service]\nName=" + bus_name + "\nExec=\"" + exe_ + "\" -Embedding\n");
   }
-  EditHive([&](RegistryStore& store) {
-    store.CreateKey("ZRForm.History\\Foreign");  // below a key of the History script
-    store.CreateKey(other_lib + "\\2.0");
-  });
+  ASSERT_TRUE(hive.Load());
+  hive.CreateKey("ZRForm.History\\Foreign");  // below a key of the History script
+  hive.CreateKey(other_lib + "\\2.0");
+  ASSERT_TRUE(hive.Save());
   ASSERT_EQ(UnregisterServer(exe_), kS_OK);
   EXPECT_EQ(ReadHiveLines(HivePath()),
             (HiveLines{"K AppID", "K CLSID", "K TypeLib", "K " + other_clsid,
