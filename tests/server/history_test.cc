@@ -1,5 +1,6 @@
 // Tests of the History object: duplicates ignoring case, 1-based items, the
-// "History.txt" load and save rules with code-page conversion, start-up, the
+// "History.txt" load and save rules with code-page conversion, which files it
+// reads and writes (regular files only, never a blocking open), start-up, the
 // string enumeration's positions, and out of memory leaving nothing half done.
 #include "server/history.h"
 
