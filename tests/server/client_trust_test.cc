@@ -5,10 +5,10 @@
 #include "server/client_trust.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "server/site_rate_limit.h"
 #include "tests/forms/scripted_prompts.h"
@@ -18,14 +18,12 @@ namespace zr {
 namespace {
 
 namespace fs = std::filesystem;
-
 constexpr char kZrbar[] = "/opt/zorvane/bin/zrbar";
 constexpr char kEditor[] = "/usr/bin/editor";
 
 // Answers the allow window with answer, after running during (another call
 // arriving while the window is open).
-class AllowPrompts : public ScriptedPrompts {
- public:
+struct AllowPrompts : ScriptedPrompts {
   MessageAnswer answer = MessageAnswer::kNo;
   std::function<void()> during;
   MessageAnswer ShowMessage(WindowId owner, std::string_view text, std::string_view caption,
@@ -36,25 +34,23 @@ class AllowPrompts : public ScriptedPrompts {
   }
 };
 
+enum Root { kPlain, kSandboxed, kNoRoot };
+
 class ClientTrustTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(scratch_.path().empty());
     RegistryStore classes(Hive::kClassesRoot);
     classes.SetValue(ShippedClientsKey(), "zrbar", kZrbar);
     ASSERT_TRUE(classes.Save());
     ASSERT_TRUE(AllowProgram(kEditor));
   }
-  // A process pid running executable ("" for none), inside a sandbox or not;
-  // without_root leaves out its root folder (one that cannot be inspected).
-  void AddProcess(long pid, const std::string& executable, bool sandboxed,
-                  bool without_root = false) {
+  // Process pid running executable ("" for none), with the root it has.
+  void AddProcess(long pid, const std::string& executable, Root root = kPlain) {
     fs::path folder = fs::path(proc_) / std::to_string(pid);
     fs::create_directories(folder);
     if (!executable.empty()) fs::create_symlink(executable, folder / "exe");
-    if (without_root) return;
-    fs::create_directories(folder / "root");
-    if (sandboxed) {
+    if (root != kNoRoot) fs::create_directories(folder / "root");
+    if (root == kSandboxed) {
       ASSERT_TRUE(testing::WriteFile((folder / "root/.flatpak-info").string(), ""));
     }
   }
@@ -65,66 +61,50 @@ class ClientTrustTest : public ::testing::Test {
 };
 
 TEST_F(ClientTrustTest, DecidesByExecutableAndSandbox) {
-  const struct {
-    const char* what;
-    std::string executable;
-    bool sandboxed;
-    bool without_root;
-    MessageAnswer answer;  // to the allow window, when it opens
-    TrustVerdict verdict;
-    bool admitted;
-    bool asked;
-  } cases[] = {
-      {"shipped client", kZrbar, false, false, MessageAnswer::kNo, TrustVerdict::kShippedClient,
-       true, false},
-      {"allowed program", kEditor, false, false, MessageAnswer::kNo, TrustVerdict::kAllowedProgram,
-       true, false},
-      {"unknown, user allows", "/home/ann/bin/tool", false, false, MessageAnswer::kYes,
-       TrustVerdict::kUnknownProgram, true, true},
-      {"unknown, user refuses", "/home/ann/bin/other", false, false, MessageAnswer::kNo,
-       TrustVerdict::kUnknownProgram, false, true},
-      {"paths differ in case only", "/USR/BIN/EDITOR", false, false, MessageAnswer::kNo,
-       TrustVerdict::kUnknownProgram, false, true},
-      {"shipped path as a prefix", std::string(kZrbar) + "-copy", false, false, MessageAnswer::kNo,
-       TrustVerdict::kUnknownProgram, false, true},
-      {"replaced executable", std::string(kZrbar) + " (deleted)", false, false, MessageAnswer::kNo,
-       TrustVerdict::kUnknownProgram, false, true},
-      {"shipped path inside a sandbox", kZrbar, true, false, MessageAnswer::kYes,
-       TrustVerdict::kSandboxed, false, false},
-      {"executable cannot be read", "", false, false, MessageAnswer::kYes,
-       TrustVerdict::kUnidentified, false, false},
-      {"root cannot be inspected", kZrbar, false, true, MessageAnswer::kYes,
-       TrustVerdict::kUnidentified, false, false},
+  using V = TrustVerdict;
+  const std::string tool = "/home/ann/bin/tool", zrbar = kZrbar;
+  // what, executable, root, the answer to the allow window if it opens, verdict, admitted, asked
+  const std::tuple<const char*, std::string, Root, bool, V, bool, bool> cases[] = {
+      {"shipped client", kZrbar, kPlain, false, V::kShippedClient, true, false},
+      {"allowed program", kEditor, kPlain, false, V::kAllowedProgram, true, false},
+      {"unknown, user allows", tool, kPlain, true, V::kUnknownProgram, true, true},
+      {"unknown, user refuses", tool + "2", kPlain, false, V::kUnknownProgram, false, true},
+      {"paths differ in case only", "/USR/BIN/EDITOR", kPlain, false, V::kUnknownProgram, 0, 1},
+      {"shipped path as a prefix", zrbar + "-copy", kPlain, false, V::kUnknownProgram, 0, 1},
+      {"replaced executable", zrbar + " (deleted)", kPlain, false, V::kUnknownProgram, 0, 1},
+      {"shipped path inside a sandbox", kZrbar, kSandboxed, true, V::kSandboxed, false, false},
+      {"executable cannot be read", "", kPlain, true, V::kUnidentified, false, false},
+      {"root cannot be inspected", kZrbar, kNoRoot, true, V::kUnidentified, false, false},
   };
   long pid = 100;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    AddProcess(++pid, c.executable, c.sandboxed, c.without_root);
+  for (const auto& [what, executable, root, yes, verdict, admitted, asked] : cases) {
+    SCOPED_TRACE(what);
+    AddProcess(++pid, executable, root);
     ClientTrust trust(proc_);
-    EXPECT_EQ(trust.Check(pid).verdict, c.verdict);
+    EXPECT_EQ(trust.Check(pid).verdict, verdict);
     AllowPrompts prompts;
-    prompts.answer = c.answer;
-    EXPECT_EQ(trust.Admit(pid, prompts, 7), c.admitted);
-    ASSERT_EQ(prompts.messages.size(), c.asked ? 1u : 0u);
-    if (c.asked) {
+    prompts.answer = yes ? MessageAnswer::kYes : MessageAnswer::kNo;
+    EXPECT_EQ(trust.Admit(pid, prompts, 7), admitted);
+    ASSERT_EQ(prompts.messages.size(), asked ? 1u : 0u);
+    if (asked) {
       EXPECT_EQ(prompts.messages[0].text,
-                c.executable + " wants to fill your logins and forms. Allow?");
+                executable + " wants to fill your logins and forms. Allow?");
       EXPECT_EQ(prompts.messages[0].buttons, MessageButtons::kYesNo);
     }
     // Asked once: a second call asks nobody and gets the same answer, and a
     // Yes outlives this server.
     AllowPrompts again;
-    EXPECT_EQ(trust.Admit(pid, again, 7), c.admitted);
+    EXPECT_EQ(trust.Admit(pid, again, 7), admitted);
     EXPECT_TRUE(again.messages.empty());
     EXPECT_EQ(ClientTrust(proc_).Check(pid).verdict,
-              c.asked && c.admitted ? TrustVerdict::kAllowedProgram : c.verdict);
+              asked && admitted ? V::kAllowedProgram : verdict);
   }
-  EXPECT_EQ(ClientTrust(kProcRoot).Check(999999999).verdict, TrustVerdict::kUnidentified);
+  EXPECT_EQ(ClientTrust(kProcRoot).Check(999999999).verdict, V::kUnidentified);
 }
 
 TEST_F(ClientTrustTest, RefusesTheSameProgramWhileItsWindowIsOpen) {
-  AddProcess(200, "/home/ann/bin/tool", false);
-  AddProcess(201, "/home/ann/bin/tool", false);
+  AddProcess(200, "/home/ann/bin/tool");
+  AddProcess(201, "/home/ann/bin/tool");
   ClientTrust trust(proc_);
   AllowPrompts prompts;
   prompts.answer = MessageAnswer::kYes;
@@ -137,60 +117,48 @@ TEST_F(ClientTrustTest, RefusesTheSameProgramWhileItsWindowIsOpen) {
 }
 
 TEST_F(ClientTrustTest, RecordsTheShippedClientsBesideTheServer) {
-  fs::path bin = scratch_.File("bin");
-  fs::path tools = scratch_.File("tools");
+  const fs::path bin = scratch_.File("bin"), tools = scratch_.File("tools");
   fs::create_directories(bin);
   fs::create_directories(tools);
   ASSERT_TRUE(testing::WriteFile((tools / "zrbar").string(), "#!/bin/sh\n"));
   fs::permissions(tools / "zrbar", fs::perms::owner_all);
   fs::create_symlink(tools / "zrbar", bin / "zrbar");
-  // Not executable: not a client.
-  ASSERT_TRUE(testing::WriteFile((bin / "zrform-browser").string(), ""));
-
+  ASSERT_TRUE(testing::WriteFile((bin / "zrform-browser").string(), ""));  // not executable
   RegistryStore classes(scratch_.File("classes.reg"));
   classes.SetValue(ShippedClientsKey(), "zrform-browser", "/old/zrform-browser");
   RecordShippedClients(classes, (bin / "zrform").string());
-  std::optional<RegistryValue> zrbar = classes.GetValue(ShippedClientsKey(), "zrbar");
-  ASSERT_TRUE(zrbar);
-  EXPECT_EQ(std::get<std::string>(*zrbar), fs::canonical(tools / "zrbar").string());
+  EXPECT_EQ(classes.GetValue(ShippedClientsKey(), "zrbar"),
+            RegistryValue(fs::canonical(tools / "zrbar").string()));
   EXPECT_FALSE(classes.GetValue(ShippedClientsKey(), "zrform-browser"));
   RemoveShippedClients(classes);
   EXPECT_FALSE(classes.KeyExists(ShippedClientsKey()));
 }
 
 TEST(SiteRateLimitTest, BoundsDifferentSitesPerConnectionAndMinute) {
-  using std::chrono::seconds;
   SiteRateLimit limit;
-  const SiteRateLimit::Clock::time_point start{};
+  const auto at = [](int s) {
+    return SiteRateLimit::Clock::time_point{} + std::chrono::seconds(s);
+  };
   for (int i = 0; i < kMaxSitesPerMinute; ++i) {
-    EXPECT_TRUE(limit.Admit(":1.5", "site" + std::to_string(i) + ".example", start + seconds(i)));
+    EXPECT_TRUE(limit.Admit(":1.5", "site" + std::to_string(i) + ".example", at(i)));
   }
-  const struct {
-    const char* what;
-    const char* connection;
-    const char* site;
-    int at;  // seconds after start
-    bool admitted;
-  } cases[] = {
+  const std::tuple<const char*, const char*, const char*, int, bool> cases[] = {
+      // what, connection, site, seconds after the start, admitted
       {"one more site", ":1.5", "new.example", 40, false},
       {"a site already counted", ":1.5", "site3.example", 41, true},
       {"another connection", ":1.6", "new.example", 42, true},
       {"the first site's minute is over", ":1.5", "new.example", 60, true},
       {"only one place freed", ":1.5", "newer.example", 60, false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(limit.Admit(c.connection, c.site, start + seconds(c.at)), c.admitted);
+  for (const auto& [what, connection, site, seconds, admitted] : cases) {
+    EXPECT_EQ(limit.Admit(connection, site, at(seconds)), admitted) << what;
   }
   limit.Forget(":1.5");
-  EXPECT_TRUE(limit.Admit(":1.5", "newest.example", start + seconds(61)));
+  EXPECT_TRUE(limit.Admit(":1.5", "newest.example", at(61)));
 }
 
 TEST(SiteRateLimitTest, CountsHostsOnly) {
-  const struct {
-    const char* address;
-    const char* site;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"https://Mail.Example.com/inbox?x=1", "mail.example.com"},
       {"http://ann:pw@mail.example.com:8080/", "mail.example.com"},
       {"https://mail.example.com#top", "mail.example.com"},
@@ -198,7 +166,7 @@ TEST(SiteRateLimitTest, CountsHostsOnly) {
       {"http://[::1]:8080/", "[::1]"},
       {"file:///home/ann/page.html", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(SiteOfAddress(c.address), c.site) << c.address;
+  for (const auto& [address, site] : cases) EXPECT_EQ(SiteOfAddress(address), site) << address;
 }
 
 }  // namespace

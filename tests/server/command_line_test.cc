@@ -8,11 +8,7 @@ namespace zr {
 namespace {
 
 TEST(CommandLineTest, FindsTheKeywordThatEndsTheLine) {
-  struct Case {
-    std::vector<std::string> arguments;
-    ServerCommand command;
-  };
-  const Case cases[] = {
+  const std::pair<std::vector<std::string>, ServerCommand> cases[] = {
       {{"/usr/bin/zrform", "-Embedding"}, ServerCommand::kEmbedding},
       {{"/usr/bin/zrform", "-embedding"}, ServerCommand::kEmbedding},
       {{"/usr/bin/zrform", "/REGSERVER"}, ServerCommand::kRegServer},
@@ -27,9 +23,8 @@ TEST(CommandLineTest, FindsTheKeywordThatEndsTheLine) {
       {{"/usr/bin/zrform", "--Embedding"}, ServerCommand::kEmbedding},
       {{"/usr/bin/zrform", "-"}, ServerCommand::kAbout},
   };
-  for (const Case& c : cases) {
-    std::string line = JoinCommandLine(c.arguments);
-    EXPECT_EQ(ParseCommandLine(line), c.command) << line;
+  for (const auto& [arguments, command] : cases) {
+    EXPECT_EQ(ParseCommandLine(JoinCommandLine(arguments)), command) << JoinCommandLine(arguments);
   }
 }
 
