@@ -72,7 +72,9 @@ TEST(RegExpDifferentialTest, AgreesWithPosixOnShortAndLongTexts) {
     if (!RegExp().Compile(pattern) || PosixFind(pattern, "") == -2) continue;
     ++patterns;
     ASSERT_NO_FATAL_FAILURE(check(pattern, 10, 0, "aaabbb.*-"));
-    if (i % 20 == 0) ASSERT_NO_FATAL_FAILURE(check(pattern, 1, 2000, std::string(78, 'a') + "b*"));
+    if (i % 20 == 0) {
+      ASSERT_NO_FATAL_FAILURE(check(pattern, 1, 2000, std::string(78, 'a') + "b*"));
+    }
   }
   EXPECT_GT(patterns, 2000);  // the generator must give both outcomes often
   EXPECT_TRUE(matches > patterns * 3 && matches < patterns * 8) << matches << " / " << patterns;

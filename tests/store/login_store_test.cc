@@ -110,7 +110,7 @@ TEST_F(LoginStoreTest, FileLayoutIsByteExactAndACutFileKeepsTheRecordsBeforeTheC
     WriteProtectedString(bytes, site);
     WriteProtectedString(bytes, kAutoRecordedDescription);
     bytes.WriteUint32(2);
-    for (const std::string& text : {"u", user.c_str(), "text", "login", kUnnamedFieldDescription,
+    for (const std::string text : {"u", user.c_str(), "text", "login", kUnnamedFieldDescription,
                                     "pw", "s", "password", "", "Password"})
       WriteProtectedString(bytes, text);
     bytes.WriteUint32(i % 2);

@@ -39,8 +39,9 @@ TEST(ProtectedStringTest, LayoutIsLengthThenStoredTextAndDamageReadsAsEmptyOrFai
     std::string read = "unchanged";
     EXPECT_EQ(ReadProtectedString(reader, read), result) << name;
     EXPECT_EQ(read, text) << name;
-    if (std::string_view(name).starts_with("oversized"))
+    if (std::string_view(name).starts_with("oversized")) {
       EXPECT_TRUE(ReadProtectedString(reader, read) && read == "n") << "reading goes on";
+    }
   }
 }
 

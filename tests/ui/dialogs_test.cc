@@ -90,7 +90,9 @@ TEST(MasterPasswordSetupTest, OnlyEqualEntriesClose) {
               : std::vector{QString::fromStdString(std::string(LoadString(kIdsPasswordsDiffer)))});
     EXPECT_EQ(driver.icons,
               equal ? std::vector<QMessageBox::Icon>{} : std::vector{QMessageBox::Critical});
-    if (equal) EXPECT_EQ(setup.password(), password);
+    if (equal) {
+      EXPECT_EQ(setup.password(), password);
+    }
   }
 }
 

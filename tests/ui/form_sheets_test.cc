@@ -107,7 +107,9 @@ TEST_F(FieldNamesTest, OkAppliesAndSavesTheHomeFileOnlyEscapeNothing) {
     const std::string first = ok ? QString("first.*name;école;").toStdString() : "f.*name;";
     EXPECT_EQ(home_.List(ProfileField::kFirstName), first) << ok;
     EXPECT_EQ(work_.List(ProfileField::kCity), ok ? "town;" : "city;");
-    if (ok) EXPECT_EQ(ReadProfileFile(HomeFile())->List(ProfileField::kFirstName), first);
+    if (ok) {
+      EXPECT_EQ(ReadProfileFile(HomeFile())->List(ProfileField::kFirstName), first);
+    }
     EXPECT_EQ(std::filesystem::exists(HomeFile()), ok);
     EXPECT_FALSE(std::filesystem::exists(WorkFile()));
   }
