@@ -11,10 +11,10 @@ namespace {
 // The 1-based order of the first default list that fills name, or 0; one RegExp for all.
 int DecidingList(const std::string& name) {
   constexpr std::string_view kLists[] = {
-      kJobTitlePatterns, kCompanyPatterns,  kTitlePatterns,    kFirstNamePatterns,
-      kLastNamePatterns, kAddressPatterns,  kAddress1Patterns, kAddress2Patterns,
-      kCityPatterns,     kStatePatterns,    kCountryPatterns,  kZipPatterns,
-      kTelPatterns,      kFaxPatterns,      kEmailPatterns,    kLoginNamePatterns};
+      kJobTitlePatterns, kCompanyPatterns, kTitlePatterns,    kFirstNamePatterns,
+      kLastNamePatterns, kAddressPatterns, kAddress1Patterns, kAddress2Patterns,
+      kCityPatterns,     kStatePatterns,   kCountryPatterns,  kZipPatterns,
+      kTelPatterns,      kFaxPatterns,     kEmailPatterns,    kLoginNamePatterns};
   RegExp regexp;
   for (int i = 0; i < 16; ++i) {
     std::string field = name;
@@ -25,14 +25,20 @@ int DecidingList(const std::string& name) {
 }
 
 TEST(PatternListTest, DefaultListsInProfileOrderAndListRules) {
-  for (const auto& [name, list] : {std::pair<const char*, int>{"jobtitle", 1}, {"fullname", 4},
-       {"hotel", 13}, {"email_address", 6}, {"E-Mail", 15}, {"the_user", 16}, {"password", 0}})
+  for (const auto& [name, list] : {std::pair<const char*, int>{"jobtitle", 1},
+                                   {"fullname", 4},
+                                   {"hotel", 13},
+                                   {"email_address", 6},
+                                   {"E-Mail", 15},
+                                   {"the_user", 16},
+                                   {"password", 0}})
     EXPECT_EQ(DecidingList(name), list) << name;
   const std::tuple<const char*, std::string, bool> rows[] = {
-      {";;;", "anything", false}, {";;city;;", "city", true}, {"(;city", "city", true},
-      {"[z-a];a**;city", "city", true}, {"(city", "city", false}, {"^EMAIL$", "Email", true},
+      {";;;", "anything", false},   {";;city;;", "city", true},
+      {"(;city", "city", true},     {"[z-a];a**;city", "city", true},
+      {"(city", "city", false},     {"^EMAIL$", "Email", true},
       {"^email$", "emails", false}, {"\xc9T\xc9", "\xc9t\xc9", true} /* only A-Z change case */,
-      {"\xc9", "\xe9", false}, {"^X*CITY$", std::string(1000, 'x') + "city", true},
+      {"\xc9", "\xe9", false},      {"^X*CITY$", std::string(1000, 'x') + "city", true},
   };
   RegExp regexp;
   for (const auto& [list, name, matches] : rows) {
@@ -48,9 +54,11 @@ TEST(PatternListTest, MergeKeepsOneOfEachSortedWithoutTrailingSemicolon) {
   testing::ScopedLocale locale({"C"});
   ASSERT_TRUE(locale.ok());
   const std::tuple<const char*, const char*, const char*> rows[] = {
-      {"state;province;", "county", "county;province;state"}, {";;", ";", ""},
+      {"state;province;", "county", "county;province;state"},
+      {";;", ";", ""},
       {"b;a;b", "a", "a;b"},
-      {"zip.*;post.*;", "post.*;;zip", "post.*;zip;zip.*"}, {"B;a", "", "B;a"} /* byte order */,
+      {"zip.*;post.*;", "post.*;;zip", "post.*;zip;zip.*"},
+      {"B;a", "", "B;a"} /* byte order */,
   };
   for (const auto& [list, added, merged] : rows) {
     std::string text = list;

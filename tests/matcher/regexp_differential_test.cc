@@ -22,8 +22,10 @@ struct PatternMaker {
       out += out.empty() ? "" : "|";
       for (int i = Roll(4) + (Roll(6) != 0); i > 0; --i) {
         const int kind = Roll(20), quantifier = Roll(6);
-        if (kind < 2) out += "^$"[kind];
-        else out += Atom(depth) + (quantifier < 3 ? std::string(1, "*+?"[quantifier]) : "");
+        if (kind < 2)
+          out += "^$"[kind];
+        else
+          out += Atom(depth) + (quantifier < 3 ? std::string(1, "*+?"[quantifier]) : "");
       }
     } while (Roll(5) == 0);
     return out;

@@ -39,48 +39,76 @@ TEST(CodePageTest, Utf8KeepsWellFormedTextReplacesEachMalformedByteAndNeverSplit
   ScopedLocale locale(kUtf8);
   ASSERT_TRUE(locale.ok());
   const std::pair<std::string, std::string> rows[] = {
-      {"a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80", "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"}, {"a\xff" "b", "a?b"},
-      {"ab\xe2\x82", "ab??"}, {"\xc0\xaf", "??"}, {"\xed\xa0\x80", "???"}, {"\xf4\x90\x80\x80", "????"}};
+      {"a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80", "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"},
+      {"a\xff"
+       "b",
+       "a?b"},
+      {"ab\xe2\x82", "ab??"},
+      {"\xc0\xaf", "??"},
+      {"\xed\xa0\x80", "???"},
+      {"\xf4\x90\x80\x80", "????"}};
   for (const auto& [input, expected] : rows) {
     EXPECT_EQ(CodePageToUtf8(input), expected) << input;
     EXPECT_EQ(Utf8ToCodePage(input), expected) << input;
   }
-  const std::tuple<std::string, size_t, size_t> cuts[] = {
-      {"\xe2\x82\xac", 2, 0}, {"x\xf0\x9f\x98\x80", 5, 5}, {"a\xe2\x82" "b", 2, 2}, {"ab", 9, 2}};
-  for (const auto& [text, limit, expected] : cuts) EXPECT_EQ(CharBoundaryAtOrBefore(text, limit), expected) << text;
+  const std::tuple<std::string, size_t, size_t> cuts[] = {{"\xe2\x82\xac", 2, 0},
+                                                          {"x\xf0\x9f\x98\x80", 5, 5},
+                                                          {"a\xe2\x82"
+                                                           "b",
+                                                           2, 2},
+                                                          {"ab", 9, 2}};
+  for (const auto& [text, limit, expected] : cuts)
+    EXPECT_EQ(CharBoundaryAtOrBefore(text, limit), expected) << text;
 }
 
 TEST(CodePageTest, Latin1RoundTripsEveryByte) {
-  ScopedLocale latin1({"en_US.ISO-8859-1", "en_US.iso88591", "de_DE.ISO-8859-1", "en_US"}, "ISO-8859-1");
+  ScopedLocale latin1({"en_US.ISO-8859-1", "en_US.iso88591", "de_DE.ISO-8859-1", "en_US"},
+                      "ISO-8859-1");
   if (!latin1.ok()) GTEST_SKIP() << "no ISO-8859-1 locale installed";
   EXPECT_EQ(Utf8ToCodePage("caf\xc3\xa9 \xe2\x82\xac \xff"), "caf\xe9 ? ?");
   std::string every_byte;
   for (int b = 0; b < 256; ++b) every_byte += static_cast<char>(b);
   EXPECT_EQ(Utf8ToCodePage(CodePageToUtf8(every_byte)), every_byte);
-  EXPECT_EQ(LocaleCompareNoCase("\xc9" "COLE", "\xe9" "cole"), 0);
+  EXPECT_EQ(LocaleCompareNoCase("\xc9"
+                                "COLE",
+                                "\xe9"
+                                "cole"),
+            0);
 }
 
 TEST(LocaleCompareTest, FollowsStrcollAndOnlyIdenticalTextsAreEqual) {
-  const std::vector<std::string> texts = {"", "a", "A", "B", "a-b", "a b", "\xc3\xa9", "e", "co-op", "coop", "\xff", "10", "9"};
+  const std::vector<std::string> texts = {"",  "a",     "A",    "B",    "a-b", "a b", "\xc3\xa9",
+                                          "e", "co-op", "coop", "\xff", "10",  "9"};
   for (auto names : {kUtf8, kEnUs}) {
     ScopedLocale locale(names);
     if (!locale.ok()) continue;
     for (const std::string& a : texts) {
       for (const std::string& b : texts) {
         const int collated = Sign(std::strcoll(a.c_str(), b.c_str()));
-        EXPECT_EQ(Sign(LocaleCompare(a, b)), collated != 0 ? collated : Sign(a.compare(b))) << a << " / " << b;
+        EXPECT_EQ(Sign(LocaleCompare(a, b)), collated != 0 ? collated : Sign(a.compare(b)))
+            << a << " / " << b;
       }
     }
   }
   ScopedLocale locale(kUtf8);
-  const std::tuple<const char*, const char*, int> no_case[] = {
-      {"Password", "PASSWORD", 0}, {"abc", "ABD", -1}, {"a", "", 1}, {"\xc3\x89" "cole", "\xc3\xa9" "COLE", 0}, {"x\xff", "X\xfe", 1}};
-  for (const auto& [a, b, sign] : no_case) EXPECT_EQ(Sign(LocaleCompareNoCase(a, b)), sign) << a << " / " << b;
+  const std::tuple<const char*, const char*, int> no_case[] = {{"Password", "PASSWORD", 0},
+                                                               {"abc", "ABD", -1},
+                                                               {"a", "", 1},
+                                                               {"\xc3\x89"
+                                                                "cole",
+                                                                "\xc3\xa9"
+                                                                "COLE",
+                                                                0},
+                                                               {"x\xff", "X\xfe", 1}};
+  for (const auto& [a, b, sign] : no_case)
+    EXPECT_EQ(Sign(LocaleCompareNoCase(a, b)), sign) << a << " / " << b;
 }
 
 int FolderMode(const std::string& path) {
   struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? static_cast<int>(st.st_mode & 07777) : -1;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
+             ? static_cast<int>(st.st_mode & 07777)
+             : -1;
 }
 
 TEST(DataFolderTest, FoundUnderXdgDataHomeOrHomeAndEveryNewFolderIsPrivate) {
@@ -92,10 +120,12 @@ TEST(DataFolderTest, FoundUnderXdgDataHomeOrHomeAndEveryNewFolderIsPrivate) {
     ScopedEnv home("HOME", temp.path());
     const std::string folder = temp.path() + share + "/Zorvane/ToolBar";
     EXPECT_EQ(FindDataFolder(), folder);
-    for (std::string f = folder; f != temp.path(); f = f.substr(0, f.rfind('/'))) EXPECT_EQ(FolderMode(f), 0700) << f;
+    for (std::string f = folder; f != temp.path(); f = f.substr(0, f.rfind('/')))
+      EXPECT_EQ(FolderMode(f), 0700) << f;
   }
   EXPECT_EQ(DataFolderIn(std::nullopt), ExecutableFolder());
-  EXPECT_EQ(FolderMode(ExecutableFolder() + "/Zorvane"), -1) << "nothing is made beside the executable";
+  EXPECT_EQ(FolderMode(ExecutableFolder() + "/Zorvane"), -1)
+      << "nothing is made beside the executable";
 }
 
 TEST(DataFolderTest, AnExistingToolBarFolderLosesEveryPermissionOfOthersButNotThroughALink) {
@@ -110,9 +140,12 @@ TEST(DataFolderTest, AnExistingToolBarFolderLosesEveryPermissionOfOthersButNotTh
     EXPECT_EQ(FolderMode(temp.path() + "/Zorvane"), 0755) << "only the ToolBar folder";
   }
   TempDir temp;
-  ASSERT_TRUE(MakeFolderPath(temp.path() + "/elsewhere") && MakeFolderPath(temp.path() + "/Zorvane"));
+  ASSERT_TRUE(MakeFolderPath(temp.path() + "/elsewhere") &&
+              MakeFolderPath(temp.path() + "/Zorvane"));
   ASSERT_EQ(::chmod((temp.path() + "/elsewhere").c_str(), 0777), 0);
-  ASSERT_EQ(::symlink((temp.path() + "/elsewhere").c_str(), (temp.path() + "/Zorvane/ToolBar").c_str()), 0);
+  ASSERT_EQ(
+      ::symlink((temp.path() + "/elsewhere").c_str(), (temp.path() + "/Zorvane/ToolBar").c_str()),
+      0);
   (void)DataFolderIn(temp.path());
   EXPECT_EQ(FolderMode(temp.path() + "/elsewhere"), 0777);
 }
@@ -120,8 +153,10 @@ TEST(DataFolderTest, AnExistingToolBarFolderLosesEveryPermissionOfOthersButNotTh
 TEST(DataFolderTest, WithoutAUsableHomeVariableTheHomeComesFromThePasswordDatabase) {
   const struct passwd* entry = ::getpwuid(::getuid());
   std::optional<std::string> database_home;
-  if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/') database_home = entry->pw_dir;
-  for (std::optional<std::string> home : {std::optional<std::string>(), std::optional<std::string>("relative")}) {
+  if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/')
+    database_home = entry->pw_dir;
+  for (std::optional<std::string> home :
+       {std::optional<std::string>(), std::optional<std::string>("relative")}) {
     ScopedEnv home_env("HOME", home);
     EXPECT_EQ(UserHome(), database_home) << home.value_or("unset");
   }
@@ -136,10 +171,14 @@ unsigned ModeOf(const std::string& path) {
 
 TEST(RegistryStoreTest, AwkwardValuesRoundTripAndTheFileTextIsExactAndOwnerOnly) {
   const std::tuple<std::string, std::string, RegistryValue> values[] = {
-      {"Software\\Zorvane\\Toolbar", "max", uint32_t{0xFFFFFFFF}}, {"Q", "", std::string("default")},
-      {"Q", "say \"hi\"", std::string("\"q\" \"\"")}, {"Q", "back\\slash", std::string("C:\\p\\ \\\\s\\")},
-      {"Q", "lines", std::string("one\ntwo\r\n")}, {"Q", "[s]", std::string("; [k] @=\"a\"")},
-      {"Q", "controls", std::string("\t\x01\x7f\0\xff", 5)}, {"Odd]Key[\\100%\\tab\there", "v", std::string("\\x41 %41")}};
+      {"Software\\Zorvane\\Toolbar", "max", uint32_t{0xFFFFFFFF}},
+      {"Q", "", std::string("default")},
+      {"Q", "say \"hi\"", std::string("\"q\" \"\"")},
+      {"Q", "back\\slash", std::string("C:\\p\\ \\\\s\\")},
+      {"Q", "lines", std::string("one\ntwo\r\n")},
+      {"Q", "[s]", std::string("; [k] @=\"a\"")},
+      {"Q", "controls", std::string("\t\x01\x7f\0\xff", 5)},
+      {"Odd]Key[\\100%\\tab\there", "v", std::string("\\x41 %41")}};
   TempDir temp;
   const std::string path = temp.File("no/such/hive.reg");
   RegistryStore store(path);
@@ -149,7 +188,8 @@ TEST(RegistryStoreTest, AwkwardValuesRoundTripAndTheFileTextIsExactAndOwnerOnly)
   EXPECT_EQ(ModeOf(temp.File("no/such")), 0700u);
   RegistryStore loaded(path);
   ASSERT_TRUE(loaded.Load());
-  for (const auto& [key, name, value] : values) EXPECT_EQ(loaded.GetValue(key, name), value) << name;
+  for (const auto& [key, name, value] : values)
+    EXPECT_EQ(loaded.GetValue(key, name), value) << name;
   EXPECT_EQ(loaded.SubKeys(""), (std::vector<std::string>{"Software", "Q", "Odd]Key["}));
 
   RegistryStore small(path);
@@ -157,8 +197,10 @@ TEST(RegistryStoreTest, AwkwardValuesRoundTripAndTheFileTextIsExactAndOwnerOnly)
   small.SetValue("software\\ZORVANE\\toolbar", "", std::string("say \"a\\b\"\r\n"));
   small.CreateKey("x%y");
   ASSERT_TRUE(small.Save());
-  EXPECT_EQ(ReadFile(path), "ZRForm Registry 1\n\n[Software]\n\n[Software\\Zorvane]\n\n[Software\\Zorvane\\Toolbar]\n"
-                            "\"AutoLoginRecord\"=dword:0000001f\n@=\"say \\\"a\\\\b\\\"\\r\\n\"\n\n[x%25y]\n");
+  EXPECT_EQ(
+      ReadFile(path),
+      "ZRForm Registry 1\n\n[Software]\n\n[Software\\Zorvane]\n\n[Software\\Zorvane\\Toolbar]\n"
+      "\"AutoLoginRecord\"=dword:0000001f\n@=\"say \\\"a\\\\b\\\"\\r\\n\"\n\n[x%25y]\n");
 }
 
 TEST(RegistryStoreTest, NamesCompareWithoutCaseAndDeleteKeyRemovesTheSubtreeOnly) {
@@ -179,22 +221,26 @@ TEST(RegistryStoreTest, DamagedFilesAreRefusedWhole) {
   TempDir temp;
   const std::string path = temp.File("hive.reg"), head = "ZRForm Registry 1\n";
   RegistryStore store(path);
-  for (const std::string& text : {std::string("[K]\n"), std::string("ZRForm Registry 2\n[K]\n"), head + "[K]\n\"v\"=\"a\\qb\"\n",
-                                  head + "[K]\n\"v\"=dword:0000001\n", head + "[K]\n\"v\"=\"a\"\n[k]\n\"V\"=\"b\"\n"}) {
+  for (const std::string& text :
+       {std::string("[K]\n"), std::string("ZRForm Registry 2\n[K]\n"),
+        head + "[K]\n\"v\"=\"a\\qb\"\n", head + "[K]\n\"v\"=dword:0000001\n",
+        head + "[K]\n\"v\"=\"a\"\n[k]\n\"V\"=\"b\"\n"}) {
     ASSERT_TRUE(testing::WriteFile(path, head + "[K]\n"));
     ASSERT_TRUE(store.Load());
     ASSERT_TRUE(testing::WriteFile(path, text));
     EXPECT_FALSE(store.Load()) << text;
     EXPECT_FALSE(store.KeyExists("K")) << text;
   }
-  ASSERT_TRUE(testing::WriteFile(path, "ZRForm Registry 1\r\n[K]\r\n; c\r\n\r\n\"v\"=dword:0000000A\r\n"));
+  ASSERT_TRUE(
+      testing::WriteFile(path, "ZRForm Registry 1\r\n[K]\r\n; c\r\n\r\n\"v\"=dword:0000000A\r\n"));
   EXPECT_TRUE(store.Load()) << "CR LF line ends and comments";
   EXPECT_EQ(store.GetValue("K", "v"), RegistryValue(uint32_t{10}));
 }
 
 TEST(AutoLoginRecordTest, FollowsXdgConfigHomeDefaultsToOneAndKeepsAWrittenZero) {
   ScopedEnv relative("XDG_CONFIG_HOME", "relative"), home("HOME", "/home/u");
-  EXPECT_EQ(RegistryStore::DefaultPath(Hive::kCurrentUser), "/home/u/.config/Zorvane/HKEY_CURRENT_USER.reg");
+  EXPECT_EQ(RegistryStore::DefaultPath(Hive::kCurrentUser),
+            "/home/u/.config/Zorvane/HKEY_CURRENT_USER.reg");
   TempDir temp;
   ScopedEnv config("XDG_CONFIG_HOME", temp.path());
   EXPECT_EQ(ReadAutoLoginRecord(), 1u) << "no hive file";
@@ -209,8 +255,12 @@ TEST(AutoLoginRecordTest, FollowsXdgConfigHomeDefaultsToOneAndKeepsAWrittenZero)
 }
 
 TEST(SecretMemoryTest, ConstantTimeComparisonAgreesWithEquality) {
-  for (const auto& [a, b] : {std::pair{""sv, ""sv}, {"secret"sv, "secret"sv}, {"secret"sv, "Secret"sv},
-                             {"secret"sv, "secreT"sv}, {"secret"sv, "sec"sv}, {"a"sv, "a\0"sv}}) {
+  for (const auto& [a, b] : {std::pair{""sv, ""sv},
+                             {"secret"sv, "secret"sv},
+                             {"secret"sv, "Secret"sv},
+                             {"secret"sv, "secreT"sv},
+                             {"secret"sv, "sec"sv},
+                             {"a"sv, "a\0"sv}}) {
     EXPECT_EQ(EqualInConstantTime(a, b), a == b) << a << " / " << b;
     EXPECT_EQ(EqualInConstantTime(b, a), a == b) << b << " / " << a;
   }
@@ -227,12 +277,15 @@ TEST(SecretMemoryTest, ForbiddingCoreDumpsLeavesNoWayToACoreFile) {
   if (child == 0) {
     struct rlimit core, raised = {1 << 20, 1 << 20};
     ::_exit(ForbidCoreDumps() && ::getrlimit(RLIMIT_CORE, &core) == 0 && core.rlim_max == 0 &&
-                    (::geteuid() == 0 || ::setrlimit(RLIMIT_CORE, &raised) != 0) ? 0 : 1);
+                    (::geteuid() == 0 || ::setrlimit(RLIMIT_CORE, &raised) != 0)
+                ? 0
+                : 1);
   }
   EXPECT_EQ(ChildStatus(child), 0);
 }
 
-// The child prompts on a pseudo-terminal; the text is typed once the prompt shows, that is once echo is off.
+// The child prompts on a pseudo-terminal; the text is typed once the prompt shows, that is once
+// echo is off.
 TEST(SecretMemoryTest, ASecretTypedAtATerminalIsNotShown) {
   int terminal = -1;
   pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
@@ -240,11 +293,14 @@ TEST(SecretMemoryTest, ASecretTypedAtATerminalIsNotShown) {
   if (child == 0) {
     std::optional<std::string> line = ReadSecretLine("Master password: ");
     struct termios after;
-    ::_exit(line == "hunter2" && ::tcgetattr(STDIN_FILENO, &after) == 0 && (after.c_lflag & ECHO) ? 0 : 1);
+    ::_exit(line == "hunter2" && ::tcgetattr(STDIN_FILENO, &after) == 0 && (after.c_lflag & ECHO)
+                ? 0
+                : 1);
   }
   std::string shown;
   char buffer[256];
-  for (ssize_t got; shown.find("Master password: ") == std::string::npos; shown.append(buffer, got)) {
+  for (ssize_t got; shown.find("Master password: ") == std::string::npos;
+       shown.append(buffer, got)) {
     ASSERT_GT(got = ::read(terminal, buffer, sizeof buffer), 0) << shown;
   }
   ASSERT_EQ(::write(terminal, "hunter2\n", 8), 8);

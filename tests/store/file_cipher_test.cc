@@ -94,13 +94,21 @@ TEST(Base64CodecTest, EncodesLikeTheReferenceAndDecodesOnlyStrictGroupsInPiecesO
   }
   const std::string b480 = RandomBytes(rng, 480), full = Base64Codec::Encode(b480);  // 640 long
   const std::pair<std::string, std::string> rows[] = {
-      {"Zg=3D=3D", "f"}, {"Zm8=3D", "fo"}, {"//79", "\xff\xfe\xfd"}, {"Zg", "<fail>"},
-      {"Zm8==", "<fail>"}, {"Zg==Zm9v", "<fail>"}, {"Zm8=3d", "<fail>"}, {"Zm9v\n", "<fail>"},
-      {"Zm9-", "<fail>"}, {std::string("Zm\0v", 4), "<fail>"},
+      {"Zg=3D=3D", "f"},
+      {"Zm8=3D", "fo"},
+      {"//79", "\xff\xfe\xfd"},
+      {"Zg", "<fail>"},
+      {"Zm8==", "<fail>"},
+      {"Zg==Zm9v", "<fail>"},
+      {"Zm8=3d", "<fail>"},
+      {"Zm9v\n", "<fail>"},
+      {"Zm9-", "<fail>"},
+      {std::string("Zm\0v", 4), "<fail>"},
       // Padding that ends the first piece is its last group; the next piece decodes alone.
       {Base64Codec::Encode(b480.substr(0, 478)) + "Zm9v", b480.substr(0, 478) + "foo"},
       {Base64Codec::Encode(b480.substr(0, 475)) + "Zm9v", "<fail>"},  // "==" before the boundary
-      {full + "Zg==", b480 + "f"}, {full.substr(0, 636) + "Zg=3D=3D", "<fail>"},  // cut by it
+      {full + "Zg==", b480 + "f"},
+      {full.substr(0, 636) + "Zg=3D=3D", "<fail>"},     // cut by it
       {full + full.substr(0, 100) + ".AAA", "<fail>"},  // a bad byte in a later piece
   };
   for (const auto& [text, bytes] : rows) EXPECT_EQ(DecodeOrFail(text), bytes) << text.substr(0, 40);

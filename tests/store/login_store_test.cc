@@ -98,7 +98,7 @@ TEST_F(LoginStoreTest, FileLayoutIsByteExactAndACutFileKeepsTheRecordsBeforeTheC
   const std::string path = folder_.File(kPasswordFileName);
   LoginStore store;
   ByteWriter bytes, head;
-  WriteProtectedString(bytes, "");  // the master password
+  WriteProtectedString(bytes, "");                   // the master password
   std::vector<size_t> ends = {bytes.data().size()};  // where the head and each record end
   for (uint32_t i = 0; i < 3; ++i) {
     const std::string site = "site" + std::to_string(i), user = "user" + std::to_string(i);
@@ -111,7 +111,7 @@ TEST_F(LoginStoreTest, FileLayoutIsByteExactAndACutFileKeepsTheRecordsBeforeTheC
     WriteProtectedString(bytes, kAutoRecordedDescription);
     bytes.WriteUint32(2);
     for (const std::string text : {"u", user.c_str(), "text", "login", kUnnamedFieldDescription,
-                                    "pw", "s", "password", "", "Password"})
+                                   "pw", "s", "password", "", "Password"})
       WriteProtectedString(bytes, text);
     bytes.WriteUint32(i % 2);
     bytes.WriteUint32(i / 2);

@@ -16,7 +16,11 @@ std::string Stored(std::string_view s) {
   ByteWriter w;
   return WriteProtectedString(w, s) ? w.data() : "<failed>";
 }
-std::string Length(uint32_t value) { ByteWriter w; w.WriteUint32(value); return w.data(); }
+std::string Length(uint32_t value) {
+  ByteWriter w;
+  w.WriteUint32(value);
+  return w.data();
+}
 
 TEST(ProtectedStringTest, LayoutIsLengthThenStoredTextAndDamageReadsAsEmptyOrFails) {
   EXPECT_EQ(Stored("a"), Length(12) + FileCipher().Encrypt("a"));
@@ -49,8 +53,13 @@ TEST(ProtectedStringTest, LayoutIsLengthThenStoredTextAndDamageReadsAsEmptyOrFai
 TEST(HistoryFileTest, LinesSplitAtTheirFirstDashInPiecesOf1023Bytes) {
   EXPECT_EQ(ParseHistory("  -7x-neg\n-\n2147483648000-big\n05-lone\rcr\r\n01-" +
                          std::string(1020, 'a') + "7-tail\n01-last"),
-            (std::vector<HistoryEntry>{{0, "7x-neg"}, {0, ""}, {INT32_MAX, "big"}, {5, "lone\rcr"},
-                                       {1, std::string(1020, 'a')}, {7, "tail"}, {1, "last"}}));
+            (std::vector<HistoryEntry>{{0, "7x-neg"},
+                                       {0, ""},
+                                       {INT32_MAX, "big"},
+                                       {5, "lone\rcr"},
+                                       {1, std::string(1020, 'a')},
+                                       {7, "tail"},
+                                       {1, "last"}}));
   EXPECT_EQ(FormatHistory({{-5, "x"}, {0, "a"}}), "-5-x\r\n00-a\r\n");
 }
 
@@ -99,8 +108,11 @@ TEST_F(FormProfileTest, FileLayoutSharedFieldsAndCustomize) {
 // Which pages a site or a rejected entry covers is checked by the site match tests (forms).
 TEST_F(FormProfileTest, SiteKeyReducesHostsAndRejectedSitesRejectOncePerSiteAndRoundTrip) {
   const std::tuple<const char*, bool, const char*> rows[] = {
-      {"ftp://h/", false, "ftp://h/"}, {"HTTP://W.E/", false, "HTTP://W.E/"}, {"http://", true, ""},
-      {"https://u@w.m.e.co.uk:443/", true, "e.co.uk:443"}, {"http://1.2.3.4.5/", true, "1.2.3.4.5"},
+      {"ftp://h/", false, "ftp://h/"},
+      {"HTTP://W.E/", false, "HTTP://W.E/"},
+      {"http://", true, ""},
+      {"https://u@w.m.e.co.uk:443/", true, "e.co.uk:443"},
+      {"http://1.2.3.4.5/", true, "1.2.3.4.5"},
   };
   for (const auto& [address, result, key] : rows) {
     std::string text = address;

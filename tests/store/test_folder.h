@@ -21,7 +21,10 @@ class StoreTest : public ::testing::Test {
  protected:
   StoreTest() { ResetProcessState(); }
   ~StoreTest() override { ResetProcessState(); }
-  static void ResetProcessState() { CustomFields().Reset(); SharedNames().Reset(); }
+  static void ResetProcessState() {
+    CustomFields().Reset();
+    SharedNames().Reset();
+  }
   TempFolder folder_;
 };
 

@@ -16,10 +16,10 @@ struct ZrbarRun {
   QString err;
 };
 
-inline ZrbarRun RunZrbar(const QString& program, const QStringList& arguments,
-                         const QString& folder = {}, const QByteArray& input = {},
-                         const QProcessEnvironment& environment =
-                             QProcessEnvironment::systemEnvironment()) {
+inline ZrbarRun RunZrbar(
+    const QString& program, const QStringList& arguments, const QString& folder = {},
+    const QByteArray& input = {},
+    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
   QProcess process;
   process.setProcessEnvironment(environment);
   if (!folder.isEmpty()) process.setWorkingDirectory(folder);
