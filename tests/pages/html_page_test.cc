@@ -17,16 +17,15 @@
 namespace zr {
 namespace {
 
-using testing::FirstForm;
 using testing::Outline;
 using testing::TempDir;
 using testing::TestPagePath;
 
+std::unique_ptr<PageForm> FirstForm(HtmlPage& page) { return page.Document()->Forms()->At(0); }
+
 TEST(HtmlPageTest, TestPagesReadAsBrowsersOfTheTimeShowThem) {
-  struct Case {
-    const char* file;
-    const char* title;
-    const char* outline;
+  const struct {
+    const char *file, *title, *outline;
   } cases[] = {
       {"login.html", "Sign in — Harbour Street Credit Union",
        "form search; input text q=; "  // type "search" reads as text
@@ -54,7 +53,7 @@ TEST(HtmlPageTest, TestPagesReadAsBrowsersOfTheTimeShowThem) {
        "form réservation; input text prénom=Renée; select plat; option Crêpe=Crêpe; "
        "option Gâteau=gâteau; "},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     std::unique_ptr<HtmlPage> page = HtmlPage::Open(TestPagePath(c.file));
     ASSERT_NE(page, nullptr);
@@ -67,12 +66,10 @@ TEST(HtmlPageTest, TestPagesReadAsBrowsersOfTheTimeShowThem) {
 }
 
 TEST(HtmlPageTest, AttributesReadAsTheOriginalDocumentReportedThem) {
-  struct Row {
-    std::string attributes;
-    std::string type;
+  const struct {
+    std::string attributes, type;
     std::optional<long> max_length;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"", "text", std::nullopt},
       {"type=PassWord maxlength=32", "password", 32},
       {"type=RADIO maxlength=' 15 '", "radio", 15},
@@ -84,7 +81,7 @@ TEST(HtmlPageTest, AttributesReadAsTheOriginalDocumentReportedThem) {
       {"type=bogus maxlength=2147483648", "text", std::nullopt},
   };
   std::string html = "<form>";
-  for (const Row& row : rows) html += "<input " + row.attributes + ">";
+  for (const auto& row : rows) html += "<input " + row.attributes + ">";
   std::unique_ptr<HtmlPage> page = HtmlPage::FromString(html + "</form>");
   std::unique_ptr<PageCollection<PageInput>> inputs = FirstForm(*page)->Inputs();
   ASSERT_EQ(inputs->Length(), static_cast<int>(std::size(rows)));
@@ -110,7 +107,6 @@ TEST(HtmlPageTest, AttributesReadAsTheOriginalDocumentReportedThem) {
 
 TEST(HtmlPageTest, WritesChangeTheTreeAtOnceAndShowInTheSavedPage) {
   std::unique_ptr<HtmlPage> page = HtmlPage::Open(TestPagePath("signup.html"));
-  ASSERT_NE(page, nullptr);
   std::unique_ptr<PageForm> form = FirstForm(*page);
   std::unique_ptr<PageInput> fetched_before = form->Inputs()->At(1);
   const std::string value = "O'Brien & \"Sons\" <Ltd> € \u00e9";
@@ -119,7 +115,8 @@ TEST(HtmlPageTest, WritesChangeTheTreeAtOnceAndShowInTheSavedPage) {
   EXPECT_EQ(fetched_before->Value(), value);
   const std::string html = page->Serialize();
   EXPECT_NE(html.find("value=\"O'Brien &amp; &quot;Sons&quot; &lt;Ltd&gt; &euro; &eacute;\""),
-            std::string::npos) << html;
+            std::string::npos)
+      << html;
   EXPECT_NE(html.find(">&lt;b&gt;not markup&lt;/b&gt; &amp; more</textarea>"), std::string::npos);
   EXPECT_EQ(FirstForm(*HtmlPage::FromString(html))->Inputs()->At(1)->Value(), value);
 
@@ -134,7 +131,8 @@ TEST(HtmlPageTest, WritesChangeTheTreeAtOnceAndShowInTheSavedPage) {
                                    "</option><optgroup><option>c</option></optgroup></select>"
                                    "<select name=\"many\" multiple><option selected>x</option>"
                                    "<option selected>y</option></select>"),
-            std::string::npos) << page->Serialize();
+            std::string::npos)
+      << page->Serialize();
 
   // A Latin-1 page is saved in its own encoding; what it cannot hold is a reference.
   page = HtmlPage::Open(TestPagePath("latin1.html"));
