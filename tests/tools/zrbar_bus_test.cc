@@ -31,7 +31,7 @@ struct Script {
   int create_hr = 0, hr = 0;  // CreateInstance's result, every other member's
   QString fill;               // what FillInForm puts into the first input of the first form
   bool bus_error = false;
-  History history = {{1, "example.com"}, {12, "two\nlines\\"}};  // behind Count, Item, AddItem
+  History history = {{1, "example.com"}, {12, "two\nlines\\"}};  // behind Count and Item
   QStringList calls;
 };
 
@@ -71,8 +71,6 @@ class FakeServer : public QDBusVirtualObject, public Script {
     if (bus_error && member != u"CreateInstance" && member != u"Release") {
       return bus.send(call.createErrorReply("org.example.Scripted", "scripted failure"));
     }
-    if (member == u"AddItem") history.append({in[1].toInt(), in[0].toString()});
-    if (member == u"ClearAll") history.clear();
     const int n = in.value(0).toInt();
     const bool listed = n >= 1 && n <= history.size();
     QList<QVariant> out = {member == u"CreateInstance" ? create_hr : hr};
@@ -81,9 +79,8 @@ class FakeServer : public QDBusVirtualObject, public Script {
     if (member == u"Count") out << static_cast<int>(history.size());
     if (member == u"Item") out = {kE_FAIL, 0, QString()};
     if (member == u"Item" && listed) out = {hr, history[n - 1].first, history[n - 1].second};
-    if (QStringList{"AutoRecordLogin", "RecordPassword", "FindPasswordByURL"}.contains(member)) {
+    if (QStringList{"AutoRecordLogin", "RecordPassword", "FindPasswordByURL"}.contains(member))
       out << 1;
-    }
     return bus.send(call.createReply(member == u"Release" ? QList<QVariant>{0u} : out));
   }
 
