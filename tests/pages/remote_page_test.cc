@@ -321,8 +321,7 @@ TEST(RemotePageTest, ClientThatLeftTheBusFailsAtOnce) {
   std::shared_ptr<RemotePageLink> link;
   std::unique_ptr<PageDocument> document;
   {
-    QDBusConnection leaving =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("leaving"));
+    QDBusConnection leaving = Bus("leaving");
     ASSERT_TRUE(leaving.isConnected());
     PageExporter exporter(leaving, QStringLiteral("/page"));
     link = LinkTo(leaving);
