@@ -100,10 +100,6 @@ class ZrbarBusTest : public ::testing::Test {
   void TearDown() override {
     for (const char* name : {"ZRForm.ZRBarHelper", "ZRForm.History"}) bus_.unregisterService(name);
   }
-  testing::ZrbarRun Run(const QStringList& arguments, const QByteArray& input = {},
-                        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-    return testing::RunZrbar(ZRBAR_PATH, arguments, folder_.path(), input, env);
-  }
   // The stand-in, with a fresh script, under both names till the test ends.
   FakeServer& Fresh(const Script& script = {}) {
     static FakeServer* server = new FakeServer;
@@ -119,7 +115,7 @@ class ZrbarBusTest : public ::testing::Test {
   // CreateInstance of the helper or history shown as "+" or "H+", Release as "-".
   std::string Transcript(const QStringList& arguments, const Script& script, int status = 0) {
     FakeServer& server = Fresh(script);
-    testing::ZrbarRun run = Run(arguments, kFields);
+    testing::ZrbarRun run = testing::RunZrbar(ZRBAR_PATH, arguments, folder_.path(), kFields);
     EXPECT_EQ(run.status, status) << run.err.toStdString();
     EXPECT_EQ(run.err.contains("usage: zrbar"), status == 2);
     err_ = run.err;
@@ -219,7 +215,7 @@ TEST_F(ZrbarBusTest, ExitsWithThreeWhenTheServerCannotBeReached) {
        {std::tuple{QStringList{"auto-record-login"}, QProcessEnvironment::systemEnvironment(),
                    "cannot reach the ZRForm server at ZRForm.ZRBarHelper"},
         {QStringList{"find-password", "https://e.com/"}, no_bus, "no session bus"}}) {
-    testing::ZrbarRun run = Run(arguments, {}, environment);
+    testing::ZrbarRun run = testing::RunZrbar(ZRBAR_PATH, arguments, {}, {}, environment);
     EXPECT_EQ(run.status, 3) << message;
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
