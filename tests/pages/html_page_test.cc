@@ -17,16 +17,16 @@
 namespace zr {
 namespace {
 
-using testing::FirstForm;
 using testing::Outline;
 using testing::TempDir;
 using testing::TestPagePath;
 
+std::unique_ptr<PageForm> FirstForm(HtmlPage& page) { return page.Document()->Forms()->At(0); }
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != text.npos; }
+
 TEST(HtmlPageTest, TestPagesReadAsBrowsersOfTheTimeShowThem) {
-  struct Case {
-    const char* file;
-    const char* title;
-    const char* outline;
+  const struct {
+    const char *file, *title, *outline;
   } cases[] = {
       {"login.html", "Sign in — Harbour Street Credit Union",
        "form search; input text q=; "  // type "search" reads as text
@@ -54,7 +54,7 @@ TEST(HtmlPageTest, TestPagesReadAsBrowsersOfTheTimeShowThem) {
        "form réservation; input text prénom=Renée; select plat; option Crêpe=Crêpe; "
        "option Gâteau=gâteau; "},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     std::unique_ptr<HtmlPage> page = HtmlPage::Open(TestPagePath(c.file));
     ASSERT_NE(page, nullptr);
@@ -67,12 +67,10 @@ TEST(HtmlPageTest, TestPagesReadAsBrowsersOfTheTimeShowThem) {
 }
 
 TEST(HtmlPageTest, AttributesReadAsTheOriginalDocumentReportedThem) {
-  struct Row {
-    std::string attributes;
-    std::string type;
+  const struct {
+    std::string attributes, type;
     std::optional<long> max_length;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"", "text", std::nullopt},
       {"type=PassWord maxlength=32", "password", 32},
       {"type=RADIO maxlength=' 15 '", "radio", 15},
@@ -84,7 +82,7 @@ TEST(HtmlPageTest, AttributesReadAsTheOriginalDocumentReportedThem) {
       {"type=bogus maxlength=2147483648", "text", std::nullopt},
   };
   std::string html = "<form>";
-  for (const Row& row : rows) html += "<input " + row.attributes + ">";
+  for (const auto& row : rows) html += "<input " + row.attributes + ">";
   std::unique_ptr<HtmlPage> page = HtmlPage::FromString(html + "</form>");
   std::unique_ptr<PageCollection<PageInput>> inputs = FirstForm(*page)->Inputs();
   ASSERT_EQ(inputs->Length(), static_cast<int>(std::size(rows)));
@@ -110,7 +108,6 @@ TEST(HtmlPageTest, AttributesReadAsTheOriginalDocumentReportedThem) {
 
 TEST(HtmlPageTest, WritesChangeTheTreeAtOnceAndShowInTheSavedPage) {
   std::unique_ptr<HtmlPage> page = HtmlPage::Open(TestPagePath("signup.html"));
-  ASSERT_NE(page, nullptr);
   std::unique_ptr<PageForm> form = FirstForm(*page);
   std::unique_ptr<PageInput> fetched_before = form->Inputs()->At(1);
   const std::string value = "O'Brien & \"Sons\" <Ltd> € \u00e9";
@@ -118,9 +115,9 @@ TEST(HtmlPageTest, WritesChangeTheTreeAtOnceAndShowInTheSavedPage) {
   ASSERT_TRUE(form->TextAreas()->At(0)->PutValue("<b>not markup</b> & more"));
   EXPECT_EQ(fetched_before->Value(), value);
   const std::string html = page->Serialize();
-  EXPECT_NE(html.find("value=\"O'Brien &amp; &quot;Sons&quot; &lt;Ltd&gt; &euro; &eacute;\""),
-            std::string::npos) << html;
-  EXPECT_NE(html.find(">&lt;b&gt;not markup&lt;/b&gt; &amp; more</textarea>"), std::string::npos);
+  EXPECT_TRUE(Has(html, "value=\"O'Brien &amp; &quot;Sons&quot; &lt;Ltd&gt; &euro; &eacute;\""))
+      << html;
+  EXPECT_TRUE(Has(html, ">&lt;b&gt;not markup&lt;/b&gt; &amp; more</textarea>"));
   EXPECT_EQ(FirstForm(*HtmlPage::FromString(html))->Inputs()->At(1)->Value(), value);
 
   // A single-choice select keeps one selected option.
@@ -130,16 +127,17 @@ TEST(HtmlPageTest, WritesChangeTheTreeAtOnceAndShowInTheSavedPage) {
   std::unique_ptr<PageCollection<PageSelect>> selects = FirstForm(*page)->Selects();
   ASSERT_TRUE(selects->At(0)->Options()->At(1)->PutSelected());
   ASSERT_TRUE(selects->At(1)->Options()->At(1)->PutSelected());
-  EXPECT_NE(page->Serialize().find("<select name=\"one\"><option>a</option><option selected>b"
-                                   "</option><optgroup><option>c</option></optgroup></select>"
-                                   "<select name=\"many\" multiple><option selected>x</option>"
-                                   "<option selected>y</option></select>"),
-            std::string::npos) << page->Serialize();
+  EXPECT_TRUE(Has(page->Serialize(),
+                  "<select name=\"one\"><option>a</option><option selected>b"
+                  "</option><optgroup><option>c</option></optgroup></select>"
+                  "<select name=\"many\" multiple><option selected>x</option>"
+                  "<option selected>y</option></select>"))
+      << page->Serialize();
 
   // A Latin-1 page is saved in its own encoding; what it cannot hold is a reference.
   page = HtmlPage::Open(TestPagePath("latin1.html"));
   ASSERT_TRUE(FirstForm(*page)->Inputs()->At(0)->PutValue("Zoë €5"));
-  EXPECT_NE(page->Serialize().find("value=\"Zo\xeb &#8364;5\""), std::string::npos);
+  EXPECT_TRUE(Has(page->Serialize(), "value=\"Zo\xeb &#8364;5\""));
 }
 
 TEST(HtmlPageTest, SaveWritesAnOwnerOnlyFileThatReopens) {

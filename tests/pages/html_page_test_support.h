@@ -43,11 +43,6 @@ inline std::string Outline(PageDocument& document, bool by_index = true) {
   return out;
 }
 
-inline std::unique_ptr<PageForm> FirstForm(HtmlPage& page) {
-  std::unique_ptr<PageCollection<PageForm>> forms = page.Document()->Forms();
-  return forms ? forms->At(0) : nullptr;
-}
-
 }  // namespace zr::testing
 
 #endif  // ZRFORM_TESTS_PAGES_HTML_PAGE_TEST_SUPPORT_H_

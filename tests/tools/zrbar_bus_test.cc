@@ -1,6 +1,5 @@
 // zrbar as a user runs it, on a private session bus: against a scripted
-// stand-in of the server's objects (made from the interface descriptions the
-// server installs), and with no server or no bus at all.
+// stand-in of the server's objects, and with no server or no bus at all.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -8,12 +7,12 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
-#include <QFile>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
+#include <algorithm>
 
 #include "pages/html_page.h"
 #include "resources/interface_files.h"
+#include "tests/support/test_support.h"
 #include "tests/support/trust_registry.h"
 #include "tests/support/zrbar_process.h"
 
@@ -24,179 +23,147 @@ constexpr int kE_FAIL = static_cast<int>(0x80004005u);
 constexpr char kPage[] = ZRBAR_PAGES_DIR "/two_forms.html";
 using History = QList<QPair<int, QString>>;
 
+// Serves both objects under both names, only the members their installed
+// interface descriptions declare. Records each call as "Member arg ...", an
+// object argument shown by calling back into zrbar's page (a document's or
+// browser's address, a form's name), and answers by member.
 struct Script {
-  int create_hr = 0;  // CreateInstance's result
-  int hr = 0;         // every other member's result
-  int out = 1;        // every whole-number out value but the history's
-  QString text;       // GetCurFile's name
-  QString fill;       // what FillInForm puts into the first input of the first form
+  int create_hr = 0, hr = 0;  // CreateInstance's result, every other member's
+  QString fill;               // what FillInForm puts into the first input of the first form
   bool bus_error = false;
-  History history;    // behind Count, Item, AddItem and ClearAll
+  History history = {{1, "example.com"}, {12, "two\nlines\\"}};  // behind Count and Item
+  QStringList calls;
 };
 
-// Serves both objects under both names. Each member takes the arguments its
-// interface description gives and records "Member name=value ...": object
-// arguments are shown by calling back into the caller's page (a document's
-// or browser's address, a form's name).
-class FakeServer : public QDBusVirtualObject {
+class FakeServer : public QDBusVirtualObject, public Script {
  public:
-  FakeServer() {
-    for (const InterfaceFile& file : InterfaceFiles()) {
-      QXmlStreamReader xml(QByteArray(file.text.data(), static_cast<qsizetype>(file.text.size())));
-      QString interface, method;
-      while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
-        auto at = [&](const char* name) { return xml.attributes().value(QLatin1String(name)).toString(); };
-        if (xml.name() == u"interface") interface = at("name");
-        if (xml.name() == u"method") method = at("name");
-        if (xml.name() == u"arg") args_[interface + '.' + method].push_back({at("name"), at("type"), at("direction") == u"out"});
-      }
-    }
-  }
-  ~FakeServer() override {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    for (const char* name : {"ZRForm.ZRBarHelper", "ZRForm.History"}) bus.unregisterService(name);
-    for (const char* path : {"/ZRBarHelper", "/History"}) bus.unregisterObject(path, QDBusConnection::UnregisterTree);
-  }
-  [[nodiscard]] bool Start() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    return !args_.isEmpty() && bus.registerVirtualObject("/ZRBarHelper", this, QDBusConnection::SubPath) &&
-           bus.registerVirtualObject("/History", this, QDBusConnection::SubPath) &&
-           bus.registerService("ZRForm.ZRBarHelper") && bus.registerService("ZRForm.History");
-  }
   QString introspect(const QString&) const override { return {}; }
   bool handleMessage(const QDBusMessage& call, const QDBusConnection& bus) override {
-    auto found = args_.constFind(call.interface() + '.' + call.member());
-    if (found == args_.cend()) return false;
     const QString member = call.member();
+    if (!Declared(call.interface(), member)) return false;
+    auto back = [&](const QVariant& at, const QString& what, const QList<QVariant>& args = {}) {
+      const QString path = at.value<QDBusObjectPath>().path();
+      QDBusMessage m = QDBusMessage::createMethodCall(call.service(), path.isEmpty() ? "/" : path,
+                                                      "ZRForm.Page." + what.section('.', 0, 0),
+                                                      what.section('.', 1));
+      m.setArguments(args);
+      QDBusMessage reply = bus.call(m, QDBus::Block, 5000);
+      return reply.type() == QDBusMessage::ReplyMessage ? reply.arguments().value(0) : QVariant();
+    };
+    const QList<QVariant> in = call.arguments();
     QStringList shown = {member};
-    QList<QVariant> in = call.arguments();
-    for (const Arg& arg : *found) {
-      if (arg.out || in.isEmpty()) continue;
-      QVariant value = in.takeFirst();
-      QString text = arg.type == u"b" ? QString::number(value.toBool()) : value.toString();
-      if (arg.type == u"o") text = Describe(call, bus, value.value<QDBusObjectPath>().path());
-      shown << arg.name + '=' + text;
+    for (const QVariant& value : in) {
+      QString text = value.toString();
+      if (value.metaType() == QMetaType::fromType<QDBusObjectPath>()) {
+        text = back(value, "Form.Name").toString();
+        for (const QVariant& document : {value, back(value, "Browser.Document")}) {
+          if (QVariant url = back(document, "Document.Url"); url.isValid()) text = url.toString();
+        }
+      }
+      shown << text;
     }
-    if (member == u"FillInForm" && !script.fill.isEmpty()) Fill(call, bus, call.arguments()[1]);
+    if (member == u"FillInForm" && !fill.isEmpty()) {
+      QVariant at = back(back(in[1], "Browser.Document"), "Document.Forms");
+      at = back(back(at, "Collection.Item", {0}), "Form.Tags", {"INPUT"});
+      back(back(at, "Collection.Item", {0}), "Input.PutValue", {fill});
+    }
     calls << shown.join(' ');
-    if (script.bus_error && member != u"CreateInstance" && member != u"Release") {
+    if (bus_error && member != u"CreateInstance" && member != u"Release") {
       return bus.send(call.createErrorReply("org.example.Scripted", "scripted failure"));
     }
-    const int index = call.arguments().value(0).toInt();
-    if (member == u"AddItem") script.history.append({call.arguments()[1].toInt(), call.arguments()[0].toString()});
-    if (member == u"ClearAll") script.history.clear();
-    const bool listed = index >= 1 && index <= script.history.size();
-    QList<QVariant> reply;
-    for (const Arg& arg : *found) {
-      if (!arg.out) continue;
-      if (arg.name == u"hr") {
-        reply << (member == u"CreateInstance" ? script.create_hr : member == u"Item" && !listed ? kE_FAIL : script.hr);
-      } else if (arg.type == u"o") {
-        reply << QVariant::fromValue(QDBusObjectPath(script.create_hr == 0 ? call.path().section('/', 0, 1) : "/"));
-      } else if (arg.type == u"u") {
-        reply << 0u;
-      } else if (arg.type == u"i") {
-        reply << (member == u"Count" ? static_cast<int>(script.history.size())
-                  : member == u"Item" ? (listed ? script.history[index - 1].first : 0) : script.out);
-      } else {
-        reply << (member == u"Item" ? (listed ? script.history[index - 1].second : QString()) : script.text);
-      }
-    }
-    return bus.send(call.createReply(reply));
+    const int n = in.value(0).toInt();
+    const bool listed = n >= 1 && n <= history.size();
+    QList<QVariant> out = {member == u"CreateInstance" ? create_hr : hr};
+    if (member == u"CreateInstance")
+      out << QVariant::fromValue(QDBusObjectPath(create_hr ? "/" : call.path().section('/', 0, 1)));
+    if (member == u"Count") out << static_cast<int>(history.size());
+    if (member == u"Item") out = {kE_FAIL, 0, QString()};
+    if (member == u"Item" && listed) out = {hr, history[n - 1].first, history[n - 1].second};
+    if (QStringList{"AutoRecordLogin", "RecordPassword", "FindPasswordByURL"}.contains(member))
+      out << 1;
+    return bus.send(call.createReply(member == u"Release" ? QList<QVariant>{0u} : out));
   }
-
-  Script script;
-  QStringList calls;
 
  private:
-  struct Arg {
-    QString name, type;
-    bool out;
-  };
-  QVariant Back(const QDBusMessage& call, const QDBusConnection& bus, const QString& path,
-                const QString& iface, const QString& member, const QList<QVariant>& arguments = {}) {
-    QDBusMessage back = QDBusMessage::createMethodCall(call.service(), path, "ZRForm.Page." + iface, member);
-    back.setArguments(arguments);
-    QDBusMessage reply = bus.call(back, QDBus::Block, 5000);
-    return reply.type() == QDBusMessage::ReplyMessage ? reply.arguments().value(0) : QVariant();
+  static bool Declared(const QString& interface, const QString& member) {
+    return std::ranges::any_of(InterfaceFiles(), [&](const InterfaceFile& file) {
+      const QString text = QString::fromUtf8(file.text.data(), file.text.size());
+      return text.contains('"' + interface + '"') && text.contains('"' + member + "\">");
+    });
   }
-  static QString P(const QVariant& v) { return v.isValid() ? v.value<QDBusObjectPath>().path() : "/"; }
-  QString Describe(const QDBusMessage& call, const QDBusConnection& bus, const QString& path) {
-    if (path == u"/") return QStringLiteral("(none)");
-    for (const QString& document : {path, P(Back(call, bus, path, "Browser", "Document"))}) {
-      QVariant url = Back(call, bus, document, "Document", "Url");
-      if (url.isValid()) return url.toString();
-    }
-    QVariant name = Back(call, bus, path, "Form", "Name");
-    return name.isValid() ? name.toString() : QStringLiteral("(unknown)");
-  }
-  // Walks to the first input of the first form the way the server does.
-  void Fill(const QDBusMessage& call, const QDBusConnection& bus, const QVariant& browser) {
-    QString at = P(Back(call, bus, P(browser), "Browser", "Document"));
-    at = P(Back(call, bus, P(Back(call, bus, at, "Document", "Forms")), "Collection", "Item", {0}));
-    at = P(Back(call, bus, P(Back(call, bus, at, "Form", "Tags", {"INPUT"})), "Collection", "Item", {0}));
-    Back(call, bus, at, "Input", "PutValue", {script.fill});
-  }
-  QHash<QString, QList<Arg>> args_;
 };
 
 class ZrbarBusTest : public ::testing::Test {
  protected:
   // zrbar hands pages only to the registered server: the stand-in is registered.
   void SetUp() override { ASSERT_TRUE(testing::RegisterAsServer(testing::ThisExecutable())); }
-  testing::ZrbarRun Run(const QStringList& arguments, const QByteArray& input = {},
-                        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-    return testing::RunZrbar(ZRBAR_PATH, arguments, folder_.path(), input, env);
+  void TearDown() override {
+    for (const char* name : {"ZRForm.ZRBarHelper", "ZRForm.History"}) bus_.unregisterService(name);
   }
+  // The stand-in, with a fresh script, under both names till the test ends.
+  FakeServer& Fresh(const Script& script = {}) {
+    static FakeServer* server = new FakeServer;
+    static const bool objects =
+        bus_.registerVirtualObject("/ZRBarHelper", server, QDBusConnection::SubPath) &&
+        bus_.registerVirtualObject("/History", server, QDBusConnection::SubPath);
+    EXPECT_TRUE(objects && bus_.registerService("ZRForm.ZRBarHelper") &&
+                bus_.registerService("ZRForm.History"));
+    static_cast<Script&>(*server) = script;
+    return *server;
+  }
+  // Runs zrbar against script: "CALLS => OUTPUT", the calls "|"-joined,
+  // CreateInstance of the helper or history shown as "+" or "H+", Release as "-".
+  std::string Transcript(const QStringList& arguments, const Script& script, int status = 0) {
+    FakeServer& server = Fresh(script);
+    testing::ZrbarRun run = testing::RunZrbar(ZRBAR_PATH, arguments, folder_.path(), kFields);
+    EXPECT_EQ(run.status, status) << run.err.toStdString();
+    EXPECT_EQ(run.err.contains("usage: zrbar"), status == 2);
+    err_ = run.err;
+    return (server.calls.join('|')
+                .replace("CreateInstance false ZRForm.IZRBarHelper", "+")
+                .replace("CreateInstance false ZRForm.IHistory", "H+")
+                .replace("Release", "-")
+                .replace(QString::fromStdString(HtmlPage::FileUrl(kPage)), "<page>")
+                .replace(folder_.path(), "<cwd>") +
+            " => " + run.out)
+        .toStdString();
+  }
+  static constexpr char kFields[] = "<HOME><Field name=\"E\" value=\"\u00e9\"/></HOME>\n";
+  QDBusConnection bus_ = QDBusConnection::sessionBus();
   QTemporaryDir folder_;
+  QString err_;
 };
 
 TEST_F(ZrbarBusTest, MakesEachCallAndPrintsItsAnswer) {
-  const History two = {{1, "example.com"}, {12, "two\nlines\\"}};
-  const QString page = QLatin1String(kPage);
+  const QString p = kPage;
   const struct {
     QStringList arguments;
-    int hr, out;
-    History history;
-    QByteArray input;
-    QString printed;  // <page>: the page's address
-    QStringList calls;  // between CreateInstance and Release; <cwd>: zrbar's folder
+    int hr;
+    QString transcript;
   } cases[] = {
-      {{"find-password", "https://e.com/login"}, 0, 1, {}, {}, "S_OK\npbRetVal=1\n", {"FindPasswordByURL bstrURL=https://e.com/login"}},
-      {{"--hwnd", "-2", "record", page, "--url", "https://e.com/"}, 1, 1, {}, {}, "S_FALSE\n", {"RecordPassword hWnd=-2 pUnkWebBrowser=https://e.com/"}},
-      {{"autorecord", page, "--form", "1", "--url", "https://e.com/join"}, 0, 1, {}, {}, "S_OK\n", {"AutoRecord hWnd=0 pUnkDocument=https://e.com/join pUnkSrc=signup"}},
-      {{"fill", page, "--type", "work", "--auto"}, 0, 1, {}, {}, "S_OK\n", {"FillInForm hWnd=0 pUnkWebBrowser=<page> type=3 bForceFillIn=0 bAutoFillIn=1"}},
-      {{"update-fields", "-"}, 0, 1, {}, "<HOME><Field name=\"E\" value=\"é\"/></HOME>\n", "S_OK\n", {"UpdateFormFields bstrVal=<HOME><Field name=\"E\" value=\"é\"/></HOME>\n"}},
-      {{"history", "list"}, 0, 1, two, {}, "S_OK\npnType=1\npVal=example.com\npnType=12\npVal=two\\nlines\\\\\n", {"Count", "Item nIndex=1", "Item nIndex=2"}},
-      {{"history", "save", "copy.txt"}, 0, 1, {}, {}, "S_OK\n", {"Save pszFileName=<cwd>/copy.txt fRemember=0"}},
-      {{"history", "load", "/tmp/zr/../History.txt"}, kE_FAIL, 1, {}, {}, "E_FAIL\n", {"Load pszFileName=/tmp/History.txt dwMode=0"}},
+      {{"find-password", "e:/a"}, 0, "+|FindPasswordByURL e:/a|- => S_OK\npbRetVal=1\n"},
+      {{"--hwnd", "-2", "record", p, "--url", "e:/"}, 1, "+|RecordPassword -2 e:/|- => S_FALSE\n"},
+      {{"autorecord", p, "--form", "1", "--url", "e:j"},
+       0,
+       "+|AutoRecord 0 e:j signup|- => S_OK\n"},
+      {{"fill", p, "--type", "work", "--auto"}, 0, "+|FillInForm 0 <page> 3 0 1|- => S_OK\n"},
+      {{"update-fields", "-"}, 0, QString("+|UpdateFormFields ") + kFields + "|- => S_OK\n"},
+      {{"history", "list"},
+       0,
+       "H+|Count|Item 1|Item 2|- => "
+       "S_OK\npnType=1\npVal=example.com\npnType=12\npVal=two\\nlines\\\\\n"},
+      {{"history", "save", "copy.txt"}, 0, "H+|Save <cwd>/copy.txt false|- => S_OK\n"},
+      {{"history", "load", "/tmp/zr/../H"}, kE_FAIL, "H+|Load /tmp/H 0|- => E_FAIL\n"},
   };
-  const QString url = QString::fromStdString(HtmlPage::FileUrl(kPage));
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.arguments.join(' ').toStdString());
-    FakeServer server;
-    server.script.hr = c.hr;
-    server.script.out = c.out;
-    server.script.history = c.history;
-    ASSERT_TRUE(server.Start());
-    testing::ZrbarRun run = Run(c.arguments, c.input);
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out.toStdString(), QString(c.printed).replace("<page>", url).toStdString());
-    QStringList calls = {c.arguments[0] == "history" ? "CreateInstance bOuter=0 riid=ZRForm.IHistory"
-                                                     : "CreateInstance bOuter=0 riid=ZRForm.IZRBarHelper"};
-    for (QString call : c.calls) calls << call.replace("<page>", url).replace("<cwd>", folder_.path());
-    EXPECT_EQ(server.calls.join('|').toStdString(), (calls << "Release").join('|').toStdString());
+    EXPECT_EQ(Transcript(c.arguments, {.hr = c.hr}), c.transcript.toStdString());
   }
 }
 
 TEST_F(ZrbarBusTest, WritesTheFilledPageToOutAndLeavesTheGivenPage) {
-  FakeServer server;
-  server.script.fill = QStringLiteral("ann@example.com");
-  ASSERT_TRUE(server.Start());
   QString out = folder_.filePath("filled.html");
-  testing::ZrbarRun run = Run({"fill", kPage, "--type", "password", "--force", "--out", out});
-  ASSERT_EQ(run.status, 0) << run.err.toStdString();
+  Transcript({"fill", kPage, "--type", "password", "--force", "--out", out},
+             {.fill = "ann@example.com"});
   std::unique_ptr<HtmlPage> filled = HtmlPage::Open(out.toStdString());
   ASSERT_TRUE(filled);
   EXPECT_EQ(filled->Document()->Forms()->At(0)->Inputs()->At(0)->Value(), "ann@example.com");
@@ -207,42 +174,36 @@ TEST_F(ZrbarBusTest, WritesTheFilledPageToOutAndLeavesTheGivenPage) {
 // usage text); 3: no server object. Nothing is printed on standard output
 // unless the call was answered.
 TEST_F(ZrbarBusTest, ExitStatusSaysWhatFailed) {
-  QFile latin1(folder_.filePath("latin1.xml"));
-  ASSERT_TRUE(latin1.open(QIODevice::WriteOnly));
-  latin1.write("<HOME><Field name=\"Stra\xDF" "e\" value=\"street\"/></HOME>");
-  latin1.close();
-  const QString unwritable = folder_.filePath("no/such/folder/out.html");
+  const QString latin1 = folder_.filePath("latin1.xml"), missing = folder_.filePath("missing.html");
+  ASSERT_TRUE(testing::WriteFile(latin1.toStdString(), "<HOME><Field name=\"Stra\xDF\"/></HOME>"));
+  const QString bad = folder_.filePath("no/such/out.html");
   const struct {
     QStringList arguments;
-    int create_hr;
-    bool bus_error;
+    Script script;
     int status;
-    const char* printed;
     const char* message;
-    const char* calls;  // the members called, "|"-joined
+    QString transcript;
   } cases[] = {
-      {{"record", folder_.filePath("missing.html")}, 0, false, 1, "", "cannot read the page", ""},
-      {{"update-fields", latin1.fileName()}, 0, false, 1, "", "is not UTF-8 text", ""},
-      {{"fill", kPage}, 0, false, 2, "", "--type password|home|work is required", ""},
-      {{"history", "item", "first"}, 0, false, 2, "", "N must be a 32-bit whole number", ""},
-      {{"fill", kPage, "--type", "home", "--out", unwritable}, 0, false, 1, "S_OK\n", "cannot write", "CreateInstance|FillInForm|Release"},
-      {{"auto-record-login"}, 0, true, 1, "", "scripted failure", "CreateInstance|AutoRecordLogin|Release"},
-      {{"history", "count"}, kE_FAIL, false, 3, "", "CreateInstance gave E_FAIL", "CreateInstance"},
+      {{"record", missing}, {}, 1, "cannot read the page", " => "},
+      {{"update-fields", latin1}, {}, 1, "is not UTF-8 text", " => "},
+      {{"fill", kPage}, {}, 2, "--type password|home|work is required", " => "},
+      {{"history", "item", "first"}, {}, 2, "N must be a 32-bit whole number", " => "},
+      {{"fill", kPage, "--type", "home", "--out", bad},
+       {},
+       1,
+       "cannot write",
+       "+|FillInForm 0 <page> 2 0 0|- => S_OK\n"},
+      {{"auto-record-login"},
+       {.bus_error = true},
+       1,
+       "scripted failure",
+       "+|AutoRecordLogin|- => "},
+      {{"history", "count"}, {.create_hr = kE_FAIL}, 3, "CreateInstance gave E_FAIL", "H+ => "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments.join(' ').toStdString());
-    FakeServer server;
-    server.script.create_hr = c.create_hr;
-    server.script.bus_error = c.bus_error;
-    ASSERT_TRUE(server.Start());
-    testing::ZrbarRun run = Run(c.arguments);
-    EXPECT_EQ(run.status, c.status);
-    EXPECT_EQ(run.out, c.printed);
-    EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
-    EXPECT_EQ(run.err.contains("usage: zrbar"), c.status == 2);
-    QStringList members;
-    for (const QString& call : server.calls) members << call.section(' ', 0, 0);
-    EXPECT_EQ(members.join('|'), c.calls);
+    EXPECT_EQ(Transcript(c.arguments, c.script, c.status), c.transcript.toStdString());
+    EXPECT_TRUE(err_.contains(c.message)) << err_.toStdString();
   }
 }
 
@@ -254,7 +215,7 @@ TEST_F(ZrbarBusTest, ExitsWithThreeWhenTheServerCannotBeReached) {
        {std::tuple{QStringList{"auto-record-login"}, QProcessEnvironment::systemEnvironment(),
                    "cannot reach the ZRForm server at ZRForm.ZRBarHelper"},
         {QStringList{"find-password", "https://e.com/"}, no_bus, "no session bus"}}) {
-    testing::ZrbarRun run = Run(arguments, {}, environment);
+    testing::ZrbarRun run = testing::RunZrbar(ZRBAR_PATH, arguments, {}, {}, environment);
     EXPECT_EQ(run.status, 3) << message;
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();

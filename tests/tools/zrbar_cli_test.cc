@@ -13,64 +13,75 @@ namespace {
 // The fields of a request that differ from a fresh one.
 std::string Describe(const BarRequest& r) {
   std::ostringstream text;
-  text << static_cast<int>(r.command) << " hwnd=" << r.hwnd;
-  for (const auto& [name, value] : {std::pair{"page", r.page}, {"url", r.url}, {"out", r.out},
-                                    {"file", r.file}, {"text", r.text}}) {
-    if (!value.empty()) text << ' ' << name << '=' << value;
-  }
-  text << " type=" << r.database_type << (r.force ? " force" : "") << (r.automatic ? " auto" : "")
-       << " form=" << r.form_index << " item=" << r.item_type << '/' << r.item_index;
-  return text.str();
+  text << static_cast<int>(r.command);
+  auto field = [&](const char* name, const auto& value, bool set) {
+    if (set) text << ' ' << name << '=' << value;
+  };
+  field("hwnd", r.hwnd, r.hwnd != 0), field("page", r.page, !r.page.empty());
+  field("url", r.url, !r.url.empty()), field("out", r.out, !r.out.empty());
+  field("file", r.file, !r.file.empty()), field("text", r.text, !r.text.empty());
+  field("type", r.database_type, r.database_type != 0), field("form", r.form_index, r.form_index);
+  field("item", std::to_string(r.item_type) + '/' + std::to_string(r.item_index),
+        r.item_type || r.item_index);
+  return text.str() + (r.force ? " force" : "") + (r.automatic ? " auto" : "");
 }
 
 TEST(ZrbarCliTest, ParsesEveryCommandForm) {
   const struct {
     std::vector<std::string> arguments;
-    std::string request;  // "" for a usage error
-    std::string error;
+    std::string parsed;  // the request, or "error: " and the usage error
   } cases[] = {
-      {{"--hwnd", "42", "fill", "a.html", "--type", "password", "--force", "--auto", "--url", "u", "--out", "o"},
-       "0 hwnd=42 page=a.html url=u out=o type=1 force auto form=0 item=0/0", ""},
-      {{"fill", "--type=work", "--out=o", "a.html"}, "0 hwnd=0 page=a.html out=o type=3 form=0 item=0/0", ""},
-      {{"--hwnd", "0x1A", "record", "p"}, "1 hwnd=26 page=p type=0 form=0 item=0/0", ""},
-      {{"--hwnd", "-9223372036854775808", "form-manager"}, "7 hwnd=-9223372036854775808 type=0 form=0 item=0/0", ""},
-      {{"--hwnd", "0xFFFFFFFFFFFFFFFF", "password-manager"}, "6 hwnd=-1 type=0 form=0 item=0/0", ""},
-      {{"autorecord", "p", "--form", "2"}, "2 hwnd=0 page=p type=0 form=2 item=0/0", ""},
-      {{"history", "add", "--", "--help", "2147483647"}, "8 hwnd=0 text=--help type=0 form=0 item=2147483647/0", ""},
-      {{"history", "item", "-2147483648"}, "10 hwnd=0 type=0 form=0 item=0/-2147483648", ""},
-      {{}, "", "no command given"},
-      {{"history", "remove", "x"}, "", "unknown history command 'remove'"},
-      {{"fill", "a.html", "--type", "customize"}, "", "--type must be password, home or work, not 'customize'"},
-      {{"fill", "a.html", "--type", "home", "--force=yes"}, "", "--force takes no value"},
-      {{"record", "p", "--url", "a", "--url", "b"}, "", "--url is given twice"},
-      {{"record", "p", "--out", "o"}, "", "--out does not apply to record"},
-      {{"autorecord", "p", "--form", "-1"}, "", "--form must be a form index (0 is the first), not '-1'"},
-      {{"find-password", "\xC3"}, "", "URL is not valid UTF-8"},
-      {{"--hwnd", "9223372036854775808", "form-manager"}, "",
-       "--hwnd must be a 64-bit window number (decimal or 0x hex), not '9223372036854775808'"},
-      {{"history", "add", "x", "1 "}, "", "TYPE must be a 32-bit whole number, not '1 '"},
-      {{"history", "item", "0x1"}, "", "N must be a 32-bit whole number, not '0x1'"},
+      {{"--hwnd", "42", "fill", "a.html", "--type", "password", "--force", "--auto", "--url", "u",
+        "--out", "o"},
+       "0 hwnd=42 page=a.html url=u out=o type=1 force auto"},
+      {{"fill", "--type=work", "--out=o", "a.html"}, "0 page=a.html out=o type=3"},
+      {{"--hwnd", "0x1A", "record", "p"}, "1 hwnd=26 page=p"},
+      {{"--hwnd", "-9223372036854775808", "form-manager"}, "7 hwnd=-9223372036854775808"},
+      {{"--hwnd", "0xFFFFFFFFFFFFFFFF", "password-manager"}, "6 hwnd=-1"},
+      {{"autorecord", "p", "--form", "2"}, "2 page=p form=2"},
+      {{"history", "add", "--", "--help", "2147483647"}, "8 text=--help item=2147483647/0"},
+      {{"history", "item", "-2147483648"}, "10 item=0/-2147483648"},
+      {{}, "error: no command given"},
+      {{"history", "remove", "x"}, "error: unknown history command 'remove'"},
+      {{"fill", "a.html", "--type", "customize"},
+       "error: --type must be password, home or work, not 'customize'"},
+      {{"fill", "a.html", "--type", "home", "--force=yes"}, "error: --force takes no value"},
+      {{"record", "p", "--url", "a", "--url", "b"}, "error: --url is given twice"},
+      {{"record", "p", "--out", "o"}, "error: --out does not apply to record"},
+      {{"autorecord", "p", "--form", "-1"},
+       "error: --form must be a form index (0 is the first), not '-1'"},
+      {{"find-password", "\xC3"}, "error: URL is not valid UTF-8"},
+      {{"--hwnd", "9223372036854775808", "form-manager"},
+       "error: --hwnd must be a 64-bit window number (decimal or 0x hex), not "
+       "'9223372036854775808'"},
+      {{"history", "add", "x", "1 "}, "error: TYPE must be a 32-bit whole number, not '1 '"},
+      {{"history", "item", "0x1"}, "error: N must be a 32-bit whole number, not '0x1'"},
   };
   for (const auto& c : cases) {
     BarParse parse = ParseBarCommandLine(c.arguments);
-    EXPECT_EQ(parse.request ? Describe(*parse.request) : "", c.request) << c.error;
-    EXPECT_EQ(parse.error, c.error);
+    EXPECT_EQ((parse.request ? Describe(*parse.request) : "") +
+                  (parse.error.empty() ? "" : "error: " + parse.error),
+              c.parsed);
     EXPECT_FALSE(parse.help);
   }
-  for (std::vector<std::string> help : {std::vector<std::string>{"-h"}, {"help"}, {"history", "add", "--help"}}) {
+  for (std::vector<std::string> help :
+       {std::vector<std::string>{"-h"}, {"help"}, {"history", "add", "--help"}}) {
     EXPECT_TRUE(ParseBarCommandLine(help).help) << help.back();
   }
 }
 
 TEST(ZrbarCliTest, NamesResultsAndKeepsEachValueOnItsLine) {
-  for (const auto& [hr, name] : {std::pair<uint32_t, const char*>{0, "S_OK"}, {1, "S_FALSE"},
-                                 {0x80004005u, "E_FAIL"}, {2, "0x00000002"}, {0xFFFFFFFFu, "0xFFFFFFFF"}}) {
-    EXPECT_EQ(HResultName(static_cast<int32_t>(hr)), name);
+  const uint32_t results[] = {0, 1, 0x80004005u, 2, 0xFFFFFFFFu};
+  const char* names[] = {"S_OK", "S_FALSE", "E_FAIL", "0x00000002", "0xFFFFFFFF"};
+  for (size_t i = 0; i < std::size(results); ++i) {
+    EXPECT_EQ(HResultName(static_cast<int32_t>(results[i])), names[i]);
   }
-  for (const auto& [value, printed] : {std::pair<std::string, std::string>{"Köln – 天気", "Köln – 天気"},
-                                       {"C:\\p", "C:\\\\p"}, {"a\r\nb", "a\\r\\nb"}, {"t\tx", "t\\x09x"},
-                                       {std::string("n\0x", 3), "n\\x00x"}, {"\x1B[31m", "\\x1B[31m"}}) {
-    EXPECT_EQ(EscapeValue(value), printed) << printed;
+  // Pairs of a value and how it is printed.
+  const std::string escapes[] = {
+      "Köln – 天気", "Köln – 天気",          "C:\\p",   "C:\\\\p",  "a\r\nb",   "a\\r\\nb", "t\tx",
+      "t\\x09x",     std::string("n\0x", 3), "n\\x00x", "\x1B[31m", "\\x1B[31m"};
+  for (size_t i = 0; i < std::size(escapes); i += 2) {
+    EXPECT_EQ(EscapeValue(escapes[i]), escapes[i + 1]) << escapes[i + 1];
   }
   // Out values are shown only after S_OK: the server writes them only then.
   EXPECT_EQ(FormatReply({0, {{"pnType", "3"}, {"pVal", "a\nb"}}}), "S_OK\npnType=3\npVal=a\\nb\n");

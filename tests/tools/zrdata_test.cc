@@ -13,7 +13,8 @@ namespace {
 
 // zrdata's exit status and standard output, with input on its standard input.
 std::pair<int, std::string> Zrdata(const std::string& arguments, const std::string& input = "") {
-  std::string command = "printf '%s' '" + input + "' | " ZRDATA_PATH " " + arguments + " 2>/dev/null";
+  std::string command =
+      "printf '%s' '" + input + "' | " ZRDATA_PATH " " + arguments + " 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   std::string out;
   char buffer[4096];
@@ -28,8 +29,10 @@ TEST(ZrdataTest, DumpsTheSampleFolderAndAsksForTheMasterPassword) {
   ASSERT_EQ(Zrdata("sample " + data).first, 0);
   auto [status, logins] = Zrdata("dump " + data + "Password.dat");
   EXPECT_EQ(status, 0);
-  EXPECT_NE(logins.find(R"({"name":"password","value":"correct horse","type":"password","form":"login")"),
-            std::string::npos) << logins;
+  EXPECT_NE(
+      logins.find(R"({"name":"password","value":"correct horse","type":"password","form":"login")"),
+      std::string::npos)
+      << logins;
   EXPECT_EQ(Zrdata("dump " + data + "History.txt").second,
             "{\"kind\":\"history\",\"entries\":[{\"type\":1,\"text\":\"example.com\"},"
             "{\"type\":2,\"text\":\"weather\"},{\"type\":12,\"text\":\"news-today\"}]}\n");
@@ -42,7 +45,8 @@ TEST(ZrdataTest, DumpsTheSampleFolderAndAsksForTheMasterPassword) {
   const std::string dump = "dump " + temp.File("locked.dat") + " --kind logins";
   EXPECT_EQ(Zrdata(dump, "open sesam\n"), std::pair(2, std::string()));
   EXPECT_EQ(Zrdata(dump).first, 2) << "no input at all";
-  EXPECT_NE(Zrdata(dump, "open sesame\n").second.find(R"("master_password_set":true)"), std::string::npos);
+  EXPECT_NE(Zrdata(dump, "open sesame\n").second.find(R"("master_password_set":true)"),
+            std::string::npos);
 }
 
 }  // namespace
