@@ -1,5 +1,5 @@
-// Prompts with scripted answers for tests: each dialog takes the next answer
-// of its queue (a dialog without one fails the test) and records what it was shown.
+// Prompts with scripted answers for tests: each dialog takes the next answer of its queue (a
+// dialog without one fails the test) and records what it was shown.
 #ifndef ZRFORM_TESTS_FORMS_SCRIPTED_PROMPTS_H_
 #define ZRFORM_TESTS_FORMS_SCRIPTED_PROMPTS_H_
 
@@ -27,7 +27,6 @@ class ScriptedPrompts : public Prompts {
   std::deque<int> selected_ids;
   // Called with the prompt's data, to change it as a user would; returns the button.
   std::deque<std::function<RememberAnswer(RememberPasswordData&)>> remember_answers;
-
   std::vector<ShownMessage> messages;
   std::vector<std::vector<int>> select_offers;
   std::vector<RememberPasswordData> remember_shown;
@@ -35,8 +34,8 @@ class ScriptedPrompts : public Prompts {
 
   MessageAnswer ShowMessage(WindowId, std::string_view text, std::string_view caption,
                             MessageIcon icon, MessageButtons buttons) override {
-    messages.push_back({std::string(text), std::string(caption), icon, buttons});
-    return MessageAnswer::kOk;
+    return messages.push_back({std::string(text), std::string(caption), icon, buttons}),
+           MessageAnswer::kOk;
   }
   std::optional<std::string> AskMasterPassword(WindowId) override {
     return ++master_password_prompts, Take(master_passwords, "master password prompt");
@@ -45,14 +44,11 @@ class ScriptedPrompts : public Prompts {
     return Take(master_password_setups, "master password set-up");
   }
   int SelectLogin(WindowId, LoginStore& store, const std::vector<int>& ids) override {
-    select_offers.push_back(ids);
-    int id = Take(selected_ids, "select login");
-    if (id != -1) (void)store.Save();
-    return id;
+    int id = (select_offers.push_back(ids), Take(selected_ids, "select login"));
+    return id != -1 && store.Save(), id;
   }
   RememberAnswer RememberPassword(WindowId, RememberPasswordData& data) override {
-    remember_shown.push_back(data);
-    auto answer = Take(remember_answers, "remember password");
+    auto answer = (remember_shown.push_back(data), Take(remember_answers, "remember password"));
     return answer ? answer(data) : RememberAnswer::kNo;
   }
   void ShowLoginManager(WindowId, LoginStore&) override { ++login_managers; }
@@ -63,8 +59,7 @@ class ScriptedPrompts : public Prompts {
   static T Take(std::deque<T>& queue, const char* dialog) {
     if (queue.empty()) return ADD_FAILURE() << "unexpected " << dialog, T{};
     T answer = std::move(queue.front());
-    queue.pop_front();
-    return answer;
+    return queue.pop_front(), answer;
   }
 };
 
