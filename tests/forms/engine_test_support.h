@@ -71,21 +71,28 @@ inline std::unique_ptr<TestPage> MakeTestPage(std::string_view html, const std::
   return page ? std::make_unique<TestPage>(*page, std::move(page)) : nullptr;
 }
 
-// The values of the first inputs named name in form form, joined by ","; "<missing>" without one.
+// The values of the first inputs of each (form, name), joined by ","; "<missing>" without one.
 inline std::string Values(PageBrowser& page, const std::vector<std::pair<int, std::string>>& at) {
   std::string joined;
   for (size_t i = 0; i < at.size(); ++i) {
-    auto forms = page.Document()->Forms();
-    auto form = forms ? forms->At(at[i].first) : nullptr;
     std::string found = "<missing>";
-    if (auto inputs = form ? form->Inputs() : nullptr) {
-      ForEachByIndex(*inputs, [&](PageInput& input) {
-        if (input.Name() == at[i].second && found == "<missing>") found = input.Value();
-      });
-    }
+    ForEachByIndex(*page.Document()->Forms()->At(at[i].first)->Inputs(), [&](PageInput& input) {
+      if (input.Name() == at[i].second && found == "<missing>") found = input.Value();
+    });
     joined += (i ? "," : "") + found;
   }
   return joined;
+}
+
+// A login of site: a text field "user" (none for an empty user) and a password field "pass".
+inline std::unique_ptr<LoginRecord> Login(const std::string& site, const std::string& user,
+                                          const std::string& password, const std::string& form = "",
+                                          bool automatic = true) {
+  auto record = std::make_unique<LoginRecord>();
+  record->set_site(site), record->set_fill_automatically(automatic ? 1 : 0);
+  if (!user.empty()) record->AddField("user", user, "text", form);
+  record->AddField("pass", password, "password", form);
+  return record;
 }
 
 class EngineTest : public ::testing::Test {
@@ -97,14 +104,10 @@ class EngineTest : public ::testing::Test {
   }
   ~EngineTest() override { CustomFields().Reset(), SharedNames().Reset(); }
 
-  // A stored login: a text field "user" and a password field "pass" in form form.
+  // A stored login of Login.
   int AddLogin(const std::string& site, const std::string& user, const std::string& password,
                bool automatic = true, const std::string& form = "") {
-    auto record = std::make_unique<LoginRecord>();
-    record->set_site(site), record->set_fill_automatically(automatic ? 1 : 0);
-    record->AddField("user", user, "text", form);
-    record->AddField("pass", password, "password", form);
-    data_.logins.AddOrMerge(std::move(record));
+    data_.logins.AddOrMerge(Login(site, user, password, form, automatic));
     return data_.logins.GetAt(data_.logins.Count() - 1)->id();
   }
   Outcome Fill(PageBrowser* page, int type = 1, bool force = false, bool automatic = true) {

@@ -53,22 +53,20 @@ struct FakeCollection : PageCollection<Item> {
 };
 
 struct FakeForm : PageForm {
-  FakeCollection<PageInput, FakeInput> inputs;
+  using Inputs_ = FakeCollection<PageInput, FakeInput>;
+  Inputs_ inputs;
   PageText Name() override { return ""; }
-  Own<PageCollection<PageInput>> Inputs() override {
-    return std::make_unique<decltype(inputs)>(inputs);
-  }
+  Own<PageCollection<PageInput>> Inputs() override { return std::make_unique<Inputs_>(inputs); }
   Own<PageCollection<PageTextArea>> TextAreas() override { return nullptr; }
   Own<PageCollection<PageSelect>> Selects() override { return nullptr; }
 };
 
 struct FakeDocument : PageDocument, PageBrowser {
-  FakeCollection<PageForm, FakeForm> forms;
+  using Forms_ = FakeCollection<PageForm, FakeForm>;
+  Forms_ forms;
   PageText Url() override { return "https://e.com/login"; }
   PageText Title() override { return "Fake"; }
-  Own<PageCollection<PageForm>> Forms() override {
-    return std::make_unique<decltype(forms)>(forms);
-  }
+  Own<PageCollection<PageForm>> Forms() override { return std::make_unique<Forms_>(forms); }
   Own<PageDocument> Document() override { return std::make_unique<FakeDocument>(*this); }
 };
 

@@ -12,14 +12,6 @@ namespace {
 
 using SiteMatchTest = EngineTest;
 
-// A login of site: user "ann" in form "login" with password (or that password alone).
-std::unique_ptr<LoginRecord> Login(const std::string& site, const char* pw, bool user = true) {
-  auto record = std::make_unique<LoginRecord>();
-  if (record->set_site(site), user) record->AddField("user", "ann", "text", "login");
-  record->AddField("pass", pw, "password", user ? "login" : "");
-  return record;
-}
-
 TEST_F(SiteMatchTest, PagesGetOnlyTheLoginsOfTheirOwnSite) {
   const std::vector<std::string> sites = {
       "mail.example.com", "example.com",           "intranet.example/app", "com",   "localhost",
@@ -74,11 +66,14 @@ TEST_F(SiteMatchTest, PagesGetOnlyTheLoginsOfTheirOwnSite) {
     // A captured login, or a lone password, is the same as a stored one where the site matches.
     for (const std::string& site : sites) {
       const bool gets = c.gets.count(site) > 0;
-      EXPECT_EQ(Login(site, "other")->IsSameLogin(*Login(c.page, "pw")), gets) << site;
+      EXPECT_EQ(
+          Login(site, "ann", "other", "login")->IsSameLogin(*Login(c.page, "ann", "pw", "login")),
+          gets)
+          << site;
       LoginStore one;
       RejectedSites rejected;
-      one.AddOrMerge(Login(site, "pw", false)), rejected.Reject(site);
-      EXPECT_EQ(one.HasSameSiteLogin(*Login(c.page, "pw", false)), gets) << site;
+      one.AddOrMerge(Login(site, "", "pw")), rejected.Reject(site);
+      EXPECT_EQ(one.HasSameSiteLogin(*Login(c.page, "", "pw")), gets) << site;
       EXPECT_EQ(rejected.IsRejected(c.page), gets) << site;
     }
   }
