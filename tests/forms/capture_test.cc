@@ -42,7 +42,7 @@ TEST_F(CaptureTest, CapturesFilledTextAndPasswordInputsOfMatchingForms) {
        "1", "1 .p .e"},
   };
   for (const auto& c : cases) {
-    auto case_page = MakeTestPage(std::string("<form>") + c.html + "</form>", "https://e.com/");
+    auto case_page = MakeTestPage(std::string("<form>") + c.html + "</form>");
     EXPECT_EQ(Capture(*case_page, std::nullopt, true), c.detected) << c.html;
     EXPECT_EQ(Capture(*case_page), c.captured) << c.html;
   }
@@ -86,13 +86,12 @@ TEST_F(CaptureTest, WhatIsNotCapturedOrNotOffered) {
   EXPECT_EQ(AutoRecord(data_, prompts_, 0, nullptr, nullptr), Outcome::kNothing);
   EXPECT_EQ(RecordPassword(data_, prompts_, 0, nullptr, &found), Outcome::kNothing);
   EXPECT_EQ(found, -5);
-  auto no_password = MakeTestPage(R"(<form><input name="u" value="ann"></form>)", "https://e.com/");
+  auto no_password = MakeTestPage(R"(<form><input name="u" value="ann"></form>)");
   EXPECT_EQ(RecordPassword(data_, prompts_, 0, no_password.get(), &found), Outcome::kDone);
   EXPECT_EQ(found, 0);
   // Only a password, and a stored record of the site holds exactly that password.
   AddLogin("e.com", "ann", "pin");
-  auto page = MakeTestPage(R"(<form name="f"><input type="password" name="pin" value="pin">)",
-                           "https://e.com/x");
+  auto page = MakeTestPage(R"(<form name="f"><input type="password" name="pin" value="pin">)");
   EXPECT_EQ(Record(*page, 0), Outcome::kDone);
   EXPECT_TRUE(prompts_.remember_shown.empty());
 }
@@ -101,8 +100,7 @@ TEST_F(CaptureTest, AutoRecordFindsItsFormWhateverTheFormNameLength) {
   for (size_t length : {1100, 3000}) {
     auto page =
         MakeTestPage("<form name=" + std::string(length, 'n') +
-                         "><input name=u value=ann><input type=password name=p value=pw></form>",
-                     "https://e.com/login");
+                     "><input name=u value=ann><input type=password name=p value=pw></form>");
     prompts_.remember_answers = {AnswerNo};
     prompts_.remember_shown.clear();
     EXPECT_EQ(Record(*page, 0), Outcome::kDone);
@@ -135,9 +133,8 @@ TEST_F(CaptureTest, RejectedSitesAndTheDontAskBoxes) {
 TEST_F(CaptureTest, LongValuesAreStoredCutAtACharacterBoundaryAndInputsAreBounded) {
   // Two three-byte characters over the 1024 mark.
   const std::string value = std::string(1023, 'a') + "\xE2\x82\xAC\xE2\x82\xAC";
-  auto page = MakeTestPage(
-      "<form><input name=user value=\"" + value + "\"><input type=password name=p value=x></form>",
-      "https://e.com/");
+  auto page = MakeTestPage("<form><input name=user value=\"" + value +
+                           "\"><input type=password name=p value=x></form>");
   prompts_.remember_answers = {AnswerYes};
   EXPECT_EQ(RecordPassword(data_, prompts_, 0, page.get(), nullptr), Outcome::kDone);
   auto reloaded = Reload();
@@ -151,7 +148,7 @@ TEST_F(CaptureTest, LongValuesAreStoredCutAtACharacterBoundaryAndInputsAreBounde
     html += i == 2 || i == 499 ? "<input type=password name=p" + std::to_string(i) + " value=pw>"
                                : "<input name=f" + std::to_string(i) + " value=v>";
   }
-  auto many = MakeTestPage(html + "</form>", "https://e.com/");
+  auto many = MakeTestPage(html + "</form>");
   EXPECT_EQ(Capture(*many, std::nullopt, true), "1");
   LoginRecord record;
   ASSERT_TRUE(CaptureLogin(*many->Document(), record, std::nullopt, false));

@@ -66,7 +66,8 @@ class TestPage final : public PageBrowser {
 #endif
 };
 
-inline std::unique_ptr<TestPage> MakeTestPage(std::string_view html, const std::string& url) {
+inline std::unique_ptr<TestPage> MakeTestPage(std::string_view html,
+                                              const std::string& url = "https://e.com/") {
   std::unique_ptr<HtmlPage> page = HtmlPage::FromString(html, url);
   return page ? std::make_unique<TestPage>(*page, std::move(page)) : nullptr;
 }

@@ -11,13 +11,12 @@ constexpr char kLoginPage[] = R"(<form name="login"><input type="text" name="use
 using FillInTest = EngineTest;
 
 TEST_F(FillInTest, RefusesWhatDoesNotQualify) {
-  auto page = MakeTestPage(kLoginPage, "https://e.com/login");
+  auto page = MakeTestPage(kLoginPage);
   AddLogin("e.com", "ann", "secret");
   for (int type : {0, 4, 5, 6}) EXPECT_EQ(Fill(page.get(), type, true), Outcome::kNothing);
   EXPECT_EQ(Fill(nullptr, 1, true), Outcome::kNothing);
   // A page without a password input is not filled from logins, but from a profile.
-  auto no_password =
-      MakeTestPage(R"(<form><input name="user"><input name="email">)", "https://e.com/");
+  auto no_password = MakeTestPage(R"(<form><input name="user"><input name="email">)");
   data_.home.Value(ProfileField::kEmail) = "ann@e.com";
   EXPECT_EQ(Fill(no_password.get(), 1, true), Outcome::kDone);
   EXPECT_EQ(Fill(no_password.get(), 2, true), Outcome::kDone);
@@ -74,7 +73,7 @@ TEST_F(FillInTest, ProtectedRecordNeedsTheMasterPassword) {
     size_t messages;
   } cases[] = {{std::nullopt, "", 0}, {"open", "", 1}, {"Open", "ann", 1}};
   for (const auto& c : cases) {
-    auto page = MakeTestPage(kLoginPage, "https://e.com/");
+    auto page = MakeTestPage(kLoginPage);
     prompts_.master_passwords = {c.entry};
     EXPECT_EQ(Fill(page.get()), *c.filled ? Outcome::kDone : Outcome::kNothing);
     EXPECT_EQ(Values(*page, {{0, "user"}}), c.filled);

@@ -34,8 +34,8 @@ class ScriptedPrompts : public Prompts {
 
   MessageAnswer ShowMessage(WindowId, std::string_view text, std::string_view caption,
                             MessageIcon icon, MessageButtons buttons) override {
-    return messages.push_back({std::string(text), std::string(caption), icon, buttons}),
-           MessageAnswer::kOk;
+    messages.push_back({std::string(text), std::string(caption), icon, buttons});
+    return MessageAnswer::kOk;
   }
   std::optional<std::string> AskMasterPassword(WindowId) override {
     return ++master_password_prompts, Take(master_passwords, "master password prompt");
@@ -44,11 +44,14 @@ class ScriptedPrompts : public Prompts {
     return Take(master_password_setups, "master password set-up");
   }
   int SelectLogin(WindowId, LoginStore& store, const std::vector<int>& ids) override {
-    int id = (select_offers.push_back(ids), Take(selected_ids, "select login"));
-    return id != -1 && store.Save(), id;
+    select_offers.push_back(ids);
+    int id = Take(selected_ids, "select login");
+    if (id != -1) (void)store.Save();
+    return id;
   }
   RememberAnswer RememberPassword(WindowId, RememberPasswordData& data) override {
-    auto answer = (remember_shown.push_back(data), Take(remember_answers, "remember password"));
+    remember_shown.push_back(data);
+    auto answer = Take(remember_answers, "remember password");
     return answer ? answer(data) : RememberAnswer::kNo;
   }
   void ShowLoginManager(WindowId, LoginStore&) override { ++login_managers; }
