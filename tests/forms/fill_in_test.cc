@@ -1,7 +1,4 @@
-// Filling pages from login records and profiles, and choosing the login. How
-// each profile value lands in inputs, text areas and selects is the server suite's.
-#include "forms/fill_in.h"
-
+// Filling pages from login records and profiles, and choosing the login.
 #include "engine_test_support.h"
 #include "matcher/pattern_list.h"
 
@@ -14,17 +11,17 @@ constexpr char kLoginPage[] = R"(<form name="login"><input type="text" name="use
 using FillInTest = EngineTest;
 
 TEST_F(FillInTest, RefusesWhatDoesNotQualify) {
-  auto page = MakeTestPage(kLoginPage, "https://e.com/login");
+  auto page = MakeTestPage(kLoginPage);
   AddLogin("e.com", "ann", "secret");
-  for (int type : {0, 4, 5, 6}) EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), type, true, true), Outcome::kNothing);
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, nullptr, 1, true, true), Outcome::kNothing);
+  for (int type : {0, 4, 5, 6}) EXPECT_EQ(Fill(page.get(), type, true), Outcome::kNothing);
+  EXPECT_EQ(Fill(nullptr, 1, true), Outcome::kNothing);
   // A page without a password input is not filled from logins, but from a profile.
-  auto no_password = MakeTestPage(R"(<form><input name="user"><input name="email">)", "https://e.com/");
+  auto no_password = MakeTestPage(R"(<form><input name="user"><input name="email">)");
   data_.home.Value(ProfileField::kEmail) = "ann@e.com";
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, no_password.get(), 1, true, true), Outcome::kDone);
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, no_password.get(), 2, true, true), Outcome::kDone);
-  EXPECT_EQ(InputValue(*page, 0, "user") + "|" + InputValue(*no_password, 0, "user") + "|" +
-                InputValue(*no_password, 0, "email"), "||ann@e.com");
+  EXPECT_EQ(Fill(no_password.get(), 1, true), Outcome::kDone);
+  EXPECT_EQ(Fill(no_password.get(), 2, true), Outcome::kDone);
+  EXPECT_EQ(Values(*page, {{0, "user"}}) + Values(*no_password, {{0, "user"}, {0, "email"}}),
+            ",ann@e.com");
 }
 
 TEST_F(FillInTest, AutomaticChoiceNeedsOneLongestAutomaticRecord) {
@@ -43,12 +40,13 @@ TEST_F(FillInTest, AutomaticChoiceNeedsOneLongestAutomaticRecord) {
   };
   const std::string url = "https://www.e.com/login?from=f.org";
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     data_.logins = LoginStore();
     for (auto& [site, user, automatic] : c.logins) AddLogin(site, user, "pw", automatic);
     auto page = MakeTestPage(kLoginPage, url);
-    EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, true), *c.filled ? Outcome::kDone : Outcome::kNothing);
-    EXPECT_EQ(InputValue(*page, 0, "user"), c.filled) << c.name;
-    EXPECT_EQ(FindPasswordByURL(data_.logins, url), c.asks) << c.name;
+    EXPECT_EQ(Fill(page.get()), *c.filled ? Outcome::kDone : Outcome::kNothing);
+    EXPECT_EQ(Values(*page, {{0, "user"}}), c.filled);
+    EXPECT_EQ(FindPasswordByURL(data_.logins, url), c.asks);
   }
   EXPECT_TRUE(prompts_.select_offers.empty()) << "automatic fill never asks";
 }
@@ -60,11 +58,10 @@ TEST_F(FillInTest, ManualChoiceOffersLongestAndAutomaticRecords) {
   auto page = MakeTestPage(kLoginPage, "https://www.e.com/login");
   auto fresh = MakeTestPage(kLoginPage, "https://www.e.com/");
   prompts_.selected_ids = {longest, -1};
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, false), Outcome::kDone);
+  EXPECT_EQ(Fill(page.get(), 1, false, false), Outcome::kDone);
   EXPECT_EQ(prompts_.select_offers, (std::vector<std::vector<int>>{{short_auto, longest}}));
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, fresh.get(), 1, false, false), Outcome::kNothing);
-  EXPECT_EQ(InputValue(*page, 0, "user") + InputValue(*page, 0, "pass") + "|" + InputValue(*fresh, 0, "user"), "c3|")
-      << "Cancel fills nothing";
+  EXPECT_EQ(Fill(fresh.get(), 1, false, false), Outcome::kNothing) << "Cancel fills nothing";
+  EXPECT_EQ(Values(*page, {{0, "user"}, {0, "pass"}}) + Values(*fresh, {{0, "user"}}), "c,3");
 }
 
 TEST_F(FillInTest, ProtectedRecordNeedsTheMasterPassword) {
@@ -76,10 +73,10 @@ TEST_F(FillInTest, ProtectedRecordNeedsTheMasterPassword) {
     size_t messages;
   } cases[] = {{std::nullopt, "", 0}, {"open", "", 1}, {"Open", "ann", 1}};
   for (const auto& c : cases) {
-    auto page = MakeTestPage(kLoginPage, "https://e.com/");
+    auto page = MakeTestPage(kLoginPage);
     prompts_.master_passwords = {c.entry};
-    EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, true), *c.filled ? Outcome::kDone : Outcome::kNothing);
-    EXPECT_EQ(InputValue(*page, 0, "user"), c.filled);
+    EXPECT_EQ(Fill(page.get()), *c.filled ? Outcome::kDone : Outcome::kNothing);
+    EXPECT_EQ(Values(*page, {{0, "user"}}), c.filled);
     ASSERT_EQ(prompts_.messages.size(), c.messages);
   }
   EXPECT_EQ(prompts_.messages[0].text, "The password you entered is incorrect!");
@@ -88,17 +85,18 @@ TEST_F(FillInTest, ProtectedRecordNeedsTheMasterPassword) {
 TEST_F(FillInTest, FormNamesDecideNameLookupAndPairFillCoversTheRest) {
   // Captured from a form named "login": fills a form named "LOGIN" by name.
   AddLogin("e.com", "ann", "pw1", true, "login");
-  auto named = MakeTestPage(R"(<form name="LOGIN"><input name="User"><input type="password" name="PASS"></form>)",
-                            "https://e.com/");
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, named.get(), 1, false, true), Outcome::kDone);
-  EXPECT_EQ(InputValue(*named, 0, "User") + InputValue(*named, 0, "PASS"), "annpw1");
+  auto named =
+      MakeTestPage(R"(<form name="LOGIN"><input name="User"><input type="password" name="PASS">)",
+                   "https://e.com/");
+  EXPECT_EQ(Fill(named.get()), Outcome::kDone);
+  EXPECT_EQ(Values(*named, {{0, "User"}, {0, "PASS"}}), "ann,pw1");
   // A form without a name gets nothing by name; the pair fill writes the text
   // input before the password by position, over existing text too.
   auto unnamed = MakeTestPage(R"(<form><input name="q" value="old"><input type="email" name="m">
-      <input type="password" name="p"><input name="after"></form>)", "https://e.com/");
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, unnamed.get(), 1, false, true), Outcome::kDone);
-  EXPECT_EQ(InputValue(*unnamed, 0, "q") + "," + InputValue(*unnamed, 0, "m") + InputValue(*unnamed, 0, "p") + "," +
-                InputValue(*unnamed, 0, "after"), "old,annpw1,");
+      <input type="password" name="p"><input name="after"></form>)",
+                              "https://e.com/");
+  EXPECT_EQ(Fill(unnamed.get()), Outcome::kDone);
+  EXPECT_EQ(Values(*unnamed, {{0, "q"}, {0, "m"}, {0, "p"}, {0, "after"}}), "old,ann,pw1,");
   // Fields of several forms: the pair fill takes their form names in turn,
   // passing over forms without a password input.
   data_.logins = LoginStore();
@@ -106,33 +104,34 @@ TEST_F(FillInTest, FormNamesDecideNameLookupAndPairFillCoversTheRest) {
   record->AddField("u2", "second", "text", "b"), record->AddField("p2", "pw-b", "password", "b");
   auto page = MakeTestPage(R"(<form name="x"><input name="n"><input type="password" name="p"></form>
       <form name="search"><input name="q"></form>
-      <form name="y"><input name="n"><input type="password" name="p"></form>)", "https://e.com/");
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 1, false, true), Outcome::kDone);
-  EXPECT_EQ(InputValue(*page, 0, "n") + "," + InputValue(*page, 0, "p") + "," + InputValue(*page, 1, "q") + "," +
-                InputValue(*page, 2, "n") + "," + InputValue(*page, 2, "p"), "first,pw-a,,second,pw-b");
+      <form name="y"><input name="n"><input type="password" name="p"></form>)",
+                           "https://e.com/");
+  EXPECT_EQ(Fill(page.get()), Outcome::kDone);
+  EXPECT_EQ(Values(*page, {{0, "n"}, {0, "p"}, {1, "q"}, {2, "n"}, {2, "p"}}),
+            "first,pw-a,,second,pw-b");
 }
 
 TEST_F(FillInTest, UpdateFormFieldsMergesSectionsIntoTheirProfiles) {
-  EXPECT_EQ(UpdateFormFields(data_, R"(<work><Field name="City" value="town;city"/><field NAME = "zip" Value="pc"/>
-      <Field name="FirstName" value="given"/><Field name="Tel"/></work><HOME>no closing tag)"),
-            Outcome::kDone);
+  constexpr char kText[] = R"(<work><Field name="City" value="town;city"/><field NAME = "zip"
+      Value="pc"/><Field name="FirstName" value="given"/><Field name="Tel"/></work><HOME>no end)";
+  EXPECT_EQ(UpdateFormFields(data_, kText), Outcome::kDone);
   EXPECT_EQ(data_.work.List(ProfileField::kCity), "city;town");
   EXPECT_EQ(data_.work.List(ProfileField::kZip), "pc;post.*;zip.*");
   EXPECT_EQ(data_.home.List(ProfileField::kFirstName), "f.*name;given") << "shared";
   EXPECT_EQ(data_.work.List(ProfileField::kTel), std::string(kTelPatterns));
-  DataSet reloaded;
   SharedNames().Reset();
-  reloaded.Load(folder_);
-  EXPECT_EQ(reloaded.work.List(ProfileField::kCity), "city;town");
+  EXPECT_EQ(Reload()->work.List(ProfileField::kCity), "city;town");
 }
 
 TEST_F(FillInTest, ProfileFillOfInputsTextAreasAndSelects) {
-  data_.home.Value(ProfileField::kFirstName) = "Ann";
-  data_.home.Value(ProfileField::kState) = "tx";
-  data_.home.Value(ProfileField::kAddress) = "1 Long Road";
-  data_.home.Value(ProfileField::kZip) = "\xC3\xA9\xC3\xA9\xC3\xA9";  // three two-byte characters
-  data_.home.Value(ProfileField::kCountry) = "Narnia";
-  data_.home.Value(ProfileField::kLastName) = "Smith";
+  const std::pair<ProfileField, const char*> values[] = {
+      {ProfileField::kFirstName, "Ann"},
+      {ProfileField::kState, "tx"},
+      {ProfileField::kAddress, "1 Long Road"},
+      {ProfileField::kCountry, "Narnia"},
+      {ProfileField::kZip, "\xC3\xA9\xC3\xA9\xC3\xA9"},
+      {ProfileField::kLastName, "Smith"}};
+  for (const auto& [field, value] : values) data_.home.Value(field) = value;
   auto page = MakeTestPage(R"(<form><input name="firstname" value="kept">
       <input name="zip" maxlength="2"><input name="address" maxlength="6">
       <textarea name="address2">old text</textarea>
@@ -140,18 +139,17 @@ TEST_F(FillInTest, ProfileFillOfInputsTextAreasAndSelects) {
       </select><select name="country"><option>France</option></select>
       <input type="hidden" name="city"><input type="checkbox" name="lastname"></form>)",
                            "https://shop.example/");
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 2, false, false), Outcome::kDone);
+  EXPECT_EQ(Fill(page.get(), 2, false, false), Outcome::kDone);
   // Not forced; the zip cut to 2 bytes of the value, a whole character; only
   // text and password inputs.
-  EXPECT_EQ(InputValue(*page, 0, "firstname") + "|" + InputValue(*page, 0, "zip") + "|" +
-                InputValue(*page, 0, "address") + "|" + InputValue(*page, 0, "lastname"),
-            "kept|\xC3\xA9|1 Long|");
+  EXPECT_EQ(Values(*page, {{0, "firstname"}, {0, "zip"}, {0, "address"}, {0, "lastname"}}),
+            "kept,\xC3\xA9,1 Long,");
   std::string html = page->Serialize();
   EXPECT_NE(html.find("<textarea name=\"address2\">1 Long Road</textarea>"), std::string::npos);
   EXPECT_NE(html.find("<option value=\"TX\" selected>Texas</option>"), std::string::npos) << html;
   EXPECT_NE(html.find("<option>France</option>"), std::string::npos) << "no option matched";
-  EXPECT_EQ(FillInForm(data_, prompts_, 0, page.get(), 2, true, false), Outcome::kDone);
-  EXPECT_EQ(InputValue(*page, 0, "firstname"), "Ann") << "forced";
+  EXPECT_EQ(Fill(page.get(), 2, true, false), Outcome::kDone);
+  EXPECT_EQ(Values(*page, {{0, "firstname"}}), "Ann") << "forced";
 }
 
 }  // namespace

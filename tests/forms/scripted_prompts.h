@@ -1,5 +1,5 @@
-// Prompts with scripted answers for tests: each dialog takes the next answer
-// of its queue (a dialog without one fails the test) and records what it was shown.
+// Prompts with scripted answers for tests: each dialog takes the next answer of its queue (a
+// dialog without one fails the test) and records what it was shown.
 #ifndef ZRFORM_TESTS_FORMS_SCRIPTED_PROMPTS_H_
 #define ZRFORM_TESTS_FORMS_SCRIPTED_PROMPTS_H_
 
@@ -27,7 +27,6 @@ class ScriptedPrompts : public Prompts {
   std::deque<int> selected_ids;
   // Called with the prompt's data, to change it as a user would; returns the button.
   std::deque<std::function<RememberAnswer(RememberPasswordData&)>> remember_answers;
-
   std::vector<ShownMessage> messages;
   std::vector<std::vector<int>> select_offers;
   std::vector<RememberPasswordData> remember_shown;
@@ -63,8 +62,7 @@ class ScriptedPrompts : public Prompts {
   static T Take(std::deque<T>& queue, const char* dialog) {
     if (queue.empty()) return ADD_FAILURE() << "unexpected " << dialog, T{};
     T answer = std::move(queue.front());
-    queue.pop_front();
-    return answer;
+    return queue.pop_front(), answer;
   }
 };
 

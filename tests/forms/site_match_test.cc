@@ -1,31 +1,21 @@
-// Which stored logins and rejected entries belong to which page: one table of
-// page addresses against every surface that matches sites (the choice of a
-// login, the stored-login check, the same-login checks of capture and the
+// Which stored logins and rejected entries belong to which page: page addresses against every
+// surface that matches sites (login choice, stored-login check, capture's same-login checks,
 // rejected sites), then the secure-context rule of the automatic fill.
 #include "store/site_match.h"
 
 #include <set>
 
 #include "engine_test_support.h"
-#include "forms/fill_in.h"
 
 namespace zr {
 namespace {
 
 using SiteMatchTest = EngineTest;
 
-// A login of site: user "ann" in form "login" with password (or that password alone).
-std::unique_ptr<LoginRecord> Login(const std::string& site, const char* password, bool with_user = true) {
-  auto record = std::make_unique<LoginRecord>();
-  if (record->set_site(site), with_user) record->AddField("user", "ann", "text", "login");
-  record->AddField("pass", password, "password", with_user ? "login" : "");
-  return record;
-}
-
 TEST_F(SiteMatchTest, PagesGetOnlyTheLoginsOfTheirOwnSite) {
   const std::vector<std::string> sites = {
-      "mail.example.com", "example.com", "intranet.example/app", "", "com", "localhost",
-      "10.0.0.1", "Shop.Example.org:8443", "https://bank.example", "[::1]"};
+      "mail.example.com", "example.com",           "intranet.example/app", "com",   "localhost",
+      "10.0.0.1",         "Shop.Example.org:8443", "https://bank.example", "[::1]", ""};
   // Different users, so that no two of them are merged as the same login.
   for (size_t i = 0; i < sites.size(); ++i) AddLogin(sites[i], "user" + std::to_string(i), "pw");
   ASSERT_EQ(data_.logins.Count(), static_cast<int>(sites.size()));
@@ -63,22 +53,27 @@ TEST_F(SiteMatchTest, PagesGetOnlyTheLoginsOfTheirOwnSite) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.page);
-    std::vector<int> expected;
-    data_.logins.ForEach([&](LoginRecord& r) { if (c.gets.count(r.site())) expected.push_back(r.id()); });
-    // The manual choice offers every matching record (all are automatic here), and no dialog without one.
-    if (!expected.empty()) prompts_.selected_ids.push_back(-1);
+    std::vector<std::vector<int>> offers(1);
+    data_.logins.ForEach([&](LoginRecord& r) {
+      if (c.gets.count(r.site())) offers[0].push_back(r.id());
+    });
+    // The manual choice offers every matching record (all are automatic), no dialog without one.
+    if (offers[0].empty()) offers.clear();
+    prompts_.selected_ids = {-1};
     EXPECT_EQ(ChooseLogin(prompts_, 0, data_.logins, c.page, false), -1);
-    EXPECT_EQ(std::exchange(prompts_.select_offers, {}),
-              expected.empty() ? std::vector<std::vector<int>>{} : std::vector<std::vector<int>>{expected});
-    EXPECT_EQ(data_.logins.HasLoginForUrl(c.page), !expected.empty());
-    // A captured login, or a lone password, is the same as a stored one only where the stored site matches.
+    EXPECT_EQ(std::exchange(prompts_.select_offers, {}), offers);
+    EXPECT_EQ(data_.logins.HasLoginForUrl(c.page), !offers.empty());
+    // A captured login, or a lone password, is the same as a stored one where the site matches.
     for (const std::string& site : sites) {
       const bool gets = c.gets.count(site) > 0;
-      EXPECT_EQ(Login(site, "other")->IsSameLogin(*Login(c.page, "pw")), gets) << site;
+      EXPECT_EQ(
+          Login(site, "ann", "other", "login")->IsSameLogin(*Login(c.page, "ann", "pw", "login")),
+          gets)
+          << site;
       LoginStore one;
       RejectedSites rejected;
-      one.AddOrMerge(Login(site, "pw", false)), rejected.Reject(site);
-      EXPECT_EQ(one.HasSameSiteLogin(*Login(c.page, "pw", false)), gets) << site;
+      one.AddOrMerge(Login(site, "", "pw")), rejected.Reject(site);
+      EXPECT_EQ(one.HasSameSiteLogin(*Login(c.page, "", "pw")), gets) << site;
       EXPECT_EQ(rejected.IsRejected(c.page), gets) << site;
     }
   }
