@@ -20,7 +20,8 @@ struct FakeInput : PageInput {
     std::string type, name, value;
     std::function<void()> on_put;
   };
-  FakeInput(std::string type, std::string name) : s(std::make_shared<State>(State{type, name})) {}
+  FakeInput(std::string type, std::string name)
+      : s(std::make_shared<State>(State{type, name, "", nullptr})) {}
   std::shared_ptr<State> s;
   PageText Type() override { return s->type; }
   PageText Name() override { return s->name; }

@@ -260,7 +260,9 @@ TEST(RemotePageTest, EveryWaitEndsAndAClientThatCannotAnswerKillsThePage) {
     EXPECT_TRUE(link->dead);
     EXPECT_GE(timer.elapsed(), c.at_least_ms);
     EXPECT_LT(timer.elapsed(), c.within_ms);
-    if (c.callbacks >= 0) EXPECT_EQ(link->callbacks, c.callbacks);
+    if (c.callbacks >= 0) {
+      EXPECT_EQ(link->callbacks, c.callbacks);
+    }
     // A dead page makes no more round trips.
     const long callbacks = link->callbacks;
     EXPECT_EQ(RemoteDocument(link, "/faults/d")->Url(), "");
