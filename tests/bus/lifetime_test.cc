@@ -61,50 +61,48 @@ TEST_F(ServerLifetimeTest, EndsFiveSecondsAfterTheLastReleaseUnlessANewClientCom
 }
 
 TEST_F(ServerLifetimeTest, ReferencesOfVanishedClientsAreGivenBack) {
-  QDBusConnection& watcher = bus_;
   QByteArray line;
   auto holder = StartClient("--hold", &line);
   EXPECT_TRUE(line.startsWith("ready 0 /ZRBarHelper")) << line.toStdString();
-  unsigned pid = OwnerPid(watcher);
+  unsigned pid = OwnerPid(bus_);
   ASSERT_NE(pid, 0u);
   const auto start = Clock::now();
   ::kill(static_cast<pid_t>(holder->processId()), SIGKILL);
-  ASSERT_TRUE(WaitForOwner(watcher, kBarHelperName, false));
+  ASSERT_TRUE(WaitForOwner(bus_, kBarHelperName, false));
   EXPECT_GE(Clock::now() - start, kQuiet);
   ASSERT_TRUE(WaitForProcessEnd(pid));
   // A client that left the bus before the server could watch it: dbus-send
   // takes a reference and is gone as soon as the reply comes.
   QByteArray sent;
-  RunProgram({"--session", "--print-reply", "--dest=ZRForm.ZRBarHelper", "/ZRBarHelper/ClassObject",
-              "ZRForm.IClassFactory.CreateInstance", "boolean:false", "string:"},
-             "dbus-send", &sent);
+  const QString send =
+      "--session --print-reply --dest=ZRForm.ZRBarHelper /ZRBarHelper/ClassObject "
+      "ZRForm.IClassFactory.CreateInstance boolean:false string:";
+  ASSERT_EQ(RunProgram(send.split(' '), "dbus-send", &sent), 0);
   EXPECT_TRUE(sent.contains("/ZRBarHelper"));
-  pid = OwnerPid(watcher);
-  EXPECT_TRUE(WaitForOwner(watcher, kBarHelperName, false));
+  pid = OwnerPid(bus_);
+  EXPECT_TRUE(WaitForOwner(bus_, kBarHelperName, false));
   EXPECT_TRUE(WaitForProcessEnd(pid));
 }
 
 TEST_F(ServerFaultsTest, ClientKilledWhileItsWindowIsOpen) {
   Desktop desktop;
   ASSERT_TRUE(desktop.ok());
-  QDBusConnection& other = bus_;
   auto client = StartClient("--dialog");
   ASSERT_FALSE(Desktop::WaitForWindow("Master Password").empty());
-  const unsigned pid = OwnerPid(other);
+  const unsigned pid = OwnerPid(bus_);
   ::kill(static_cast<pid_t>(client->processId()), SIGKILL);
   // The server goes on serving others while the orphaned window is open,
-  ASSERT_EQ(Create(other, kHistoryName).first, 0);
-  EXPECT_EQ(HistoryCount(other), 0);
+  ASSERT_EQ(Create(bus_, kHistoryName).first, 0);
+  EXPECT_EQ(HistoryCount(bus_), 0);
   EXPECT_FALSE(Desktop::WaitForWindow("Master Password", 0).empty());
   // and with every reference gone it ends, closing the window.
-  Release(other, kHistoryName);
+  Release(bus_, kHistoryName);
   EXPECT_TRUE(WaitForProcessEnd(pid));
 }
 
 TEST_F(ServerFaultsTest, AClientThatStopsAnsweringDelaysNoOne) {
-  QDBusConnection& other = bus_;
-  ASSERT_EQ(Create(other, kHistoryName).first, 0);
-  const unsigned pid = OwnerPid(other);
+  ASSERT_EQ(Create(bus_, kHistoryName).first, 0);
+  const unsigned pid = OwnerPid(bus_);
   auto client = StartClient("--stall");
   // The client stops itself inside the server's first callback.
   const std::string stat = "/proc/" + std::to_string(client->processId()) + "/stat";
@@ -117,13 +115,13 @@ TEST_F(ServerFaultsTest, AClientThatStopsAnsweringDelaysNoOne) {
   // While that callback waits, another client is answered before its timeout.
   QElapsedTimer timer;
   timer.start();
-  EXPECT_EQ(HistoryCount(other), 0);
+  EXPECT_EQ(HistoryCount(bus_), 0);
   EXPECT_LT(timer.elapsed(), kPageCallbackTimeoutMs) << "waited for the stopped client";
   // Running again, the stopped client has its answer: S_FALSE, no page.
   ::kill(static_cast<pid_t>(client->processId()), SIGCONT);
   ASSERT_TRUE(client->waitForFinished(30000));
   EXPECT_TRUE(client->readAll().contains("answered 1"));
-  Release(other, kHistoryName);
+  Release(bus_, kHistoryName);
   EXPECT_TRUE(WaitForProcessEnd(pid));
 }
 
@@ -143,17 +141,16 @@ std::optional<std::string> HomeList(const std::string& key) {
 }
 
 TEST_F(ServerFaultsTest, KillingTheServerLosesNothingThatACallSaved) {
-  QDBusConnection& client = bus_;
   std::mt19937 random(20261206);
   int counter = 0, acknowledged_rounds = 0;
   // Each round adds to another list (below the 1,024 bytes one stored string holds).
   const QString kFields[] = {"City", "State", "Country", "Zip", "Tel", "Fax"};
   for (int round = 0; round < 12; ++round) {
     const auto& field = kFields[round % 6];
-    ASSERT_EQ(Create(client).first, 0);
-    const unsigned pid = OwnerPid(client);
+    ASSERT_EQ(Create(bus_).first, 0);
+    const unsigned pid = OwnerPid(bus_);
     // By its unique name: the well-known one would start a new server.
-    const QString owner = client.interface()->serviceOwner(kBarHelperName).value();
+    const QString owner = bus_.interface()->serviceOwner(kBarHelperName).value();
     // Even rounds time the kill from the start, so that it may come before
     // any save; odd ones from the first acknowledged save.
     const int delay = std::uniform_int_distribution<int>(20, 250)(random);
@@ -164,7 +161,7 @@ TEST_F(ServerFaultsTest, KillingTheServerLosesNothingThatACallSaved) {
     int acknowledged = -1;
     for (;; ++counter) {
       const QString text = QStringLiteral("<HOME><Field name=\"%1\" value=\"c%2x\"/></HOME>");
-      if (Hr(Call(client, "UpdateFormFields", {text.arg(field).arg(counter)}, owner)) != 0) break;
+      if (Hr(Call(bus_, "UpdateFormFields", {text.arg(field).arg(counter)}, owner)) != 0) break;
       if (acknowledged < 0 && round % 2 == 1) kill_later();
       acknowledged = counter;
       Await([] { return false; }, [](QEventLoop&) {}, milliseconds(20));  // a save every 20 ms
