@@ -2,14 +2,13 @@
 // refused (E_ACCESSDENIED, its page unread) until the user's allowance is in
 // the registry store; one connection asks about a bounded number of sites a
 // minute; and zrbar hands no page to a program that owns the server's name.
-#include <QDBusVirtualObject>
-
 #include <gtest/gtest.h>
+
+#include <QDBusVirtualObject>
 
 #include "bus_support.h"
 #include "pages/html_page.h"
 #include "pages/page_exporter.h"
-#include "server/client_trust.h"
 #include "server/site_rate_limit.h"
 #include "tests/support/test_support.h"
 #include "tests/support/trust_registry.h"
@@ -19,36 +18,35 @@ namespace zr::bus_test {
 namespace {
 
 constexpr int kEAccessDenied = static_cast<int>(0x80070005u);
+int Find(QDBusConnection c, const QString& url) { return Hr(Call(c, "FindPasswordByURL", {url})); }
 
 class TrustTest : public ::testing::Test {
  protected:
   void SetUp() override { WriteSampleData(), RegisterServer(/*allow=*/false); }
   void TearDown() override {
-    if (unsigned pid = OwnerPid(client_)) {
-      Release(client_);
-      EXPECT_TRUE(WaitForProcessEnd(pid));
-    }
+    const unsigned pid = OwnerPid(client_);
+    EXPECT_TRUE(!pid || (Release(client_), WaitForProcessEnd(pid)));
   }
-  int Find(QDBusConnection c, const QString& url) { return Hr(CallHelper(c, QStringLiteral("FindPasswordByURL"), {url})); }
-  QDBusConnection client_ = Connect(QStringLiteral("trust"));
+  QDBusConnection client_ = Connect("trust");
 };
 
 TEST_F(TrustTest, AnUnknownProgramIsRefusedUntilTheUserAllowsIt) {
   ASSERT_EQ(Create(client_).first, 0);
   auto page = HtmlPage::FromString(R"(<form name="login"><input name="user"><input type="password"
-      name="pw"></form>)", "https://mail.example.com/login");
+      name="pw"></form>)",
+                                   "https://mail.example.com/login");
   PageExporter exporter(client_);
   const QList<QVariant> fill = {qlonglong(0), Path(exporter.ExportBrowser(*page)), 1, 1, 1};
   // No display: the allow window counts as refused.
-  EXPECT_EQ(Find(client_, QStringLiteral("https://shop.example.org/cart")), kEAccessDenied);
-  EXPECT_EQ(Hr(CallHelper(client_, QStringLiteral("FillInForm"), fill)), kEAccessDenied);
-  EXPECT_EQ(Hr(CallHelper(client_, QStringLiteral("FormManager"), {qlonglong(0)})), kEAccessDenied);
+  EXPECT_EQ(Find(client_, "https://shop.example.org/cart"), kEAccessDenied);
+  EXPECT_EQ(Hr(Call(client_, "FillInForm", fill)), kEAccessDenied);
+  EXPECT_EQ(Hr(Call(client_, "FormManager", {qlonglong(0)})), kEAccessDenied);
   EXPECT_EQ(exporter.calls_answered(), 0) << "a refused caller's page is read";
-  EXPECT_EQ(Hr(CallHelper(client_, QStringLiteral("AutoRecordLogin"))), 0) << "needs no trust";
+  EXPECT_EQ(Hr(Call(client_, "AutoRecordLogin")), 0) << "needs no trust";
   // The user's allowance, as a Yes in the window records it, counts at once.
   ASSERT_TRUE(AllowProgram(testing::ThisExecutable()));
-  EXPECT_EQ(Find(client_, QStringLiteral("https://shop.example.org/cart")), 0);
-  EXPECT_EQ(Hr(CallHelper(client_, QStringLiteral("FillInForm"), fill)), 0);
+  EXPECT_EQ(Find(client_, "https://shop.example.org/cart"), 0);
+  EXPECT_EQ(Hr(Call(client_, "FillInForm", fill)), 0);
   EXPECT_NE(page->Serialize().find("value=\"ann\""), std::string::npos);
 }
 
@@ -58,10 +56,10 @@ TEST_F(TrustTest, OneConnectionAsksAboutABoundedNumberOfSitesAMinute) {
   auto site = [](int i) { return QStringLiteral("https://site%1.example/").arg(i); };
   for (int i = 0; i < kMaxSitesPerMinute; ++i) ASSERT_EQ(Find(client_, site(i)), 0) << i;
   EXPECT_EQ(Find(client_, site(kMaxSitesPerMinute)), kEAccessDenied);
-  EXPECT_EQ(Find(client_, QStringLiteral("https://SITE3.example:443/other")), 0) << "a site already asked about";
-  QDBusConnection other = Connect(QStringLiteral("trust-other"));
+  EXPECT_EQ(Find(client_, "https://SITE3.example:443/other"), 0) << "a site already asked about";
+  QDBusConnection other = Connect("trust-other");
   ASSERT_EQ(Create(other).first, 0);
-  EXPECT_EQ(Find(other, site(kMaxSitesPerMinute)), 0) << "another connection has a bound of its own";
+  EXPECT_EQ(Find(other, site(kMaxSitesPerMinute)), 0) << "a bound of each connection";
   Release(other);
 }
 
@@ -69,7 +67,7 @@ TEST_F(TrustTest, OneConnectionAsksAboutABoundedNumberOfSitesAMinute) {
 class Squatter : public QDBusVirtualObject {
  public:
   QStringList members;
-  QString introspect(const QString&) const override { return QString(); }
+  QString introspect(const QString&) const override { return {}; }
   bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
     members << message.member();
     QList<QVariant> out{0};
@@ -80,24 +78,26 @@ class Squatter : public QDBusVirtualObject {
 
 TEST_F(TrustTest, ZrbarHandsNoPageToAProgramThatOwnsTheServerName) {
   const std::string page = Scratch() + "/login.html";
-  ASSERT_TRUE(testing::WriteFile(page, R"(<form><input name="user" value="ann"><input type="password"
+  ASSERT_TRUE(
+      testing::WriteFile(page, R"(<form><input name="user" value="ann"><input type="password"
       name="pw" value="typed secret"></form>)"));
-  const QStringList record = {"record", QString::fromStdString(page), "--url", "https://mail.example.com/"};
-  QDBusConnection squatting = Connect(QStringLiteral("squatter"));
+  const QStringList record = {"record", QString::fromStdString(page), "--url",
+                              "https://mail.example.com/"};
+  QDBusConnection squatting = Connect("squatter");
   Squatter squatter;
-  ASSERT_TRUE(squatting.registerVirtualObject(QStringLiteral("/"), &squatter, QDBusConnection::SubPath));
+  ASSERT_TRUE(squatting.registerVirtualObject("/", &squatter, QDBusConnection::SubPath));
   ASSERT_TRUE(squatting.registerService(kBarHelperName));
   testing::ZrbarRun refused = testing::RunZrbar(ZRBAR_EXE, record);
   EXPECT_EQ(refused.status, 3);
-  EXPECT_TRUE(refused.err.contains("is not the registered ZRForm server")) << refused.err.toStdString();
-  EXPECT_FALSE(squatter.members.contains(QStringLiteral("RecordPassword"))) << squatter.members.join(' ').toStdString();
+  EXPECT_TRUE(refused.err.contains("not the registered ZRForm server")) << qPrintable(refused.err);
+  EXPECT_FALSE(squatter.members.contains("RecordPassword")) << "a page went to the squatter";
   EXPECT_FALSE(refused.err.contains("typed secret"));
   squatting.unregisterService(kBarHelperName);
-  squatting.unregisterObject(QStringLiteral("/"), QDBusConnection::UnregisterTree);
+  squatting.unregisterObject("/", QDBusConnection::UnregisterTree);
   // The real server, started by the bus: zrbar (shipped beside it) is served.
   testing::ZrbarRun served = testing::RunZrbar(ZRBAR_EXE, record);
-  EXPECT_EQ(served.status, 0) << served.err.toStdString();
-  EXPECT_FALSE(served.err.contains("E_ACCESSDENIED")) << served.err.toStdString();
+  EXPECT_EQ(served.status, 0) << qPrintable(served.err);
+  EXPECT_FALSE(served.err.contains("E_ACCESSDENIED")) << qPrintable(served.err);
 }
 
 }  // namespace

@@ -21,7 +21,6 @@
 #include <filesystem>
 #include <map>
 #include <random>
-#include <thread>
 
 #include "platform/atomic_file.h"
 #include "platform/data_folder.h"
@@ -34,23 +33,15 @@
 #include "store/rejected_sites.h"
 #include "tests/support/test_support.h"
 
-#define ZR_RUN_IN_CHILD(...)                                                      \
-  do {                                                                            \
-    std::string zr_outcome = ::zr::faults::RunInChild(__VA_ARGS__);               \
-    if (zr_outcome.rfind("skip: ", 0) == 0) GTEST_SKIP() << zr_outcome.substr(6); \
-    ASSERT_EQ(zr_outcome, "");                                                    \
-  } while (false)
-
 namespace zr::faults {
 namespace {
 
-enum class DataFile { kLogins, kHomeProfile, kWorkProfile, kCustomFields, kRejected, kHistory, kRegistry };
-constexpr DataFile kAllDataFiles[] = {DataFile::kLogins,       DataFile::kHomeProfile, DataFile::kWorkProfile,
-                                             DataFile::kCustomFields, DataFile::kRejected,    DataFile::kHistory,
-                                             DataFile::kRegistry};
-struct DataPlace { std::string data_folder, config_home; };  // config_home: XDG_CONFIG_HOME, for the hive
-std::string PathOf(DataFile file, const DataPlace& place);
-
+namespace fs = std::filesystem;
+enum DataFile { kLogins, kHome, kWork, kCustom, kRejected, kHistory, kHive };
+constexpr DataFile kAllDataFiles[] = {kLogins, kHome, kWork, kCustom, kRejected, kHistory, kHive};
+struct DataPlace {
+  std::string data_folder, config_home;  // config_home: XDG_CONFIG_HOME, for the hive
+};
 constexpr int kSkippedStatus = 77;
 [[noreturn]] void EndChild(int status) {
   std::fflush(nullptr);
@@ -66,184 +57,184 @@ std::string Filler(int variant, int item, int length = 0) {
   while (static_cast<int>(text.size()) < length) text += static_cast<char>('a' + text.size() % 26);
   return text;
 }
-using SaveFunction = bool (*)(const std::string& path, const DataPlace& place, int variant, int size);
-bool SaveProfile(const std::string& path, const DataPlace&, int variant, int size) {
-  FormProfile profile;
-  for (int k = 0; k < kProfileFieldCount; ++k) {  // values are kept in 1024-byte buffers
-    profile.Value(static_cast<ProfileField>(k)) = Filler(variant, k, std::min(size, 1000));
-    profile.List(static_cast<ProfileField>(k)) = Filler(variant, k);
-  }
-  return profile.Save(path);
-}
-// In the order of DataFile: each file's name and how the server saves it.
-const std::pair<const char*, SaveFunction> kSaves[] = {
-    {kPasswordFileName, [](const std::string& path, const DataPlace&, int variant, int size) {
-       LoginStore store;
-       store.set_master_password_text(Filler(variant, -1));
-       for (int i = 0; i < size; ++i) {
-         auto record = std::make_unique<LoginRecord>();
-         record->set_site("https://s" + std::to_string(i) + ".example/login");
-         record->AddField("pass", Filler(variant, i, 100), "password");
-         store.AddOrMerge(std::move(record));
-       }
-       return store.Save(path);
-     }},
-    {kHomeProfileFileName, SaveProfile},
-    {kWorkProfileFileName, SaveProfile},
-    {kCustomizeFileName, [](const std::string&, const DataPlace& place, int, int) {
-       FormProfile work;  // saving a profile is what writes the custom fields
-       return work.Load(PathOf(DataFile::kWorkProfile, place)) && work.Save(PathOf(DataFile::kWorkProfile, place));
-     }},
-    {kRejectedFileName, [](const std::string& path, const DataPlace&, int variant, int size) {
-       RejectedSites sites;
-       for (int i = 0; i < size; ++i) sites.Reject("https://v" + std::to_string(variant) + ".s" + std::to_string(i) + ".example");
-       return sites.Save(path);
-     }},
-    {kHistoryFileName, [](const std::string& path, const DataPlace&, int variant, int size) {
-       History history;
-       bool added = true;
-       for (int i = 0; i < std::min(size, static_cast<int>(kMaxHistoryEntriesWritten)); ++i) {
-         added = added && history.AddItem(Filler(variant, i, 200), i % 3) == kS_OK;
-       }
-       return added && history.Save(path, false) == kS_OK;
-     }},
-    {"HKEY_CURRENT_USER.reg", [](const std::string&, const DataPlace&, int variant, int size) {
-       RegistryStore store(Hive::kCurrentUser);  // not loaded: this is the whole hive
-       store.SetValue(kToolbarKey, kAutoLoginRecordValue, static_cast<uint32_t>(variant));
-       for (int i = 0; i < size; ++i) store.SetValue("Software\\Zorvane\\T", Filler(0, i), Filler(variant, i, 60));
-       return store.Save();
-     }},
-};
-
-// Runs body in a forked child: "" when it passed, "skip: ..." when it could not set up its fault.
-std::string RunInChild(const std::function<void()>& body) {
-  std::fflush(nullptr);
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    body();
-    EndChild(::testing::Test::HasFailure() ? 1 : 0);
-  }
-  int status = 0;
-  while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) continue;
-  if (pid < 0 || !WIFEXITED(status)) return "the child could not start or died of a signal";
-  if (WEXITSTATUS(status) == kSkippedStatus) return "skip: the child printed why";
-  return WEXITSTATUS(status) == 0 ? "" : "the child reported failures (printed above)";
-}
-
-void DropRootToNobody(const std::string& folder) {
-  if (::geteuid() != 0) return;
-  const passwd* nobody = ::getpwnam("nobody");
-  SkipUnless(nobody != nullptr && ::chown(folder.c_str(), nobody->pw_uid, nobody->pw_gid) == 0 &&
-                 ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0,
-             "running as root and cannot become \"nobody\"");
-}
-
-std::string MountSmallTmpfs(size_t size) {
-  SkipUnless(::unshare(CLONE_NEWNS) == 0 && ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0,
-             "no mount rights");
-  std::string folder = (std::filesystem::temp_directory_path() / "zrfaultsXXXXXX").string();
-  const std::string options = "size=" + std::to_string(size) + ",mode=0700";
-  SkipUnless(::mkdtemp(folder.data()) != nullptr &&
-                 ::mount("zrfaults", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0,
-             "mount -t tmpfs");
-  return folder;
-}
-
-bool FillLeaving(const std::string& folder, size_t free_bytes) {
-  struct statvfs fs;
-  int fd = ::open((folder + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  const bool ok = fd >= 0 && ::fstatvfs(fd, &fs) == 0 && fs.f_bavail * fs.f_frsize > free_bytes &&
-                  ::fallocate(fd, 0, 0, static_cast<off_t>(fs.f_bavail * fs.f_frsize - free_bytes)) == 0;
-  ::close(fd);
-  return ok;
-}
-
-const char* FileName(DataFile file) { return kSaves[static_cast<int>(file)].first; }
+// In the order of DataFile.
+const char* const kNames[] = {kPasswordFileName,      kHomeProfileFileName, kWorkProfileFileName,
+                              kCustomizeFileName,     kRejectedFileName,    kHistoryFileName,
+                              "HKEY_CURRENT_USER.reg"};
+const char* FileName(DataFile file) { return kNames[file]; }
 std::string FolderOf(DataFile f, const DataPlace& place) {
-  return f == DataFile::kRegistry ? place.config_home + "/Zorvane" : place.data_folder;
+  return f == kHive ? place.config_home + "/Zorvane" : place.data_folder;
 }
-std::string PathOf(DataFile file, const DataPlace& place) { return FolderOf(file, place) + "/" + FileName(file); }
+std::string PathOf(DataFile file, const DataPlace& place) {
+  return FolderOf(file, place) + "/" + FileName(file);
+}
 
+// Saves file as the server does, with size items of variant.
 bool Save(DataFile file, const DataPlace& place, int variant, int size) {
-  const bool custom = file == DataFile::kCustomFields;
+  const bool custom = file == kCustom;
   CustomFields().Reset();
   SharedNames().Reset();
   (void)CustomFields().LoadCustomFields(place.data_folder);
   while (CustomFields().CustomFieldCount() > 0) CustomFields().RemoveCustomField(0);
-  for (int i = 0; i < (custom ? size : 20); ++i) {
-    CustomFields().SetCustomField(-1, Filler(custom ? variant : 0, i), "c" + std::to_string(i), Filler(0, i, 40));
+  for (int i = 0; i < (custom ? size : 20); ++i)
+    CustomFields().SetCustomField(-1, Filler(custom ? variant : 0, i), "c" + std::to_string(i),
+                                  Filler(0, i, 40));
+  const std::string path = PathOf(file, place);
+  if (file == kLogins) {
+    LoginStore store;
+    store.set_master_password_text(Filler(variant, -1));
+    for (int i = 0; i < size; ++i) {
+      auto record = std::make_unique<LoginRecord>();
+      record->set_site("https://s" + std::to_string(i) + ".example/login");
+      record->AddField("pass", Filler(variant, i, 100), "password");
+      store.AddOrMerge(std::move(record));
+    }
+    return store.Save(path);
   }
-  return kSaves[static_cast<int>(file)].second(PathOf(file, place), place, variant, size);
+  if (file == kHome || file == kWork) {
+    FormProfile profile;
+    for (int k = 0; k < kProfileFieldCount; ++k) {  // values are kept in 1024-byte buffers
+      profile.Value(static_cast<ProfileField>(k)) = Filler(variant, k, std::min(size, 1000));
+      profile.List(static_cast<ProfileField>(k)) = Filler(variant, k);
+    }
+    return profile.Save(path);
+  }
+  if (file == kCustom) {  // saving a profile is what writes the custom fields
+    FormProfile work;
+    return work.Load(PathOf(kWork, place)) && work.Save(PathOf(kWork, place));
+  }
+  if (file == kRejected) {
+    RejectedSites sites;
+    for (int i = 0; i < size; ++i)
+      sites.Reject("https://v" + std::to_string(variant) + ".s" + std::to_string(i) + ".example");
+    return sites.Save(path);
+  }
+  if (file == kHistory) {
+    History history;
+    bool added = true;
+    for (int i = 0; i < std::min<int>(size, kMaxHistoryEntriesWritten); ++i)
+      added = added && history.AddItem(Filler(variant, i, 200), i % 3) == kS_OK;
+    return added && history.Save(path, false) == kS_OK;
+  }
+  RegistryStore store(Hive::kCurrentUser);  // not loaded: this is the whole hive
+  store.SetValue(kToolbarKey, kAutoLoginRecordValue, static_cast<uint32_t>(variant));
+  for (int i = 0; i < size; ++i)
+    store.SetValue("Software\\Zorvane\\T", Filler(0, i), Filler(variant, i, 60));
+  return store.Save();
 }
 
+// Runs body in a forked child; the test is skipped when the child could not set up its fault.
+void RunInChild(const std::function<void()>& body) {
+  std::fflush(nullptr);
+  pid_t pid = ::fork();
+  if (pid == 0) body(), EndChild(::testing::Test::HasFailure() ? 1 : 0);
+  int status = 0;
+  while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) continue;
+  const int code = pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (code == kSkippedStatus) GTEST_SKIP() << "the child printed why";
+  EXPECT_EQ(code, 0) << "the child reported failures (printed above) or died of a signal";
+}
+void DropRootToNobody(const std::string& folder) {
+  if (::geteuid() != 0) return;
+  const passwd* nobody = ::getpwnam("nobody");
+  SkipUnless(nobody != nullptr && ::chown(folder.c_str(), nobody->pw_uid, nobody->pw_gid) == 0 &&
+                 ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 &&
+                 ::setuid(nobody->pw_uid) == 0,
+             "running as root and cannot become \"nobody\"");
+}
+std::string MountSmallTmpfs(size_t size) {
+  SkipUnless(::unshare(CLONE_NEWNS) == 0 &&
+                 ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0,
+             "no mount rights");
+  std::string folder = (fs::temp_directory_path() / "zrfaultsXXXXXX").string();
+  const std::string options = "size=" + std::to_string(size) + ",mode=0700";
+  SkipUnless(
+      ::mkdtemp(folder.data()) != nullptr &&
+          ::mount("zrfaults", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0,
+      "mount -t tmpfs");
+  return folder;
+}
+bool FillLeaving(const std::string& folder, size_t free_bytes) {
+  struct statvfs disk;
+  int fd = ::open((folder + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const bool ok =
+      fd >= 0 && ::fstatvfs(fd, &disk) == 0 && disk.f_bavail * disk.f_frsize > free_bytes &&
+      ::fallocate(fd, 0, 0, static_cast<off_t>(disk.f_bavail * disk.f_frsize - free_bytes)) == 0;
+  ::close(fd);
+  return ok;
+}
 std::optional<std::string> ReadBytes(const std::string& path) {
   std::string bytes;
   return ReadWholeFile(path, bytes) ? std::optional(bytes) : std::nullopt;
 }
-
 std::vector<std::string> TemporaryFiles(const DataPlace& place) {
   std::vector<std::string> names;
   std::error_code error;
-  for (const std::string& folder : {place.data_folder, FolderOf(DataFile::kRegistry, place)}) {
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-      if (entry.path().filename().string().find(".tmp") != std::string::npos) names.push_back(entry.path());
-    }
-  }
+  for (const std::string& folder : {place.data_folder, FolderOf(kHive, place)})
+    for (const auto& entry : fs::directory_iterator(folder, error))
+      if (entry.path().filename().string().find(".tmp") != std::string::npos)
+        names.push_back(entry.path());
   return names;
 }
-
-constexpr size_t kKiB = 1024;
 enum Way { kFullDisk, kReadOnlyFolder, kUnreadableFile };
 int ModeOf(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
 }
 
-// A failed save says so, leaves every file as it was and no temporary file; without the fault it goes through.
 TEST(SaveFaultsTest, AFailedSaveSaysSoAndLeavesEveryFileAsItWas) {
-  // old_size, new_size: items before (0: no file) and saved (0: WriteAutoLoginRecord); free_bytes: on a full disk.
-  const struct { const char* name; Way way; DataFile file; int old_size, new_size; size_t free_bytes; } kCases[] = {
-      {"Password.dat grows past the free space", kFullDisk, DataFile::kLogins, 20, 1500, 64 * kKiB},
-      {"Password.dat rewritten at its size", kFullDisk, DataFile::kLogins, 600, 600, 64 * kKiB},
-      {"FormHome.dat grows", kFullDisk, DataFile::kHomeProfile, 10, 1000, 8 * kKiB},
-      {"customize.dat grows", kFullDisk, DataFile::kCustomFields, 5, 1500, 64 * kKiB},
-      {"Rejected.dat, not a byte free", kFullDisk, DataFile::kRejected, 5, 2000, 0},
-      {"History.txt grows", kFullDisk, DataFile::kHistory, 5, 1000, 64 * kKiB},
-      {"auto-login flag into a large hive", kFullDisk, DataFile::kRegistry, 1500, 0, 64 * kKiB},
-      {"Password.dat", kReadOnlyFolder, DataFile::kLogins, 20, 20, 0},
-      {"customize.dat", kReadOnlyFolder, DataFile::kCustomFields, 20, 20, 0},
-      {"Rejected.dat not yet there", kReadOnlyFolder, DataFile::kRejected, 0, 20, 0},
-      {"registry hive whose folder must be made", kReadOnlyFolder, DataFile::kRegistry, 0, 20, 0},
-      {"auto-login flag into an unreadable hive", kUnreadableFile, DataFile::kRegistry, 20, 0, 0},
+  // Items before (0: no file) and saved (0: WriteAutoLoginRecord); KiB free on a full disk.
+  const struct {
+    const char* name;
+    Way way;
+    DataFile file;
+    int old_size, new_size, free_kib;
+  } kCases[] = {
+      {"Password.dat grows past the free space", kFullDisk, kLogins, 20, 1500, 64},
+      {"Password.dat rewritten at its size", kFullDisk, kLogins, 600, 600, 64},
+      {"FormHome.dat grows", kFullDisk, kHome, 10, 1000, 8},
+      {"customize.dat grows", kFullDisk, kCustom, 5, 1500, 64},
+      {"Rejected.dat, not a byte free", kFullDisk, kRejected, 5, 2000, 0},
+      {"History.txt grows", kFullDisk, kHistory, 5, 1000, 64},
+      {"auto-login flag into a large hive", kFullDisk, kHive, 1500, 0, 64},
+      {"Password.dat", kReadOnlyFolder, kLogins, 20, 20, 0},
+      {"customize.dat", kReadOnlyFolder, kCustom, 20, 20, 0},
+      {"Rejected.dat not yet there", kReadOnlyFolder, kRejected, 0, 20, 0},
+      {"registry hive whose folder must be made", kReadOnlyFolder, kHive, 0, 20, 0},
+      {"auto-login flag into an unreadable hive", kUnreadableFile, kHive, 20, 0, 0},
   };
-  ZR_RUN_IN_CHILD([&] {
-    const std::string base = MountSmallTmpfs(4 * kKiB * kKiB);
+  RunInChild([&] {
+    const std::string base = MountSmallTmpfs(4 << 20);
     DropRootToNobody(base);
     for (const auto& c : kCases) {
       SCOPED_TRACE(c.name);
       DataPlace place{base + "/data", base + "/config"};
       ASSERT_EQ(::mkdir(place.data_folder.c_str(), 0700), 0);
       testing::ScopedEnv config("XDG_CONFIG_HOME", place.config_home);
-      for (DataFile file : kAllDataFiles) ASSERT_TRUE(Save(file, place, 0, file == c.file ? c.old_size : 3));
-      const bool no_hive_folder = c.file == DataFile::kRegistry && c.old_size == 0;
-      if (c.old_size == 0) std::filesystem::remove_all(no_hive_folder ? FolderOf(c.file, place) : PathOf(c.file, place));
+      for (DataFile file : kAllDataFiles)
+        ASSERT_TRUE(Save(file, place, 0, file == c.file ? c.old_size : 3));
+      const std::string path = PathOf(c.file, place), folder = FolderOf(c.file, place);
+      const bool no_hive_folder = c.file == kHive && c.old_size == 0;
+      if (c.old_size == 0) fs::remove_all(no_hive_folder ? folder : path);
       std::map<DataFile, std::optional<std::string>> before;
       for (DataFile file : kAllDataFiles) before[file] = ReadBytes(PathOf(file, place));
-      auto save = [&] { return c.new_size == 0 ? WriteAutoLoginRecord(7) : Save(c.file, place, 1, c.new_size); };
-      const std::string locked = no_hive_folder           ? place.config_home
-                                 : c.way == kUnreadableFile ? PathOf(c.file, place) : FolderOf(c.file, place);
-      if (c.way == kFullDisk) {
-        ASSERT_TRUE(FillLeaving(base, c.free_bytes));
-      } else {
-        ASSERT_EQ(::chmod(locked.c_str(), c.way == kUnreadableFile ? 0 : 0500), 0);
-      }
+      auto save = [&] {
+        return c.new_size == 0 ? WriteAutoLoginRecord(7) : Save(c.file, place, 1, c.new_size);
+      };
+      const std::string locked = no_hive_folder             ? place.config_home
+                                 : c.way == kUnreadableFile ? path
+                                                            : folder;
+      ASSERT_TRUE(c.way == kFullDisk
+                      ? FillLeaving(base, c.free_kib * 1024)
+                      : ::chmod(locked.c_str(), c.way == kUnreadableFile ? 0 : 0500) == 0);
       EXPECT_FALSE(save()) << "a failed save reported success";
-      std::filesystem::remove(base + "/filler");
+      fs::remove(base + "/filler");
       ::chmod(locked.c_str(), c.way == kUnreadableFile ? 0600 : 0700);
-      for (DataFile file : kAllDataFiles) EXPECT_EQ(ReadBytes(PathOf(file, place)), before[file]) << FileName(file);
+      for (DataFile file : kAllDataFiles)
+        EXPECT_EQ(ReadBytes(PathOf(file, place)), before[file]) << FileName(file);
       EXPECT_EQ(TemporaryFiles(place), std::vector<std::string>());
       EXPECT_TRUE(save()) << "fails even without the fault";
-      for (const std::string& folder : {place.data_folder, place.config_home}) std::filesystem::remove_all(folder);
+      fs::remove_all(place.data_folder), fs::remove_all(place.config_home);
       if (::testing::Test::HasFatalFailure()) return;
     }
   });
@@ -251,26 +242,31 @@ TEST(SaveFaultsTest, AFailedSaveSaysSoAndLeavesEveryFileAsItWas) {
 
 TEST(SaveFaultsTest, AWriteRemovesOnlyWhatDeadWritersOfThatFileLeft) {
   enum Entry { kFile, kLocked, kFolder, kLink };
-  const struct { const char* name; Entry entry; bool removed; } kLeftovers[] = {
+  const struct {
+    const char* name;
+    Entry entry;
+    bool removed;
+  } kLeftovers[] = {
       {"Password.dat.tmpAb12Cd", kFile, true},     // left by a killed writer
       {"Password.dat.tmpXy98Zw", kLocked, false},  // held by a writer at work
       {"Rejected.dat.tmpAb12Cd", kFile, false},    // of another file
       {"xPassword.dat.tmpAb12Cd", kFile, false},   // of a file whose name ends alike
       {"Password.dat.tmpAb12C", kFile, false},     // random part too short
       {"Password.dat.tmpAb-2Cd", kFile, false},    // a character mkostemp never uses
-      {"Password.dat.tmpQq11Ww", kFolder, false},
-      {"Password.dat.tmpLn00Kk", kLink, false},
+      {"Password.dat.tmpQq11Ww", kFolder, false}, {"Password.dat.tmpLn00Kk", kLink, false},
   };
   testing::TempDir folder;
   ASSERT_TRUE(testing::WriteFile(folder.File("outside"), "kept"));
   int lock = -1;
   for (const auto& c : kLeftovers) {
     const std::string path = folder.File(c.name);
-    const bool made = c.entry == kFolder ? ::mkdir(path.c_str(), 0700) == 0
-                      : c.entry == kLink ? ::symlink(folder.File("outside").c_str(), path.c_str()) == 0
-                      : c.entry == kFile ? testing::WriteFile(path, "")  // a lock conflicts within one process too
-                                         : (lock = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600)) >= 0 &&
-                                               ::flock(lock, LOCK_EX) == 0;
+    const bool made =
+        c.entry == kFolder ? ::mkdir(path.c_str(), 0700) == 0
+        : c.entry == kLink ? ::symlink(folder.File("outside").c_str(), path.c_str()) == 0
+        : c.entry == kFile
+            ? testing::WriteFile(path, "")  // a lock conflicts within one process too
+            : (lock = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600)) >= 0 &&
+                  ::flock(lock, LOCK_EX) == 0;
     ASSERT_TRUE(made) << c.name;
   }
   ASSERT_TRUE(WriteFileAtomically(folder.File("Password.dat"), "new content"));
@@ -282,7 +278,7 @@ TEST(SaveFaultsTest, AWriteRemovesOnlyWhatDeadWritersOfThatFileLeft) {
 }
 
 TEST(SaveFaultsTest, DataFolderIsPrivateAndEverySavedFileOwnerOnlyWhateverTheUmask) {
-  ZR_RUN_IN_CHILD([] {
+  RunInChild([] {
     testing::TempDir temp;
     ::umask(0);
     testing::ScopedEnv data("XDG_DATA_HOME", temp.File("share"));
@@ -295,44 +291,46 @@ TEST(SaveFaultsTest, DataFolderIsPrivateAndEverySavedFileOwnerOnlyWhateverTheUma
         ASSERT_TRUE(Save(file, place, 0, 3)) << FileName(file);
         EXPECT_EQ(ModeOf(PathOf(file, place)), 0600) << FileName(file) << " was " << mode_before;
       }
-      EXPECT_EQ(ModeOf(FolderOf(DataFile::kRegistry, place)), 0700);
+      EXPECT_EQ(ModeOf(FolderOf(kHive, place)), 0700);
     }
   });
 }
 
 using Clock = std::chrono::steady_clock;
-// Save number n saves unit n % 5 with variant (n / 5) % 2, of 20 to 60 kB so that kills land inside writes.
-const std::pair<DataFile, int> kUnits[] = {{DataFile::kLogins, 150},   {DataFile::kHomeProfile, 1000},
-    {DataFile::kRejected, 400}, {DataFile::kHistory, 150}, {DataFile::kRegistry, 300}};
+using std::chrono::microseconds;
+// Save n saves unit n % 5 with variant (n / 5) % 2, of 20 to 60 kB so that kills land in writes.
+const std::pair<DataFile, int> kUnits[] = {
+    {kLogins, 150}, {kHome, 1000}, {kRejected, 400}, {kHistory, 150}, {kHive, 300}};
 constexpr long kUnitCount = std::size(kUnits);
 int VariantOf(long n) { return static_cast<int>((n / kUnitCount) % 2); }
 DataFile FileOf(long n) { return kUnits[n % kUnitCount].first; }
 
-// Saves from number first, killed after delay, or one round: the saves reported done, -1 when one failed.
-long RunSaver(long first, const DataPlace& place, std::optional<std::chrono::microseconds> delay) {
+// Saves from number first, killed after delay, or one round: the saves reported done; -1: failed.
+long RunSaver(long first, const DataPlace& place, std::optional<microseconds> delay) {
   int fds[2];
   if (::pipe(fds) != 0) return -1;
   pid_t pid = ::fork();
-  for (long n = first; pid == 0 && (delay || n < first + kUnitCount); ++n) {
-    if (!Save(FileOf(n), place, VariantOf(n), kUnits[n % kUnitCount].second) || ::write(fds[1], "1", 1) != 1) ::_exit(3);
-  }
+  for (long n = first; pid == 0 && (delay || n < first + kUnitCount); ++n)
+    if (!Save(FileOf(n), place, VariantOf(n), kUnits[n % kUnitCount].second) ||
+        ::write(fds[1], "1", 1) != 1)
+      ::_exit(3);
   if (pid == 0) ::_exit(0);
   ::close(fds[1]);
-  std::this_thread::sleep_for(delay.value_or(std::chrono::microseconds(0)));  // the random moment of the kill
-  if (delay) ::kill(pid, SIGKILL);
+  if (delay) ::usleep(delay->count()), ::kill(pid, SIGKILL);  // at the random moment
   int status = 0;
   ::waitpid(pid, &status, 0);
   long reported = 0;
   char buffer[256];
   for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) reported += n;
   ::close(fds[0]);
-  return (delay ? WIFSIGNALED(status) : WIFEXITED(status) && WEXITSTATUS(status) == 0) ? reported : -1;
+  return (delay ? WIFSIGNALED(status) : WIFEXITED(status) && WEXITSTATUS(status) == 0) ? reported
+                                                                                       : -1;
 }
 
 TEST(KilledSaveTest, EveryFileHoldsAFinishedSaveAfterEachKill) {
   testing::TempDir folder;
   const DataPlace place{folder.File("data"), folder.File("config")};
-  ASSERT_TRUE(std::filesystem::create_directory(place.data_folder));
+  ASSERT_TRUE(fs::create_directory(place.data_folder));
   testing::ScopedEnv config("XDG_CONFIG_HOME", place.config_home);
   // Two undisturbed rounds make every file and give the bytes of both variants and a round's time.
   std::map<DataFile, std::optional<std::string>> bytes[2];
@@ -341,9 +339,9 @@ TEST(KilledSaveTest, EveryFileHoldsAFinishedSaveAfterEachKill) {
     ASSERT_EQ(RunSaver(variant * kUnitCount, place, std::nullopt), kUnitCount);
     for (const auto& [file, size] : kUnits) bytes[variant][file] = ReadBytes(PathOf(file, place));
   }
-  const auto round = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start) / 2;
-  const std::optional<std::string> custom = ReadBytes(PathOf(DataFile::kCustomFields, place));
-  std::map<DataFile, int> holds;  // the variant of each file's last finished save: 1 after the rounds
+  const auto round = std::chrono::duration_cast<microseconds>(Clock::now() - start) / 2;
+  const std::optional<std::string> custom = ReadBytes(PathOf(kCustom, place));
+  std::map<DataFile, int> holds;  // the variant of each file's last finished save
   for (const auto& [file, size] : kUnits) holds[file] = 1;
   const unsigned seed = std::random_device()();
   std::mt19937 random(seed);
@@ -351,10 +349,12 @@ TEST(KilledSaveTest, EveryFileHoldsAFinishedSaveAfterEachKill) {
   long next = 2 * kUnitCount;
   int kills = 0;
   // 150 kills, or what 15 s allow, but never fewer than 40 (up to 240 s on a busy machine).
-  const auto soft_end = Clock::now() + std::chrono::seconds(15), hard_end = soft_end + std::chrono::seconds(225);
-  for (; kills < 150 && (Clock::now() < soft_end || kills < 40) && Clock::now() < hard_end; ++kills) {
+  const auto soft_end = Clock::now() + std::chrono::seconds(15),
+             hard_end = soft_end + std::chrono::seconds(225);
+  for (; kills < 150 && (Clock::now() < soft_end || kills < 40) && Clock::now() < hard_end;
+       ++kills) {
     SCOPED_TRACE("kill " + std::to_string(kills) + ", seed " + std::to_string(seed));
-    const long reported = RunSaver(next, place, std::chrono::microseconds(delays(random)));
+    const long reported = RunSaver(next, place, microseconds(delays(random)));
     ASSERT_GE(reported, 0) << "a save failed";
     for (long n = next; n < next + reported; ++n) holds[FileOf(n)] = VariantOf(n);
     const long cut = next + reported;  // the save under way when the kill came
@@ -366,10 +366,10 @@ TEST(KilledSaveTest, EveryFileHoldsAFinishedSaveAfterEachKill) {
           << FileName(file) << " lost a finished save";
       holds[file] = found;
     }
-    ASSERT_EQ(ReadBytes(PathOf(DataFile::kCustomFields, place)), custom);
+    ASSERT_EQ(ReadBytes(PathOf(kCustom, place)), custom);
     // A killed save may leave its temporary file; the next save of that file removes it.
     EXPECT_LE(TemporaryFiles(place).size(), kUnitCount + 1);
-    next = holds[FileOf(cut)] == VariantOf(cut) ? cut + 1 : cut;  // an unfinished save is made again
+    next = holds[FileOf(cut)] == VariantOf(cut) ? cut + 1 : cut;  // or the unfinished one again
   }
   EXPECT_GE(kills, 40);
   ASSERT_EQ(RunSaver(next, place, std::nullopt), kUnitCount);
