@@ -190,24 +190,19 @@ TEST_F(RegistrationTest, FailuresAreReportedAndLeaveNoHalfWrittenFile) {
   const std::string hive_folder = temp_.path() + "/config/Zorvane";
   const std::string history_service = services_ + "/ZRForm.History.service";
   // what, registered first, path made a folder (else a one-byte file), action, result
-  const std::tuple<const char*, bool, std::string, bool, HResult (*)(const std::string&), HResult>
-      cases[] = {
-          {"activation file path is a folder", false, history_service, true, RegisterServer,
-           kTYPE_E_IOERROR},
-          {"interface folder is a file", false, interfaces_, false, RegisterServer,
-           kTYPE_E_IOERROR},
-          {"hive folder is a file", false, hive_folder, false, RegisterServer, kREGDB_E_WRITEREGDB},
-          {"damaged hive on registration", false, HivePath(), false, RegisterServer,
-           kREGDB_E_READREGDB},
-          {"damaged hive on removal", true, HivePath(), false, UnregisterServer,
-           kREGDB_E_READREGDB},
-          {"activation file replaced by a folder", true, history_service, true, UnregisterServer,
-           kTYPE_E_IOERROR},
-      };
+  using Action = HResult (*)(const std::string&);
+  const Action reg = RegisterServer, unreg = UnregisterServer;
+  const std::tuple<const char*, bool, std::string, bool, Action, HResult> cases[] = {
+      {"activation file path is a folder", false, history_service, true, reg, kTYPE_E_IOERROR},
+      {"interface folder is a file", false, interfaces_, false, reg, kTYPE_E_IOERROR},
+      {"hive folder is a file", false, hive_folder, false, reg, kREGDB_E_WRITEREGDB},
+      {"damaged hive on registration", false, HivePath(), false, reg, kREGDB_E_READREGDB},
+      {"damaged hive on removal", true, HivePath(), false, unreg, kREGDB_E_READREGDB},
+      {"activation file made a folder", true, history_service, true, unreg, kTYPE_E_IOERROR},
+  };
   for (const auto& [what, registered, path, folder, action, expected] : cases) {
     SCOPED_TRACE(what);
-    fs::remove_all(temp_.path() + "/data");
-    fs::remove_all(temp_.path() + "/config");
+    for (const char* home : {"/data", "/config"}) fs::remove_all(temp_.path() + home);
     if (registered) {
       ASSERT_EQ(RegisterServer(exe_), kS_OK);
     }

@@ -40,12 +40,10 @@ struct FakeBrowser final : PageBrowser {
   std::unique_ptr<PageDocument> Document() override { return make ? make() : nullptr; }
 };
 // A page, and prompts, on which every read or dialog fails to allocate.
-struct OutOfMemoryDocument final : PageDocument {
+struct OutOfMemoryPage final : PageDocument, PageForm {
   PageText Url() override { throw std::bad_alloc(); }
   PageText Title() override { throw std::bad_alloc(); }
   std::unique_ptr<PageCollection<PageForm>> Forms() override { throw std::bad_alloc(); }
-};
-struct OutOfMemoryForm final : PageForm {
   PageText Name() override { throw std::bad_alloc(); }
   std::unique_ptr<PageCollection<PageInput>> Inputs() override { throw std::bad_alloc(); }
   std::unique_ptr<PageCollection<PageTextArea>> TextAreas() override { throw std::bad_alloc(); }
@@ -146,17 +144,14 @@ TEST_F(ZRBarHelperTest, ASaveThatFailsIsAnErrorAndTheUserIsToldWhichFile) {
   for (const auto& [what, answer, call, file] : kCases) {
     SCOPED_TRACE(what);
     Restart();
-    std::filesystem::remove_all(folder);
-    std::filesystem::remove_all(config);
-    std::ofstream(folder) << "x";
-    std::ofstream(config) << "x";
+    for (const std::string& path : {folder, config})
+      std::filesystem::remove_all(path), std::ofstream(path) << "x";
     prompts_.messages.clear();
     if (answer) prompts_.remember_answers.push_back(answer);
     EXPECT_EQ(call(), kSTG_E_CANTSAVE);
     ASSERT_EQ(prompts_.messages.size(), file.empty() ? 0u : 1u);
     EXPECT_TRUE(file.empty() || prompts_.messages[0].text.find(file) != std::string::npos);
-    std::filesystem::remove(folder);
-    std::filesystem::remove(config);
+    for (const std::string& path : {folder, config}) std::filesystem::remove(path);
   }
   Restart();  // with the folders back the same calls succeed
   prompts_.remember_answers.push_back(AnswerYes);
@@ -206,9 +201,8 @@ TEST_F(ZRBarHelperTest, PasswordManagerOpensOnlyBehindTheMasterPasswordGate) {
 // not leave them. A dialog that cannot be built is a failed allocation too.
 TEST_F(ZRBarHelperTest, FailedAllocationGivesOutOfMemoryAndDoesNotEscapeTheObject) {
   FakeBrowser browser;
-  browser.make = [] { return std::make_unique<OutOfMemoryDocument>(); };
-  OutOfMemoryDocument document;
-  OutOfMemoryForm form;
+  browser.make = [] { return std::make_unique<OutOfMemoryPage>(); };
+  OutOfMemoryPage page;
   OutOfMemoryPrompts prompts;
   ZRBarHelper& helper = Restart(&prompts);
   long found = 42;
@@ -216,7 +210,7 @@ TEST_F(ZRBarHelperTest, FailedAllocationGivesOutOfMemoryAndDoesNotEscapeTheObjec
       {"dtPassword", [&] { return helper.FillInForm(kWindow, &browser, kPassword, 1, 1); }},
       {"dtHome", [&] { return helper.FillInForm(kWindow, &browser, kHome, 1, 0); }},
       {"dtWork", [&] { return helper.FillInForm(kWindow, &browser, kWork, 0, 0); }},
-      {"AutoRecord", [&] { return helper.AutoRecord(kWindow, &document, &form); }},
+      {"AutoRecord", [&] { return helper.AutoRecord(kWindow, &page, &page); }},
       {"RecordPassword", [&] { return helper.RecordPassword(kWindow, &browser, &found); }},
       {"PasswordManager", [&] { return helper.PasswordManager(kWindow); }},
       {"FormManager", [&] { return helper.FormManager(kWindow); }},
