@@ -1,7 +1,5 @@
-// The trust rule on processes laid out in a folder like /proc (an "exe" link
-// and a "root" folder each), with the hives in a scratch config folder: who
-// gets logins and forms, who is asked, who is refused; the shipped clients
-// that registration records; and the per-minute bound on sites.
+// The trust rule on a fake /proc (who gets logins and forms, who is asked, who is refused), the
+// shipped clients that registration records, and the per-minute bound on sites.
 #include "server/client_trust.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +19,7 @@ namespace fs = std::filesystem;
 constexpr char kZrbar[] = "/opt/zorvane/bin/zrbar";
 constexpr char kEditor[] = "/usr/bin/editor";
 
-// Answers the allow window with answer, after running during (another call
-// arriving while the window is open).
+// Answers the allow window with answer, after running during (a call arriving meanwhile).
 struct AllowPrompts : ScriptedPrompts {
   MessageAnswer answer = MessageAnswer::kNo;
   std::function<void()> during;
@@ -44,7 +41,6 @@ class ClientTrustTest : public ::testing::Test {
     ASSERT_TRUE(classes.Save());
     ASSERT_TRUE(AllowProgram(kEditor));
   }
-  // Process pid running executable ("" for none), with the root it has.
   void AddProcess(long pid, const std::string& executable, Root root = kPlain) {
     fs::path folder = fs::path(proc_) / std::to_string(pid);
     fs::create_directories(folder);
@@ -82,7 +78,7 @@ TEST_F(ClientTrustTest, DecidesByExecutableAndSandbox) {
     AddProcess(++pid, executable, root);
     ClientTrust trust(proc_);
     EXPECT_EQ(trust.Check(pid).verdict, verdict);
-    AllowPrompts prompts;
+    AllowPrompts prompts, again;
     prompts.answer = yes ? MessageAnswer::kYes : MessageAnswer::kNo;
     EXPECT_EQ(trust.Admit(pid, prompts, 7), admitted);
     ASSERT_EQ(prompts.messages.size(), asked ? 1u : 0u);
@@ -91,9 +87,7 @@ TEST_F(ClientTrustTest, DecidesByExecutableAndSandbox) {
                 executable + " wants to fill your logins and forms. Allow?");
       EXPECT_EQ(prompts.messages[0].buttons, MessageButtons::kYesNo);
     }
-    // Asked once: a second call asks nobody and gets the same answer, and a
-    // Yes outlives this server.
-    AllowPrompts again;
+    // Asked once: a second call asks nobody, and a Yes outlives this server.
     EXPECT_EQ(trust.Admit(pid, again, 7), admitted);
     EXPECT_TRUE(again.messages.empty());
     EXPECT_EQ(ClientTrust(proc_).Check(pid).verdict,
@@ -118,8 +112,7 @@ TEST_F(ClientTrustTest, RefusesTheSameProgramWhileItsWindowIsOpen) {
 
 TEST_F(ClientTrustTest, RecordsTheShippedClientsBesideTheServer) {
   const fs::path bin = scratch_.File("bin"), tools = scratch_.File("tools");
-  fs::create_directories(bin);
-  fs::create_directories(tools);
+  ASSERT_TRUE(fs::create_directories(bin) && fs::create_directories(tools));
   ASSERT_TRUE(testing::WriteFile((tools / "zrbar").string(), "#!/bin/sh\n"));
   fs::permissions(tools / "zrbar", fs::perms::owner_all);
   fs::create_symlink(tools / "zrbar", bin / "zrbar");
@@ -139,9 +132,8 @@ TEST(SiteRateLimitTest, BoundsDifferentSitesPerConnectionAndMinute) {
   const auto at = [](int s) {
     return SiteRateLimit::Clock::time_point{} + std::chrono::seconds(s);
   };
-  for (int i = 0; i < kMaxSitesPerMinute; ++i) {
+  for (int i = 0; i < kMaxSitesPerMinute; ++i)
     EXPECT_TRUE(limit.Admit(":1.5", "site" + std::to_string(i) + ".example", at(i)));
-  }
   const std::tuple<const char*, const char*, const char*, int, bool> cases[] = {
       // what, connection, site, seconds after the start, admitted
       {"one more site", ":1.5", "new.example", 40, false},
@@ -150,9 +142,8 @@ TEST(SiteRateLimitTest, BoundsDifferentSitesPerConnectionAndMinute) {
       {"the first site's minute is over", ":1.5", "new.example", 60, true},
       {"only one place freed", ":1.5", "newer.example", 60, false},
   };
-  for (const auto& [what, connection, site, seconds, admitted] : cases) {
+  for (const auto& [what, connection, site, seconds, admitted] : cases)
     EXPECT_EQ(limit.Admit(connection, site, at(seconds)), admitted) << what;
-  }
   limit.Forget(":1.5");
   EXPECT_TRUE(limit.Admit(":1.5", "newest.example", at(61)));
 }

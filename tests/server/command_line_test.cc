@@ -23,9 +23,8 @@ TEST(CommandLineTest, FindsTheKeywordThatEndsTheLine) {
       {{"/usr/bin/zrform", "--Embedding"}, ServerCommand::kEmbedding},
       {{"/usr/bin/zrform", "-"}, ServerCommand::kAbout},
   };
-  for (const auto& [arguments, command] : cases) {
+  for (const auto& [arguments, command] : cases)
     EXPECT_EQ(ParseCommandLine(JoinCommandLine(arguments)), command) << JoinCommandLine(arguments);
-  }
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
-// Tests of the History object: duplicates ignoring case, 1-based items, the
-// "History.txt" load and save rules with code-page conversion, which files it
-// reads and writes (regular files only, never a blocking open), start-up, the
-// string enumeration's positions, and out of memory leaving nothing half done.
+// The History object: duplicates ignoring case, 1-based items, History.txt load and save with
+// code pages, which files it touches, start-up, the enumeration, and running out of memory.
 #include "server/history.h"
 
 #include <fcntl.h>
@@ -22,9 +20,7 @@
 #include "tests/support/test_support.h"
 
 // While g_allocations_left >= 0, the allocations after that many throw.
-namespace {
-std::atomic<long> g_allocations_left{-1};
-}  // namespace
+static std::atomic<long> g_allocations_left{-1};
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
@@ -53,9 +49,8 @@ Entries AllItems(const History& history) {
   long count = -1;
   EXPECT_EQ(history.Count(&count), kS_OK);
   Entries entries(count > 0 ? count : 0);
-  for (long i = 1; i <= count; ++i) {
+  for (long i = 1; i <= count; ++i)
     EXPECT_EQ(history.Item(i, &entries[i - 1].first, &entries[i - 1].second), kS_OK);
-  }
   return entries;
 }
 
@@ -65,7 +60,6 @@ std::string CurFile(const History& history) {
   return name;
 }
 
-// What the next Next(celt) gives; the count fetched must match the texts.
 template <typename Enumerator>
 Fetch NextOf(Enumerator& enumerator, unsigned long celt) {
   Texts texts = {"stale"};
@@ -219,8 +213,7 @@ TEST_F(HistoryTest, NextSkipResetAndClonesWalkTheListIndependently) {
   EXPECT_EQ(NextOf(*clone, 9), Fetch(kS_FALSE, {"w", "v"}));
 }
 
-// attempt(n) lets n allocations succeed; it is retried with n = 0, 1, ...
-// while it gives E_OUTOFMEMORY, and after_failure checks nothing changed.
+// Runs attempt with n = 0, 1, ... allocations allowed while it fails; after_failure checks.
 template <typename Attempt, typename Check>
 HResult RetryUntilMemorySuffices(Attempt attempt, Check after_failure) {
   for (long n = 0; n < 50; ++n) {
@@ -256,15 +249,14 @@ TEST_F(HistoryTest, OutOfMemoryLeavesNothingHalfDone) {
   EXPECT_EQ(AllItems(history_).size(), 4u);
 }
 
-// Only a load or a remembered save that worked moves the current file. Load
-// takes only a regular file (no link at the last component, no FIFO or folder,
-// never a blocking open); Save writes no link, folder or missing folder.
+// Load takes only a regular file (no link, FIFO or folder; never a blocking open); Save writes
+// no link, folder or missing folder.
 TEST_F(HistoryTest, OnlyALoadOrRememberedSaveThatWorkedMovesTheCurrentFile) {
   Add({"x"});
   EXPECT_EQ(history_.Save(std::nullopt, true), kE_FAIL);  // no current file yet
   EXPECT_EQ(history_.ShutDown(), kE_FAIL);
-  const std::string other = folder_.File("other.txt"), link = folder_.File("link.txt");
-  const std::string fifo = folder_.File("fifo"), copy = folder_.File("copy.txt");
+  const std::string other = folder_.File("other.txt"), link = folder_.File("link.txt"),
+                    fifo = folder_.File("fifo"), copy = folder_.File("copy.txt");
   WriteBytes(other, "07-other\r\n");
   ASSERT_EQ(::symlink(other.c_str(), link.c_str()), 0);
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

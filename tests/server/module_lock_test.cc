@@ -1,5 +1,5 @@
-// The lock count and the shutdown monitor, with short quiet periods. Waits
-// for the quit are generous; only "not yet" checks use fixed waits.
+// The lock count and the shutdown monitor with short quiet periods (fixed waits only for "not
+// yet" checks), and the per-client reference table.
 #include "server/module_lock.h"
 
 #include <gtest/gtest.h>
@@ -14,12 +14,12 @@ namespace zr {
 namespace {
 
 using std::chrono::milliseconds;
+using std::this_thread::sleep_for;
 using Clock = std::chrono::steady_clock;
 
-// Polls until quit was posted or the deadline passes.
-bool WaitForQuit(const std::atomic<int>& quits, milliseconds deadline = milliseconds(10000)) {
-  auto end = Clock::now() + deadline;
-  while (quits == 0 && Clock::now() < end) std::this_thread::sleep_for(milliseconds(5));
+bool WaitForQuit(const std::atomic<int>& quits) {
+  auto end = Clock::now() + milliseconds(10000);
+  while (quits == 0 && Clock::now() < end) sleep_for(milliseconds(5));
   return quits != 0;
 }
 
@@ -30,32 +30,30 @@ TEST(ModuleLockTest, QuitsOnceAfterTheQuietPeriodFollowingTheLastUnlock) {
   EXPECT_EQ(lock.Lock(), 1);
   EXPECT_EQ(lock.Lock(), 2);
   EXPECT_EQ(lock.Unlock(), 1);
-  // Still referenced: no quit however long it waits.
-  std::this_thread::sleep_for(milliseconds(600));
+  sleep_for(milliseconds(600));  // still referenced: no quit however long it waits
   EXPECT_EQ(quits, 0);
   auto released = Clock::now();
   EXPECT_EQ(lock.Unlock(), 0);
   ASSERT_TRUE(WaitForQuit(quits));
   EXPECT_GE(Clock::now() - released, milliseconds(200));
-  std::this_thread::sleep_for(milliseconds(300));
+  sleep_for(milliseconds(300));
   EXPECT_EQ(quits, 1);
 }
 
 TEST(ModuleLockTest, NoQuitWithoutAnyReleaseAndNoneWhenRelockedInTime) {
   std::atomic<int> quits{0};
-  {
-    // A server that no client ever reached keeps running.
+  {  // a server that no client ever reached keeps running
     ModuleLock never_used(milliseconds(50));
     ASSERT_TRUE(never_used.StartMonitor([&] { ++quits; }));
-    std::this_thread::sleep_for(milliseconds(300));
+    sleep_for(milliseconds(300));
     EXPECT_EQ(quits, 0);
-  }  // the destructor stops the waiting monitor
+  }
   ModuleLock lock(milliseconds(2000));
   ASSERT_TRUE(lock.StartMonitor([&] { ++quits; }));
   lock.Lock();
   lock.Unlock();
   lock.Lock();  // a new client within the quiet period
-  std::this_thread::sleep_for(milliseconds(2600));
+  sleep_for(milliseconds(2600));
   EXPECT_EQ(quits, 0);
   lock.Unlock();
   EXPECT_TRUE(WaitForQuit(quits));
@@ -65,13 +63,8 @@ TEST(ModuleLockTest, AReleaseToZeroWithinThePeriodStartsItAgain) {
   std::atomic<int> quits{0};
   ModuleLock lock(milliseconds(400));
   ASSERT_TRUE(lock.StartMonitor([&] { ++quits; }));
-  auto start = Clock::now();
-  for (int i = 0; i < 4; ++i) {  // a client that comes and goes every 200 ms
-    lock.Lock();
-    lock.Unlock();
-    std::this_thread::sleep_for(milliseconds(200));
-  }
-  auto last_release = start + milliseconds(600);
+  auto last_release = Clock::now() + milliseconds(600);
+  for (int i = 0; i < 4; ++i, sleep_for(milliseconds(200))) lock.Lock(), lock.Unlock();
   ASSERT_TRUE(WaitForQuit(quits));
   EXPECT_GE(Clock::now() - last_release, milliseconds(400));
 }
@@ -87,15 +80,12 @@ TEST(ReferenceTableTest, CountsPerClientAndGivesAllBackWhenAClientLeaves) {
   EXPECT_FALSE(table.Release(":1.5", "/History"));
   EXPECT_TRUE(table.Release(":1.5", "/ZRBarHelper"));
   EXPECT_EQ(table.Total("/ZRBarHelper"), 2u);
-
-  auto released = table.ReleaseAll(":1.6");
-  ASSERT_EQ(released.size(), 2u);
-  EXPECT_EQ(released[0], (std::pair<std::string, unsigned>("/History", 1)));
-  EXPECT_EQ(released[1], (std::pair<std::string, unsigned>("/ZRBarHelper", 1)));
+  EXPECT_EQ(table.ReleaseAll(":1.6"),
+            (std::vector<std::pair<std::string, unsigned>>{{"/History", 1}, {"/ZRBarHelper", 1}}));
   EXPECT_FALSE(table.HasClient(":1.6"));
   EXPECT_TRUE(table.ReleaseAll(":1.6").empty());
-  EXPECT_EQ(table.Total("/ZRBarHelper"), 1u);
-  EXPECT_EQ(table.Total("/History"), 0u);
+  EXPECT_EQ(std::make_pair(table.Total("/ZRBarHelper"), table.Total("/History")),
+            std::make_pair(1u, 0u));
   EXPECT_TRUE(table.Release(":1.5", "/ZRBarHelper"));
   EXPECT_FALSE(table.HasClient(":1.5"));
 }

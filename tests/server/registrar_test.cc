@@ -1,8 +1,5 @@
-// The registrar (strict parsing: a malformed script changes nothing; the
-// replacements and quote escape; ForceRemove, NoRemove, Delete and keys that
-// others also use) and RegServer/UnregServer on top of it: the activation
-// files and their Exec quoting, removal leaving exactly what was there before,
-// refused paths, and failures reported without half-written files.
+// The registrar's script rules (strict parsing, replacements, ForceRemove, NoRemove, Delete,
+// shared keys) and RegServer/UnregServer: activation files, clean removal, failures.
 #include "server/registrar.h"
 
 #include <gtest/gtest.h>
@@ -24,8 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A hive as "K <key>" and "V <key> | <name> = <text or d:number>" lines; a
-// missing file is empty, a damaged one {"DAMAGED"}.
+// A hive as "K <key>" and "V <key> | <name> = <text or d:number>" lines; damaged: {"DAMAGED"}.
 using HiveLines = std::set<std::string>;
 HiveLines ReadHiveLines(const std::string& path) {
   struct Collector : HiveVisitor {
@@ -120,9 +116,7 @@ TEST_F(RegistrarTest, RemovalDeletesOnlyWhatNothingElseStillUses) {
 }
 
 TEST(ExecArgumentTest, QuotesAndEscapesAsTheExecRulesRequire) {
-  const struct {
-    const char *path, *exec;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"/usr/bin/zrform", "/usr/bin/zrform"},
       {"/opt/zr-form/100%/a=b,c", "/opt/zr-form/100%/a=b,c"},
       {"/opt/zr form/zrform", "\"/opt/zr form/zrform\""},
@@ -132,15 +126,13 @@ TEST(ExecArgumentTest, QuotesAndEscapesAsTheExecRulesRequire) {
       {"/a\\b", "\"/a\\\\\\\\b\""},
       {"/a~b#c;d|e&f*g?h(i)<j>", "\"/a~b#c;d|e&f*g?h(i)<j>\""},
   };
-  for (const auto& c : cases) EXPECT_EQ(QuoteExecArgument(c.path), c.exec) << c.path;
+  for (const auto& [path, exec] : cases) EXPECT_EQ(QuoteExecArgument(path), exec) << path;
 }
 
-// Everything below the test folder, relative to it.
 std::set<std::string> Tree(const std::string& root) {
   std::set<std::string> names;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+  for (const auto& entry : fs::recursive_directory_iterator(root))
     if (!entry.is_directory()) names.insert(fs::relative(entry.path(), root).string());
-  }
   return names;
 }
 
@@ -186,7 +178,7 @@ TEST_F(RegistrationTest, RegisterThenUnregisterLeavesOnlyKeptAndForeignKeysAndFi
 
 TEST_F(RegistrationTest, UnusableExecutablePathsAreRefusedBeforeAnythingIsWritten) {
   for (std::string path :
-       {"", "zrform", "./zrform", "/opt/zr\nform", "/opt/zr\tform", "/opt/l\xE9gacy/zrform"}) {
+       {"", "zrform", "./zrform", "/opt/zr\nform", "/opt/zr\tform", "/opt/l\xE9gacy/zr"}) {
     EXPECT_EQ(RegisterServer(path), kE_INVALIDARG) << path;
     EXPECT_EQ(UnregisterServer(path), kE_INVALIDARG) << path;
   }
@@ -197,26 +189,20 @@ TEST_F(RegistrationTest, UnusableExecutablePathsAreRefusedBeforeAnythingIsWritte
 TEST_F(RegistrationTest, FailuresAreReportedAndLeaveNoHalfWrittenFile) {
   const std::string hive_folder = temp_.path() + "/config/Zorvane";
   const std::string history_service = services_ + "/ZRForm.History.service";
-  // what, whether the action follows a successful registration, the path made
-  // a folder (else a file of one byte: a damaged hive there), action, result
-  const std::tuple<const char*, bool, std::string, bool, HResult (*)(const std::string&), HResult>
-      cases[] = {
-          {"activation file path is a folder", false, history_service, true, RegisterServer,
-           kTYPE_E_IOERROR},
-          {"interface folder is a file", false, interfaces_, false, RegisterServer,
-           kTYPE_E_IOERROR},
-          {"hive folder is a file", false, hive_folder, false, RegisterServer, kREGDB_E_WRITEREGDB},
-          {"damaged hive on registration", false, HivePath(), false, RegisterServer,
-           kREGDB_E_READREGDB},
-          {"damaged hive on removal", true, HivePath(), false, UnregisterServer,
-           kREGDB_E_READREGDB},
-          {"activation file replaced by a folder", true, history_service, true, UnregisterServer,
-           kTYPE_E_IOERROR},
-      };
+  // what, registered first, path made a folder (else a one-byte file), action, result
+  using Action = HResult (*)(const std::string&);
+  const Action reg = RegisterServer, unreg = UnregisterServer;
+  const std::tuple<const char*, bool, std::string, bool, Action, HResult> cases[] = {
+      {"activation file path is a folder", false, history_service, true, reg, kTYPE_E_IOERROR},
+      {"interface folder is a file", false, interfaces_, false, reg, kTYPE_E_IOERROR},
+      {"hive folder is a file", false, hive_folder, false, reg, kREGDB_E_WRITEREGDB},
+      {"damaged hive on registration", false, HivePath(), false, reg, kREGDB_E_READREGDB},
+      {"damaged hive on removal", true, HivePath(), false, unreg, kREGDB_E_READREGDB},
+      {"activation file made a folder", true, history_service, true, unreg, kTYPE_E_IOERROR},
+  };
   for (const auto& [what, registered, path, folder, action, expected] : cases) {
     SCOPED_TRACE(what);
-    fs::remove_all(temp_.path() + "/data");
-    fs::remove_all(temp_.path() + "/config");
+    for (const char* home : {"/data", "/config"}) fs::remove_all(temp_.path() + home);
     if (registered) {
       ASSERT_EQ(RegisterServer(exe_), kS_OK);
     }
@@ -226,9 +212,8 @@ TEST_F(RegistrationTest, FailuresAreReportedAndLeaveNoHalfWrittenFile) {
     const std::string hive_before = testing::ReadFile(HivePath());
     const std::set<std::string> files_before = Tree(temp_.path());
     EXPECT_EQ(action(exe_), expected);
-    for (const std::string& name : Tree(temp_.path())) {
+    for (const std::string& name : Tree(temp_.path()))
       EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
-    }
     if (expected == kREGDB_E_READREGDB) {  // a damaged hive is not overwritten, nor files made
       EXPECT_EQ(testing::ReadFile(HivePath()), hive_before);
       EXPECT_EQ(Tree(temp_.path()), files_before);

@@ -1,8 +1,5 @@
-// Tests of the toolbar helper's forwarding layer: what each method accepts
-// and returns, the AutoRecordLogin setting read at set-up, the master-password
-// gate of PasswordManager, a record deleted while the user chooses, failed
-// saves naming their file, and failed allocations mapped to E_OUTOFMEMORY.
-// The fill and capture rules themselves are tested in tests/forms.
+// The toolbar helper's forwarding layer: what each method accepts and returns, AutoRecordLogin,
+// the master-password gate, failed saves and allocations. Fill rules are tested in tests/forms.
 #include "server/zr_bar_helper.h"
 
 #include <gtest/gtest.h>
@@ -37,18 +34,16 @@ std::unique_ptr<HtmlPage> LoadPage(const std::string& name, const std::string& u
   return page;
 }
 
-// A browser whose document is made by make; without make it has no HTML document.
+// Without make the browser has no HTML document.
 struct FakeBrowser final : PageBrowser {
   std::function<std::unique_ptr<PageDocument>()> make;
   std::unique_ptr<PageDocument> Document() override { return make ? make() : nullptr; }
 };
 // A page, and prompts, on which every read or dialog fails to allocate.
-struct OutOfMemoryDocument final : PageDocument {
+struct OutOfMemoryPage final : PageDocument, PageForm {
   PageText Url() override { throw std::bad_alloc(); }
   PageText Title() override { throw std::bad_alloc(); }
   std::unique_ptr<PageCollection<PageForm>> Forms() override { throw std::bad_alloc(); }
-};
-struct OutOfMemoryForm final : PageForm {
   PageText Name() override { throw std::bad_alloc(); }
   std::unique_ptr<PageCollection<PageInput>> Inputs() override { throw std::bad_alloc(); }
   std::unique_ptr<PageCollection<PageTextArea>> TextAreas() override { throw std::bad_alloc(); }
@@ -72,25 +67,15 @@ struct DeletingPrompts final : ScriptedPrompts {
 class ZRBarHelperTest : public ::testing::Test {
  protected:
   ZRBarHelperTest() { Restart(); }
-  ~ZRBarHelperTest() override {
-    helper_.reset();
-    CustomFields().Reset();
-    SharedNames().Reset();
-  }
+  ~ZRBarHelperTest() override { helper_.reset(), Forget(); }
+  static void Forget() { CustomFields().Reset(), SharedNames().Reset(); }
   // A new server process: process-wide fields forgotten, set up from the files.
   ZRBarHelper& Restart(Prompts* prompts = nullptr) {
-    CustomFields().Reset();
-    SharedNames().Reset();
+    Forget();
     helper_ = std::make_unique<ZRBarHelper>(prompts ? *prompts : prompts_);
     helper_->SetUp(FindDataFolder());
     return *helper_;
   }
-  void ExpectNothingShown() {
-    EXPECT_TRUE(prompts_.messages.empty() && prompts_.select_offers.empty());
-    EXPECT_TRUE(prompts_.remember_shown.empty());
-    EXPECT_EQ(prompts_.master_password_prompts, 0);
-  }
-
   testing::TempDir root_;
   testing::ScopedEnv data_home_{"XDG_DATA_HOME", root_.path() + "/data"};
   testing::ScopedEnv config_home_{"XDG_CONFIG_HOME", root_.path() + "/config"};
@@ -109,29 +94,26 @@ TEST_F(ZRBarHelperTest, WhatDoesNotQualifyIsRefusedAndTouchesNothing) {
   long result = 42;
   PageBrowser* const missing[] = {nullptr, &none};
   for (long automatic : {0L, 1L}) {
-    for (PageBrowser* browser : missing) {
+    for (PageBrowser* browser : missing)
       EXPECT_EQ(helper_->FillInForm(kWindow, browser, kHome, 1, automatic), kS_FALSE);
-    }
-    for (int type : {0, 4, -1, 7}) {  // dtCustomize is 4
+    for (int type : {0, 4, -1, 7})  // dtCustomize is 4
       EXPECT_EQ(helper_->FillInForm(kWindow, page.get(), type, 1, automatic), kS_FALSE) << type;
-    }
   }
-  for (PageBrowser* browser : missing) {
+  for (PageBrowser* browser : missing)
     EXPECT_EQ(helper_->RecordPassword(kWindow, browser, &result), kS_FALSE);
-  }
   EXPECT_EQ(helper_->AutoRecord(kWindow, nullptr, form_.get()), kS_FALSE);
   EXPECT_EQ(helper_->AutoRecord(kWindow, document_.get(), nullptr), kS_FALSE);
   EXPECT_EQ(helper_->FindPasswordByURL(kLoginUrl, nullptr), kE_POINTER);
   EXPECT_EQ(helper_->AutoRecordLogin(nullptr), kE_POINTER);
   EXPECT_EQ(result, 42);
   EXPECT_EQ(page->Serialize(), before);
-  ExpectNothingShown();
+  EXPECT_TRUE(prompts_.messages.empty() && prompts_.select_offers.empty());
+  EXPECT_TRUE(prompts_.remember_shown.empty() && prompts_.master_password_prompts == 0);
   // A document without a login is examined: S_OK and 0; with a form, the user is asked.
   page = LoadPage("login.html", kLoginUrl);
   EXPECT_EQ(helper_->RecordPassword(kWindow, page.get(), &result), kS_OK);
   EXPECT_EQ(result, 0);
-  result = -1;
-  EXPECT_EQ(helper_->FindPasswordByURL(kLoginUrl, &result), kS_OK);
+  EXPECT_EQ(helper_->FindPasswordByURL(kLoginUrl, &(result = -1)), kS_OK);
   EXPECT_EQ(result, 0);
   prompts_.remember_answers.push_back(AnswerNo);
   EXPECT_EQ(helper_->AutoRecord(kWindow, document_.get(), form_.get()), kS_OK);
@@ -162,17 +144,14 @@ TEST_F(ZRBarHelperTest, ASaveThatFailsIsAnErrorAndTheUserIsToldWhichFile) {
   for (const auto& [what, answer, call, file] : kCases) {
     SCOPED_TRACE(what);
     Restart();
-    std::filesystem::remove_all(folder);
-    std::filesystem::remove_all(config);
-    std::ofstream(folder) << "x";
-    std::ofstream(config) << "x";
+    for (const std::string& path : {folder, config})
+      std::filesystem::remove_all(path), std::ofstream(path) << "x";
     prompts_.messages.clear();
     if (answer) prompts_.remember_answers.push_back(answer);
     EXPECT_EQ(call(), kSTG_E_CANTSAVE);
     ASSERT_EQ(prompts_.messages.size(), file.empty() ? 0u : 1u);
     EXPECT_TRUE(file.empty() || prompts_.messages[0].text.find(file) != std::string::npos);
-    std::filesystem::remove(folder);
-    std::filesystem::remove(config);
+    for (const std::string& path : {folder, config}) std::filesystem::remove(path);
   }
   Restart();  // with the folders back the same calls succeed
   prompts_.remember_answers.push_back(AnswerYes);
@@ -222,9 +201,8 @@ TEST_F(ZRBarHelperTest, PasswordManagerOpensOnlyBehindTheMasterPasswordGate) {
 // not leave them. A dialog that cannot be built is a failed allocation too.
 TEST_F(ZRBarHelperTest, FailedAllocationGivesOutOfMemoryAndDoesNotEscapeTheObject) {
   FakeBrowser browser;
-  browser.make = [] { return std::make_unique<OutOfMemoryDocument>(); };
-  OutOfMemoryDocument document;
-  OutOfMemoryForm form;
+  browser.make = [] { return std::make_unique<OutOfMemoryPage>(); };
+  OutOfMemoryPage page;
   OutOfMemoryPrompts prompts;
   ZRBarHelper& helper = Restart(&prompts);
   long found = 42;
@@ -232,7 +210,7 @@ TEST_F(ZRBarHelperTest, FailedAllocationGivesOutOfMemoryAndDoesNotEscapeTheObjec
       {"dtPassword", [&] { return helper.FillInForm(kWindow, &browser, kPassword, 1, 1); }},
       {"dtHome", [&] { return helper.FillInForm(kWindow, &browser, kHome, 1, 0); }},
       {"dtWork", [&] { return helper.FillInForm(kWindow, &browser, kWork, 0, 0); }},
-      {"AutoRecord", [&] { return helper.AutoRecord(kWindow, &document, &form); }},
+      {"AutoRecord", [&] { return helper.AutoRecord(kWindow, &page, &page); }},
       {"RecordPassword", [&] { return helper.RecordPassword(kWindow, &browser, &found); }},
       {"PasswordManager", [&] { return helper.PasswordManager(kWindow); }},
       {"FormManager", [&] { return helper.FormManager(kWindow); }},
