@@ -32,8 +32,8 @@ bool CaptureLogin(PageDocument& document, LoginRecord& record, FormName filter, 
 // SiteKey) and applies the answer: store the record, reject the site, or
 // turn automatic recording off for every site. False when a file could not
 // be written; the user has then been told which, in a message.
-[[nodiscard]] bool OfferToRemember(DataSet& data, Prompts& prompts, WindowId owner, LoginRecord& record,
-                     const std::string& description);
+[[nodiscard]] bool OfferToRemember(DataSet& data, Prompts& prompts, WindowId owner,
+                                   LoginRecord& record, const std::string& description);
 
 // The login of a submitted form. Nothing without a document or form, on a
 // rejected site, or when nothing was captured; Done otherwise.
