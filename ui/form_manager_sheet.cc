@@ -3,7 +3,6 @@
 
 #include <QPointer>
 
-#include "forms/outcome.h"
 #include "store/form_profile.h"
 #include "ui/customize_page.h"
 #include "ui/home_page.h"
@@ -24,8 +23,7 @@ void FormManagerSheet::done(int result) {
   // On OK the pages have applied by now (accept); on Cancel nothing has.
   for (FormProfile* profile : {&work_, &home_}) {
     if (!profile->Save()) {
-      ShowMessageBox(this, 0, NotSavedText(profile->path()), kNotSavedCaption,
-                     MessageIcon::kExclamation, MessageButtons::kOk);
+      ShowNotSaved(this, profile->path());
     }
   }
   PropertySheet::done(result);

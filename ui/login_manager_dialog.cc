@@ -8,7 +8,6 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "forms/outcome.h"
 #include "resources/string_table.h"
 #include "store/login_store.h"
 #include "ui/login_list_view.h"
@@ -54,8 +53,7 @@ LoginManagerDialog::LoginManagerDialog(LoginStore& store, QWidget* parent)
 void LoginManagerDialog::done(int result) {
   // Saved while the window is still up, so that a failure is told over it.
   if (result == kManagerCloseButton && !store_.Save()) {
-    ShowMessageBox(this, 0, NotSavedText(store_.path()), kNotSavedCaption,
-                   MessageIcon::kExclamation, MessageButtons::kOk);
+    ShowNotSaved(this, store_.path());
   }
   TemplateDialog::done(result);
 }

@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 
+#include "forms/outcome.h"
 #include "ui/control_text.h"
 #include "ui/template_dialog.h"
 
@@ -72,6 +73,11 @@ MessageAnswer ShowMessageBox(QWidget* parent, WindowId owner, std::string_view t
     default:
       return DismissedAnswer(buttons);
   }
+}
+
+void ShowNotSaved(QWidget* parent, std::string_view path) {
+  ShowMessageBox(parent, 0, NotSavedText(path), kNotSavedCaption, MessageIcon::kExclamation,
+                 MessageButtons::kOk);
 }
 
 }  // namespace zr

@@ -15,6 +15,9 @@ namespace zr {
 MessageAnswer ShowMessageBox(QWidget* parent, WindowId owner, std::string_view text,
                              std::string_view caption, MessageIcon icon, MessageButtons buttons);
 
+// Tells the user, over parent, that the data file at path could not be written.
+void ShowNotSaved(QWidget* parent, std::string_view path);
+
 // The answer of a box closed without a button (Escape, the close box) or not
 // shown at all: what its cancelling button would have answered.
 MessageAnswer DismissedAnswer(MessageButtons buttons);

@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "forms/outcome.h"
 #include "store/login_store.h"
 #include "ui/control_text.h"
 #include "ui/master_password_dialogs.h"
@@ -118,8 +117,7 @@ void SelectLoginDialog::accept() {
   chosen_id_ = record->id();
   // The choice stands when the save fails; the user is told.
   if (!store_.Save()) {
-    ShowMessageBox(this, 0, NotSavedText(store_.path()), kNotSavedCaption,
-                   MessageIcon::kExclamation, MessageButtons::kOk);
+    ShowNotSaved(this, store_.path());
   }
   TemplateDialog::accept();
 }
