@@ -27,9 +27,14 @@ HResult BarHelperObject::AdmitPageSite(PageBrowser* browser) {
 int BarHelperObject::FillInForm(qlonglong hWnd, const QDBusObjectPath& pUnkWebBrowser, int type,
                                 int bForceFillIn, int bAutoFillIn) {
   if (HResult refused = server_.gate().Admit(message(), hWnd)) return refused;
-  std::unique_ptr<PageBrowser> browser = RemoteBrowser(CallerPage(), pUnkWebBrowser.path());
+  std::shared_ptr<RemotePageLink> link = CallerPage();
+  std::unique_ptr<PageBrowser> browser = RemoteBrowser(link, pUnkWebBrowser.path());
   if (HResult refused = AdmitPageSite(browser.get()); refused != kS_OK) return refused;
-  return server_.bar_helper().FillInForm(hWnd, browser.get(), type, bForceFillIn, bAutoFillIn);
+  HResult hr =
+      server_.bar_helper().FillInForm(hWnd, browser.get(), type, bForceFillIn, bAutoFillIn);
+  // A page handed over whole gets the fill's values in one request.
+  FlushRemoteWrites(*link);
+  return hr;
 }
 
 int BarHelperObject::AutoRecord(qlonglong hWnd, const QDBusObjectPath& pUnkDocument,

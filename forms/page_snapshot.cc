@@ -290,33 +290,75 @@ void BoundSnapshot(PageSnapshot& snapshot) {
   }
 }
 
-bool ApplyWrite(PageForm& form, const PageWrite& write) {
-  switch (write.kind) {
-    case ElementKind::kInput: {
-      auto inputs = form.Inputs();
-      std::unique_ptr<PageInput> input = inputs ? inputs->At(write.index) : nullptr;
-      return input && input->PutValue(write.value);
-    }
-    case ElementKind::kTextArea: {
-      auto areas = form.TextAreas();
-      std::unique_ptr<PageTextArea> area = areas ? areas->At(write.index) : nullptr;
-      return area && area->PutValue(write.value);
-    }
-    case ElementKind::kSelect: {
-      auto selects = form.Selects();
-      std::unique_ptr<PageSelect> select = selects ? selects->At(write.index) : nullptr;
-      auto options = select ? select->Options() : nullptr;
-      std::unique_ptr<PageOption> option = options ? options->At(write.option) : nullptr;
-      return option && option->PutSelected();
-    }
+namespace {
+
+// The items of a collection that can be fetched, in order: the snapshot
+// counts only these, so writes find their element by the same count.
+template <typename Item>
+std::vector<std::unique_ptr<Item>> Fetched(std::unique_ptr<PageCollection<Item>> collection) {
+  std::vector<std::unique_ptr<Item>> items;
+  if (!collection) return items;
+  int length = collection->Length().value_or(0);
+  for (int index = 0; index < length; ++index) {
+    if (std::unique_ptr<Item> item = collection->At(index)) items.push_back(std::move(item));
   }
-  return false;
+  return items;
 }
 
-bool ApplyWrite(PageDocument& document, const PageWrite& write) {
-  auto forms = document.Forms();
-  std::unique_ptr<PageForm> form = forms ? forms->At(write.form) : nullptr;
-  return form && ApplyWrite(*form, write);
+// One form's elements, each kind fetched when a write first needs it.
+class FormWriter {
+ public:
+  explicit FormWriter(PageForm& form) : form_(form) {}
+  bool Apply(const PageWrite& write) {
+    switch (write.kind) {
+      case ElementKind::kInput:
+        if (!inputs_) inputs_ = Fetched(form_.Inputs());
+        return At(*inputs_, write.index) && (*inputs_)[write.index]->PutValue(write.value);
+      case ElementKind::kTextArea:
+        if (!areas_) areas_ = Fetched(form_.TextAreas());
+        return At(*areas_, write.index) && (*areas_)[write.index]->PutValue(write.value);
+      case ElementKind::kSelect: {
+        if (!selects_) selects_ = Fetched(form_.Selects());
+        if (!At(*selects_, write.index)) return false;
+        auto options = Fetched((*selects_)[write.index]->Options());
+        return At(options, write.option) && options[write.option]->PutSelected();
+      }
+    }
+    return false;
+  }
+
+ private:
+  template <typename Item>
+  static bool At(const std::vector<Item>& items, int index) {
+    return index >= 0 && static_cast<size_t>(index) < items.size();
+  }
+
+  PageForm& form_;
+  std::optional<std::vector<std::unique_ptr<PageInput>>> inputs_;
+  std::optional<std::vector<std::unique_ptr<PageTextArea>>> areas_;
+  std::optional<std::vector<std::unique_ptr<PageSelect>>> selects_;
+};
+
+}  // namespace
+
+int ApplyWrites(PageForm& form, const std::vector<PageWrite>& writes) {
+  FormWriter writer(form);
+  int applied = 0;
+  for (const PageWrite& write : writes) applied += writer.Apply(write) ? 1 : 0;
+  return applied;
+}
+
+int ApplyWrites(PageDocument& document, const std::vector<PageWrite>& writes) {
+  std::vector<std::unique_ptr<PageForm>> forms = Fetched(document.Forms());
+  std::vector<std::unique_ptr<FormWriter>> writers(forms.size());
+  int applied = 0;
+  for (const PageWrite& write : writes) {
+    if (write.form < 0 || static_cast<size_t>(write.form) >= forms.size()) continue;
+    auto& writer = writers[write.form];
+    if (!writer) writer = std::make_unique<FormWriter>(*forms[write.form]);
+    applied += writer->Apply(write) ? 1 : 0;
+  }
+  return applied;
 }
 
 SnapshotPage::SnapshotPage(PageSnapshot snapshot) : state_(std::make_shared<State>()) {

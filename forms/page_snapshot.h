@@ -71,10 +71,12 @@ PageSnapshot TakeSnapshot(PageForm& form);
 // was cut. Snapshots from outside the process go through it first.
 void BoundSnapshot(PageSnapshot& snapshot);
 
-// Carries write into document (or into form, for writes to its form 0)
-// through the page's own calls; false when the element cannot be found.
-bool ApplyWrite(PageDocument& document, const PageWrite& write);
-bool ApplyWrite(PageForm& form, const PageWrite& write);
+// Carries writes into document (or into form, for writes to its form 0)
+// through the page's own calls, finding each element as TakeSnapshot counted
+// it (items that cannot be fetched are not counted). Returns how many were
+// made; a write whose element is not there is passed over.
+int ApplyWrites(PageDocument& document, const std::vector<PageWrite>& writes);
+int ApplyWrites(PageForm& form, const std::vector<PageWrite>& writes);
 
 // A page over a snapshot. Reads come from the snapshot; each write changes
 // it (later reads see the new value) and is recorded, in order.

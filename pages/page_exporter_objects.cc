@@ -4,9 +4,13 @@
 #include "pages/page_exporter_objects.h"
 
 #include <QDBusError>
+#include <QStringList>
 #include <QVariant>
 #include <algorithm>
 #include <climits>
+
+#include "forms/page_snapshot.h"
+#include "pages/page_snapshot_bus.h"
 
 namespace zr {
 namespace {
@@ -23,6 +27,18 @@ PageText FromBus(const QVariant& value) {
 
 // A maximum length beyond the protocol's 32-bit integer is as good as none.
 int ToBusInt(long value) { return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX)); }
+
+// The types of a signature, one per argument. Every argument of these
+// interfaces is a basic type or an array of one.
+QStringList CompleteTypes(const char* signature) {
+  QStringList types;
+  for (const char* type = signature; *type; ++type) {
+    const bool array = *type == 'a' && type[1];
+    types << QString::fromLatin1(type, array ? 2 : 1);
+    if (array) ++type;
+  }
+  return types;
+}
 
 // One method of a ZRForm.Page interface, answered for a page object of type Page.
 template <typename Page>
@@ -85,12 +101,11 @@ class Exported final : public ExportedObject {
         QStringLiteral("  <interface name=\"%1\">\n").arg(QLatin1StringView(Interface::kName));
     for (const Method<Page>& method : Interface::kMethods) {
       xml += QStringLiteral("    <method name=\"%1\">").arg(QLatin1StringView(method.name));
-      // Every argument of these interfaces is a single-letter basic type.
-      for (const char* in = method.in; *in; ++in) {
-        xml += QStringLiteral("<arg type=\"%1\" direction=\"in\"/>").arg(QChar::fromLatin1(*in));
+      for (const QString& type : CompleteTypes(method.in)) {
+        xml += QStringLiteral("<arg type=\"%1\" direction=\"in\"/>").arg(type);
       }
-      for (const char* out = method.out; *out; ++out) {
-        xml += QStringLiteral("<arg type=\"%1\" direction=\"out\"/>").arg(QChar::fromLatin1(*out));
+      for (const QString& type : CompleteTypes(method.out)) {
+        xml += QStringLiteral("<arg type=\"%1\" direction=\"out\"/>").arg(type);
       }
       xml += QStringLiteral("</method>\n");
     }
@@ -173,6 +188,17 @@ struct PageInterface<PageDocument> {
        [](PageDocument& document, const QVariantList&, ExportTable& table) {
          return QVariantList{PathOf(table, document.Forms())};
        }},
+      // The whole document in one reply, and all of a fill's writes in one
+      // request: a page of any size costs the server two callbacks.
+      {"Snapshot", "", kSnapshotSignature,
+       [](PageDocument& document, const QVariantList&, ExportTable&) {
+         return SnapshotToBus(TakeSnapshot(document));
+       }},
+      {"ApplyWrites", kWritesSignature, "i",
+       [](PageDocument& document, const QVariantList& arguments, ExportTable&) {
+         std::optional<std::vector<PageWrite>> writes = WritesFromBus(arguments);
+         return QVariantList{writes ? ApplyWrites(document, *writes) : 0};
+       }},
   };
 };
 
@@ -196,6 +222,10 @@ struct PageInterface<PageForm> {
          if (is("TEXTAREA")) return QVariantList{PathOf(table, form.TextAreas())};
          if (is("SELECT")) return QVariantList{PathOf(table, form.Selects())};
          return QVariantList{QVariant::fromValue(QDBusObjectPath("/"))};
+       }},
+      {"Snapshot", "", kSnapshotSignature,
+       [](PageForm& form, const QVariantList&, ExportTable&) {
+         return SnapshotToBus(TakeSnapshot(form));
        }},
   };
 };

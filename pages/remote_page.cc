@@ -1,12 +1,17 @@
-// The server's proxies for a client's page objects: each operation of
-// PageForms is one callback (CallPage); a callback that fails reads as the
-// null item, the empty text, none or false. Input proxies read all four of
-// their values in one Describe call and serve reads from it until they write.
+// The server's proxies for a client's page objects. A document (or form)
+// whose client hands it over whole is read from one Snapshot callback and
+// written into that snapshot, whose writes FlushRemoteWrites sends in one
+// request. Otherwise each operation of PageForms is one callback (CallPage);
+// a callback that fails reads as the null item, the empty text, none or
+// false. Input proxies read all four of their values in one Describe call and
+// serve reads from it until they write.
 #include "pages/remote_page.h"
 
 #include <QDBusObjectPath>
 #include <QVariant>
+#include <utility>
 
+#include "pages/page_snapshot_bus.h"
 #include "pages/remote_page_call.h"
 
 namespace zr {
@@ -162,7 +167,7 @@ class InputProxy final : public PageInput, ProxyBase {
   // cannot be read then spoils only itself.
   bool Described() {
     if (described_) return true;
-    if (describe_failed_ || CurrentRemoteInputReads() == RemoteInputReads::kOneCallPerRead) {
+    if (describe_failed_ || CurrentRemotePageReads() == RemotePageReads::kOneCallPerRead) {
       return false;
     }
     std::optional<QVariantList> reply = Call("Describe", "sssbi");
@@ -199,17 +204,37 @@ class SelectProxy final : public PageSelect, ProxyBase {
   }
 };
 
+// The snapshot of the document or form at path (of interface), taken now;
+// none when the client does not offer one or its reply is malformed. Then
+// the link reads element by element from here on.
+std::optional<SnapshotPage> TakeRemoteSnapshot(RemotePageLink& link, const QString& path,
+                                               const char* interface) {
+  if (link.no_snapshots || CurrentRemotePageReads() != RemotePageReads::kSnapshot) {
+    return std::nullopt;
+  }
+  std::optional<QVariantList> reply =
+      CallPage(link, path, interface, "Snapshot", kSnapshotSignature);
+  std::optional<PageSnapshot> snapshot = reply ? SnapshotFromBus(*reply) : std::nullopt;
+  if (!snapshot) {
+    link.no_snapshots = true;
+    return std::nullopt;
+  }
+  return SnapshotPage(std::move(*snapshot));
+}
+
 class FormProxy final : public PageForm, ProxyBase {
  public:
   FormProxy(std::shared_ptr<RemotePageLink> link, QString path)
       : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.Form") {}
-  PageText Name() override { return Text("Name"); }
-  std::unique_ptr<PageCollection<PageInput>> Inputs() override { return Tags<PageInput>("INPUT"); }
+  PageText Name() override { return Whole() ? whole_->Name() : Text("Name"); }
+  std::unique_ptr<PageCollection<PageInput>> Inputs() override {
+    return Whole() ? whole_->Inputs() : Tags<PageInput>("INPUT");
+  }
   std::unique_ptr<PageCollection<PageTextArea>> TextAreas() override {
-    return Tags<PageTextArea>("TEXTAREA");
+    return Whole() ? whole_->TextAreas() : Tags<PageTextArea>("TEXTAREA");
   }
   std::unique_ptr<PageCollection<PageSelect>> Selects() override {
-    return Tags<PageSelect>("SELECT");
+    return Whole() ? whole_->Selects() : Tags<PageSelect>("SELECT");
   }
 
  private:
@@ -217,25 +242,66 @@ class FormProxy final : public PageForm, ProxyBase {
   std::unique_ptr<PageCollection<Item>> Tags(const char* tag_name) {
     return MakeProxy<CollectionProxy<Item>>(link_, Path("Tags", {QString::fromLatin1(tag_name)}));
   }
+  // Whether the form was handed over whole (a form is read, as the submitted
+  // form of a capture, never written).
+  bool Whole() {
+    if (!tried_) {
+      tried_ = true;
+      if (std::optional<SnapshotPage> page = TakeRemoteSnapshot(*link_, path_, interface_)) {
+        whole_ = page->Form(0);
+      }
+    }
+    return whole_ != nullptr;
+  }
+
+  bool tried_ = false;
+  std::unique_ptr<PageForm> whole_;
 };
 
 class DocumentProxy final : public PageDocument, ProxyBase {
  public:
-  DocumentProxy(std::shared_ptr<RemotePageLink> link, QString path)
-      : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.Document") {}
-  PageText Url() override { return Text("Url"); }
-  PageText Title() override { return Text("Title"); }
+  // source: the path of the browser the document was fetched through, or the
+  // document's own path.
+  DocumentProxy(std::shared_ptr<RemotePageLink> link, QString path, QString source = {})
+      : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.Document"),
+        source_(source.isEmpty() ? path_ : std::move(source)) {}
+  PageText Url() override { return Whole() ? whole_->Url() : Text("Url"); }
+  PageText Title() override { return Whole() ? whole_->Title() : Text("Title"); }
   std::unique_ptr<PageCollection<PageForm>> Forms() override {
+    if (Whole()) return whole_->Forms();
     return MakeProxy<CollectionProxy<PageForm>>(link_, Path("Forms"));
   }
+
+ private:
+  bool Whole() {
+    if (!tried_) {
+      tried_ = true;
+      if (std::optional<SnapshotPage> page = TakeRemoteSnapshot(*link_, path_, interface_)) {
+        whole_ = page->Document();
+        link_->snapshots.push_back({source_, path_, std::move(*page)});
+      }
+    }
+    return whole_ != nullptr;
+  }
+
+  const QString source_;
+  bool tried_ = false;
+  std::unique_ptr<PageDocument> whole_;
 };
 
 class BrowserProxy final : public PageBrowser, ProxyBase {
  public:
   BrowserProxy(std::shared_ptr<RemotePageLink> link, QString path)
       : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.Browser") {}
+  // A browser whose document was handed over whole in this call gives that
+  // snapshot again, with no callback: one call reads the page once.
   std::unique_ptr<PageDocument> Document() override {
-    return MakeProxy<DocumentProxy>(link_, Path("Document"));
+    for (const RemoteSnapshot& snapshot : link_->snapshots) {
+      if (snapshot.source == path_) return snapshot.page.Document();
+    }
+    QString document = Path("Document");
+    if (IsNullPath(document)) return nullptr;
+    return std::make_unique<DocumentProxy>(link_, document, path_);
   }
 };
 
@@ -253,6 +319,18 @@ std::unique_ptr<PageDocument> RemoteDocument(std::shared_ptr<RemotePageLink> lin
 
 std::unique_ptr<PageForm> RemoteForm(std::shared_ptr<RemotePageLink> link, const QString& path) {
   return MakeProxy<FormProxy>(link, path);
+}
+
+int FlushRemoteWrites(RemotePageLink& link) {
+  int applied = 0;
+  for (RemoteSnapshot& snapshot : std::exchange(link.snapshots, {})) {
+    std::vector<PageWrite> writes = snapshot.page.TakeWrites();
+    if (writes.empty()) continue;
+    std::optional<QVariantList> reply = CallPage(link, snapshot.document, "ZRForm.Page.Document",
+                                                 "ApplyWrites", "i", WritesToBus(writes));
+    if (reply) applied += reply->at(0).toInt();
+  }
+  return applied;
 }
 
 }  // namespace zr

@@ -13,8 +13,10 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "forms/page_forms.h"
+#include "forms/page_snapshot.h"
 
 namespace zr {
 
@@ -35,6 +37,14 @@ inline constexpr int kMaxHoldMs = 3'000;
 // A callback deeper than that fails at once and kills its page.
 inline constexpr int kMaxNestedWaits = 32;
 
+// A document the client handed over whole (Snapshot): the fill reads it and
+// writes into it here, and the writes go back in one request at the end.
+struct RemoteSnapshot {
+  QString source;    // the path of the browser or document it was taken through
+  QString document;  // the path of the document the writes go to
+  SnapshotPage page;
+};
+
 // What all objects of one remote page share.
 struct RemotePageLink {
   QDBusConnection connection;
@@ -45,7 +55,9 @@ struct RemotePageLink {
   long max_callbacks = kMaxCallbacksPerPage;
   int budget_ms = kPageBudgetMs;  // counted on clock
   int hold_ms = kMaxHoldMs;
-  QElapsedTimer clock{};  // started by the first callback unless started before
+  QElapsedTimer clock{};      // started by the first callback unless started before
+  bool no_snapshots = false;  // the client does not hand documents over whole
+  std::vector<RemoteSnapshot> snapshots{};
 };
 
 // The page objects at the client's paths; null when path is "/" or empty (the
@@ -55,6 +67,12 @@ std::unique_ptr<PageBrowser> RemoteBrowser(std::shared_ptr<RemotePageLink> link,
 std::unique_ptr<PageDocument> RemoteDocument(std::shared_ptr<RemotePageLink> link,
                                              const QString& path);
 std::unique_ptr<PageForm> RemoteForm(std::shared_ptr<RemotePageLink> link, const QString& path);
+
+// Sends the writes made on the link's snapshots to their documents, one
+// request per document (ApplyWrites), and forgets them. Call it when the
+// call that read the page is done with it. Returns the writes the client
+// says it made.
+int FlushRemoteWrites(RemotePageLink& link);
 
 }  // namespace zr
 

@@ -19,7 +19,7 @@
 namespace zr {
 namespace {
 
-RemoteInputReads g_input_reads = RemoteInputReads::kDescribeOnce;
+RemotePageReads g_page_reads = RemotePageReads::kSnapshot;
 
 // Errors after which the client cannot answer any later call either: no
 // answer in time, or the client (or our own connection) left the bus.
@@ -129,8 +129,8 @@ std::optional<QVariantList> CallPage(RemotePageLink& link, const QString& path,
   return reply.arguments();
 }
 
-void SetRemoteInputReads(RemoteInputReads reads) { g_input_reads = reads; }
+void SetRemotePageReads(RemotePageReads reads) { g_page_reads = reads; }
 
-RemoteInputReads CurrentRemoteInputReads() { return g_input_reads; }
+RemotePageReads CurrentRemotePageReads() { return g_page_reads; }
 
 }  // namespace zr

@@ -28,13 +28,15 @@ std::optional<QVariantList> CallPage(RemotePageLink& link, const QString& path,
                                      const char* reply_signature,
                                      const QVariantList& arguments = {});
 
-// How input proxies read: one Describe call serving every read until the
-// proxy writes (the default), or one call per read. The second is kept to
-// measure what the first saves. Process-wide; set it from the thread of the
-// remote pages.
-enum class RemoteInputReads { kDescribeOnce, kOneCallPerRead };
-void SetRemoteInputReads(RemoteInputReads reads);
-RemoteInputReads CurrentRemoteInputReads();
+// How remote pages are read: the whole document in one Snapshot call where
+// the client offers it, with the writes sent in one request at the end (the
+// default); else element by element, each input read in one Describe call
+// serving every read until the proxy writes; or one call per read. The
+// others are kept to measure what the first saves, and to check that they
+// read a page alike. Process-wide; set it from the thread of the remote pages.
+enum class RemotePageReads { kSnapshot, kDescribeOnce, kOneCallPerRead };
+void SetRemotePageReads(RemotePageReads reads);
+RemotePageReads CurrentRemotePageReads();
 
 }  // namespace zr
 

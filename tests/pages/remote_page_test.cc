@@ -16,6 +16,7 @@
 
 #include "html_page_test_support.h"
 #include "pages/page_exporter.h"
+#include "pages/page_snapshot_bus.h"
 #include "pages/remote_page_call.h"
 
 namespace zr {
@@ -72,22 +73,88 @@ class ScriptedClient final : public QDBusVirtualObject {
 
 TEST(RemotePageTest, ReadsEveryTestPageAsThePageItselfReadsIt) {
   int pages = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(ZR_HTML_TEST_DIR)) {
-    SCOPED_TRACE(entry.path().filename().string());
-    auto page = HtmlPage::Open(entry.path().string());
-    ASSERT_TRUE(page);
-    PageExporter exporter(Bus("client"), QStringLiteral("/outline%1").arg(++pages));
-    auto link = LinkTo(Bus("client"));
-    auto remote = RemoteBrowser(link, exporter.ExportBrowser(*page))->Document();
-    ASSERT_TRUE(remote);
-    auto local = page->Document();
-    EXPECT_EQ(Outline(*remote, true), Outline(*local, true));
-    EXPECT_EQ(Outline(*remote, false), Outline(*local, false));
-    EXPECT_EQ(remote->Url() + remote->Title(), local->Url() + local->Title());
-    EXPECT_FALSE(link->dead);
-    EXPECT_EQ(link->callbacks, exporter.calls_answered());
+  // Whole, element by element, and one call per read: each reads the same page.
+  for (RemotePageReads reads : {RemotePageReads::kSnapshot, RemotePageReads::kDescribeOnce,
+                                RemotePageReads::kOneCallPerRead}) {
+    SetRemotePageReads(reads);
+    for (const auto& entry : std::filesystem::directory_iterator(ZR_HTML_TEST_DIR)) {
+      SCOPED_TRACE(entry.path().filename().string() + " in mode " +
+                   std::to_string(static_cast<int>(reads)));
+      auto page = HtmlPage::Open(entry.path().string());
+      ASSERT_TRUE(page);
+      PageExporter exporter(Bus("client"), QStringLiteral("/outline%1").arg(++pages));
+      auto link = LinkTo(Bus("client"));
+      auto remote = RemoteBrowser(link, exporter.ExportBrowser(*page))->Document();
+      ASSERT_TRUE(remote);
+      auto local = page->Document();
+      EXPECT_EQ(Outline(*remote, true), Outline(*local, true));
+      EXPECT_EQ(Outline(*remote, false), Outline(*local, false));
+      EXPECT_EQ(remote->Url() + remote->Title(), local->Url() + local->Title());
+      EXPECT_FALSE(link->dead);
+      EXPECT_EQ(link->callbacks, exporter.calls_answered());
+      // A page handed over whole costs the Document and the Snapshot callback.
+      if (reads == RemotePageReads::kSnapshot) EXPECT_EQ(link->callbacks, 2);
+    }
   }
-  EXPECT_GE(pages, 5);
+  SetRemotePageReads(RemotePageReads::kSnapshot);
+  EXPECT_GE(pages, 15);
+}
+
+// A fill's writes made on a page handed over whole reach the page in one request, into the
+// elements the fill wrote, and only when the call is done with the page.
+TEST(RemotePageTest, WritesOfAWholePageGoInOneRequestAtTheEnd) {
+  auto page = HtmlPage::FromString(
+      R"(<form><input name="skip"><input name="a"><textarea name="t"></textarea>
+         <select name="s"><option value="1">one<option value="2">two</select></form>
+         <form name="second"><input name="b"></form>)");
+  PageExporter exporter(Bus("client"), QStringLiteral("/writes"));
+  auto link = LinkTo(Bus("client"));
+  auto remote = RemoteBrowser(link, exporter.ExportBrowser(*page))->Document();
+  auto first = remote->Forms()->At(0);
+  first->Inputs()->At(1)->PutValue("A");
+  first->TextAreas()->At(0)->PutValue("T");
+  first->Selects()->At(0)->Options()->At(1)->PutSelected();
+  remote->Forms()->At(1)->Inputs()->At(0)->PutValue("B");
+  EXPECT_EQ(page->Serialize().find("value=\"A\""), std::string::npos) << "written before the end";
+  const long before = link->callbacks;
+  EXPECT_EQ(FlushRemoteWrites(*link), 4);
+  EXPECT_EQ(link->callbacks, before + 1);
+  const std::string html = page->Serialize();
+  for (const char* written : {R"(<input name="a" value="A">)", R"(<textarea name="t">T</textarea>)",
+                              R"(<option value="2" selected>)", R"(<input name="b" value="B">)"}) {
+    EXPECT_NE(html.find(written), std::string::npos) << written << " in " << html;
+  }
+  EXPECT_EQ(FlushRemoteWrites(*link), 0) << "the writes were sent once";
+}
+
+// A snapshot that does not hold together is not used: the page is read element by element.
+TEST(RemotePageTest, AMalformedSnapshotFallsBackToTheElements) {
+  ScriptedClient client(QStringLiteral("/snap"));
+  ASSERT_TRUE(client.registered);
+  PageSnapshot one_password;
+  one_password.forms = {"f"};
+  one_password.elements = {{ElementKind::kInput, 0, "password", "p", "", std::nullopt, {}}};
+  const QVariantList good = SnapshotToBus(one_password);
+  QVariantList unequal = good, bad_kind = good;
+  unequal[7] = QStringList{"p", "q"};
+  bad_kind[5] = QVariant::fromValue(QList<int>{7});
+  const struct {
+    const char* name;
+    QVariantList snapshot;
+    std::string type;
+  } cases[] = {{"whole", good, "password"},
+               {"unequal arrays", unequal, "radio"},
+               {"kind out of range", bad_kind, "radio"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    client.replies = {{"Snapshot", c.snapshot},
+                      {"Tags", {Path("/snap/inputs")}},
+                      {"Item", {Path("/snap/item")}},
+                      {"Type", {"radio"}}};
+    auto inputs = RemoteForm(LinkTo(Bus("client")), "/snap/form")->Inputs();
+    auto input = inputs ? inputs->At(0) : nullptr;
+    EXPECT_EQ(input ? input->Type() : "no input", c.type);
+  }
 }
 
 // Calls member of ZRForm.Page.interface (of no interface if it is empty).
@@ -237,9 +304,11 @@ TEST(RemotePageTest, EveryWaitEndsAndAClientThatCannotAnswerKillsThePage) {
     long max_callbacks, budget_ms, callbacks;  // 0: the page's own limits; -1: not counted
     int at_least_ms, within_ms;
   } cases[] = {
-      {"never answers", {{"Tags", -1}}, {}, 0, 0, 1, 400, 2800},
-      {"answers too late", {{"NewEnum", 900}}, {}, 0, 0, 2, 400, 2800},
-      {"the bus says it is gone", {}, {{"Tags", QDBusError::ServiceUnknown}}, 0, 0, 1, 0, 2800},
+      // The form's Snapshot is asked first; the scripted client has none.
+      {"never answers", {{"Tags", -1}}, {}, 0, 0, 2, 400, 2800},
+      {"the snapshot never comes", {{"Snapshot", -1}}, {}, 0, 0, 1, 400, 2800},
+      {"answers too late", {{"NewEnum", 900}}, {}, 0, 0, 3, 400, 2800},
+      {"the bus says it is gone", {}, {{"Tags", QDBusError::ServiceUnknown}}, 0, 0, 2, 0, 2800},
       {"endless stream, callbacks spent", {}, {}, 300, 0, 300, 0, 30000},
       {"endless stream, time spent", {{"Next", 20}}, {}, 0, 500, -1, 500, 5000},
   };

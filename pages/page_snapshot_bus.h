@@ -1,0 +1,33 @@
+// A page snapshot and a fill's writes as the values of a bus message: the
+// reply of ZRForm.Page.Document.Snapshot (and Form.Snapshot) and the
+// arguments of ZRForm.Page.Document.ApplyWrites. Each is a few parallel arrays
+// of basic types, so that any bus binding can read them.
+#ifndef ZRFORM_PAGES_PAGE_SNAPSHOT_BUS_H_
+#define ZRFORM_PAGES_PAGE_SNAPSHOT_BUS_H_
+
+#include <QVariantList>
+#include <optional>
+#include <vector>
+
+#include "forms/page_snapshot.h"
+
+namespace zr {
+
+// url, title, truncated, the forms' names; for each element its form, kind
+// (0 input, 1 text area, 2 select), type, name, value and maximum length (-1:
+// none); for each option its element, text and value.
+inline constexpr char kSnapshotSignature[] = "ssbasaiaiasasasaiaiasas";
+// For each write: form, kind, index, option (-1 for inputs and text areas), value.
+inline constexpr char kWritesSignature[] = "aiaiaiaias";
+
+QVariantList SnapshotToBus(const PageSnapshot& snapshot);
+// None when the values do not have the layout above (arrays of unequal
+// length, a kind or an index out of range). The snapshot is bounded.
+std::optional<PageSnapshot> SnapshotFromBus(const QVariantList& values);
+
+QVariantList WritesToBus(const std::vector<PageWrite>& writes);
+std::optional<std::vector<PageWrite>> WritesFromBus(const QVariantList& values);
+
+}  // namespace zr
+
+#endif  // ZRFORM_PAGES_PAGE_SNAPSHOT_BUS_H_
