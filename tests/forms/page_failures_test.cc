@@ -20,8 +20,7 @@ struct FakeInput : PageInput {
     std::string type, name, value;
     std::function<void()> on_put;
   };
-  FakeInput(std::string type, std::string name)
-      : s(std::make_shared<State>(State{type, name, "", nullptr})) {}
+  FakeInput(std::string type, std::string name) : s(new State{type, name, "", nullptr}) {}
   std::shared_ptr<State> s;
   PageText Type() override { return s->type; }
   PageText Name() override { return s->name; }
@@ -36,38 +35,35 @@ struct FakeInput : PageInput {
 
 // Items are handed out as copies, by index and by enumerator; a null item fails to fetch.
 template <typename Item, typename Fake>
-Own<Item> Fetch(const std::vector<Fake*>& items, size_t i) {
-  return i < items.size() && items[i] ? std::make_unique<Fake>(*items[i]) : nullptr;
-}
-template <typename Item, typename Fake>
-struct FakeCollection : PageCollection<Item> {
+struct FakeList : PageCollection<Item>, PageEnumerator<Item> {
   std::vector<Fake*> items;
+  int next = 0;
   std::optional<int> Length() override { return static_cast<int>(items.size()); }
-  Own<Item> At(int i) override { return i < 0 ? nullptr : Fetch<Item>(items, i); }
-  struct Enumerator : PageEnumerator<Item> {
-    explicit Enumerator(std::vector<Fake*> all) : items(std::move(all)) {}
-    std::vector<Fake*> items;
-    size_t next = 0;
-    PageNext<Item> Next() override { return {next < items.size(), Fetch<Item>(items, next++)}; }
-  };
-  Own<PageEnumerator<Item>> Enumerate() override { return std::make_unique<Enumerator>(items); }
+  Own<Item> At(int i) override {
+    const bool ok = i >= 0 && i < static_cast<int>(items.size()) && items[i];
+    return ok ? std::make_unique<Fake>(*items[i]) : nullptr;
+  }
+  PageNext<Item> Next() override { return {next < *Length(), At(next++)}; }
+  Own<PageEnumerator<Item>> Enumerate() override { return std::make_unique<FakeList>(*this); }
 };
 
 struct FakeForm : PageForm {
-  using Inputs_ = FakeCollection<PageInput, FakeInput>;
-  Inputs_ inputs;
+  FakeList<PageInput, FakeInput> inputs;
   PageText Name() override { return ""; }
-  Own<PageCollection<PageInput>> Inputs() override { return std::make_unique<Inputs_>(inputs); }
+  Own<PageCollection<PageInput>> Inputs() override {
+    return std::make_unique<decltype(inputs)>(inputs);
+  }
   Own<PageCollection<PageTextArea>> TextAreas() override { return nullptr; }
   Own<PageCollection<PageSelect>> Selects() override { return nullptr; }
 };
 
 struct FakeDocument : PageDocument, PageBrowser {
-  using Forms_ = FakeCollection<PageForm, FakeForm>;
-  Forms_ forms;
+  FakeList<PageForm, FakeForm> forms;
   PageText Url() override { return "https://e.com/login"; }
   PageText Title() override { return "Fake"; }
-  Own<PageCollection<PageForm>> Forms() override { return std::make_unique<Forms_>(forms); }
+  Own<PageCollection<PageForm>> Forms() override {
+    return std::make_unique<decltype(forms)>(forms);
+  }
   Own<PageDocument> Document() override { return std::make_unique<FakeDocument>(*this); }
 };
 
@@ -76,26 +72,25 @@ using PageFailuresTest = EngineTest;
 TEST_F(PageFailuresTest, FailedFetchesArePassedOver) {
   FakeInput city("", "city");
   FakeForm form;
-  form.inputs.items = {nullptr, &city};
   FakeDocument fake;
-  fake.forms.items = {nullptr, &form};
+  form.inputs.items = {nullptr, &city}, fake.forms.items = {nullptr, &form};
   data_.work.Value(ProfileField::kCity) = "Lyon";
   TestPage page(fake);
   EXPECT_EQ(Fill(&page, 3, false, false), Outcome::kDone);
   EXPECT_EQ(city.s->value, "Lyon");
 }
 
+// Two forms whose input names match no field, so the pair fill writes both. Records of the same
+// shape take the freed memory if anything still pointed there.
 TEST_F(PageFailuresTest, RecordDeletedByAPageCallbackStillFillsWhatWasChosen) {
-  // Two forms whose input names match no field, so the pair fill writes both.
   FakeInput user1("text", "u"), pass1("password", "p"), user2("text", "u"), pass2("password", "p");
   FakeForm form1, form2;
-  form1.inputs.items = {&user1, &pass1}, form2.inputs.items = {&user2, &pass2};
   FakeDocument document;
+  form1.inputs.items = {&user1, &pass1}, form2.inputs.items = {&user2, &pass2};
   document.forms.items = {&form1, &form2};
   int id = AddLogin("e.com", "ann", "secret");
   pass1.s->on_put = [&] {
     data_.logins.Delete(id);
-    // Records of the same shape take the freed memory if anything still pointed there.
     for (int i = 0; i < 8; ++i) AddLogin("x.org", "mallory" + std::to_string(i), "other");
   };
   TestPage page(document);
