@@ -98,21 +98,19 @@ class ModalDriver {
   ~ModalDriver() { *alive_ = false; }
   void Then(Step step) { steps_.push_back(std::move(step)); }
   void Ignore(QWidget* window) { seen_.emplace_back(window); }  // a window the test drives itself
-  // Answers the next window, a message box, with button; records its text and icon.
+  // Answers the next window, a message box, with button; records its text.
   void Answer(QMessageBox::StandardButton button) {
     Then([this, button](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
       QAbstractButton* pressed = box ? box->button(button) : nullptr;
       if (!pressed) return Reject(modal);
       boxes.push_back(box->text());
-      icons.push_back(box->icon());
       pressed->click();
     });
   }
   size_t pending() const { return steps_.size(); }
 
   std::vector<QString> boxes, unexpected;
-  std::vector<QMessageBox::Icon> icons;
 
  private:
   void Reject(QWidget* modal) {
