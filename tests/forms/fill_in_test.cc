@@ -115,18 +115,18 @@ TEST_F(FillInTest, UpdateFormFieldsMergesSectionsIntoTheirProfiles) {
   EXPECT_EQ(Reload()->work.List(ProfileField::kCity), "city;town");
 }
 
-// Not forced; the zip cut to 2 bytes of the value, a whole character; only text and password
+// Not forced; the zip cut to 3 of its 8 bytes, back to a whole character; only text and password
 // inputs; a select without a matching option is left alone.
 TEST_F(FillInTest, ProfileFillOfInputsTextAreasAndSelects) {
   for (const auto& [field, value] : {std::pair{ProfileField::kFirstName, "Ann"},
                                      {ProfileField::kState, "tx"},
                                      {ProfileField::kAddress, "1 Long Road"},
                                      {ProfileField::kCountry, "Narnia"},
-                                     {ProfileField::kZip, "\xC3\xA9\xC3\xA9\xC3\xA9"},
+                                     {ProfileField::kZip, "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"},
                                      {ProfileField::kLastName, "Smith"}})
     data_.home.Value(field) = value;
   auto page = MakeTestPage(R"(<form><input name="firstname" value="kept">
-      <input name="zip" maxlength="2"><input name="address" maxlength="6">
+      <input name="zip" maxlength="3"><input name="address" maxlength="6">
       <textarea name="address2">old text</textarea>
       <select name="state"><option value="CA">California</option><option value="TX">Texas</option>
       </select><select name="country"><option>France</option></select>
