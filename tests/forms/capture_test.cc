@@ -113,9 +113,7 @@ TEST_F(CaptureTest, RejectedSitesAndTheDontAskBoxes) {
   }};
   EXPECT_EQ(Record(*page, 1), Outcome::kDone);
   EXPECT_EQ(data_.logins.Count(), 0);
-  RejectedSites on_disk;
-  ASSERT_TRUE(on_disk.Load(folder_ + "/Rejected.dat"));
-  EXPECT_EQ(on_disk.sites(), std::vector<std::string>{"example.com"});
+  EXPECT_EQ(Reload()->rejected.sites(), std::vector<std::string>{"example.com"});
   EXPECT_EQ(Record(*page, 1), Outcome::kNothing);
   prompts_.remember_answers = {
       [](RememberPasswordData& data) { return data.never_any_site = true, RememberAnswer::kNo; }};
