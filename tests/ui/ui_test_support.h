@@ -29,8 +29,7 @@ namespace zr {
 inline int AddRecord(LoginStore& store, const std::string& description,
                      const std::vector<std::array<std::string, 5>>& fields) {
   auto record = std::make_unique<LoginRecord>();
-  record->set_description(description);
-  record->set_site(description + ".example");
+  record->set_description(description), record->set_site(description + ".example");
   for (const auto& [name, value, type, form, field_description] : fields) {
     record->AddField(name, value, type, form);
     record->fields().back().description = field_description;
@@ -41,8 +40,7 @@ inline int AddRecord(LoginStore& store, const std::string& description,
 }
 
 inline void ShowActive(QWidget& window) {
-  window.show();
-  window.activateWindow();
+  window.show(), window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 }
 
