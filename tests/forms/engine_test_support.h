@@ -24,8 +24,9 @@
 
 namespace zr {
 
-// A page as the engine sees it (page must outlive it). The remote run exports it on the "client"
-// bus connection, each page under a prefix of its own, and reads it on the "server" connection.
+// A page as the engine sees it (page must outlive it), and the document and its form at i as
+// the toolbar hands them over on a submit. The remote run exports it on the "client" bus
+// connection, each page under a prefix of its own, and reads it on the "server" connection.
 class TestPage final : public PageBrowser {
  public:
 #ifdef ZR_REMOTE_PAGE_TESTS
@@ -38,7 +39,6 @@ class TestPage final : public PageBrowser {
             .service = QDBusConnection(QStringLiteral("client")).baseService()})),
         browser_(RemoteBrowser(link_, exporter_.ExportBrowser(page))) {}
   std::unique_ptr<PageDocument> Document() override { return browser_->Document(); }
-  // The document and its form at i, as the toolbar hands them over on a submit.
   std::unique_ptr<PageDocument> SubmittedDocument() {
     return RemoteDocument(link_, exporter_.ExportDocument(html_->Document()));
   }
@@ -77,13 +77,13 @@ inline std::unique_ptr<TestPage> MakeTestPage(std::string_view html,
 
 // The values of the first inputs of each (form, name), joined by ","; "<missing>" without one.
 inline std::string Values(PageBrowser& page, const std::vector<std::pair<int, std::string>>& at) {
-  std::string joined;
-  for (size_t i = 0; i < at.size(); ++i) {
-    std::string found = "<missing>";
-    ForEachByIndex(*page.Document()->Forms()->At(at[i].first)->Inputs(), [&](PageInput& input) {
-      if (input.Name() == at[i].second && found == "<missing>") found = input.Value();
+  std::string joined, comma;
+  for (const auto& [form, name] : at) {
+    std::optional<std::string> found;
+    ForEachByIndex(*page.Document()->Forms()->At(form)->Inputs(), [&](PageInput& input) {
+      if (!found && input.Name() == name) found = input.Value();
     });
-    joined += (i ? "," : "") + found;
+    joined += std::exchange(comma, ",") + found.value_or("<missing>");
   }
   return joined;
 }
@@ -99,6 +99,7 @@ inline std::unique_ptr<LoginRecord> Login(const std::string& site, const std::st
   return record;
 }
 
+// The data set's files are given paths in the temporary folder by a first save.
 class EngineTest : public ::testing::Test {
  protected:
   EngineTest() {
@@ -107,8 +108,6 @@ class EngineTest : public ::testing::Test {
     data_.home.Save(folder_ + "/FormHome.dat"), data_.work.Save(folder_ + "/FormWork.dat");
   }
   ~EngineTest() override { CustomFields().Reset(), SharedNames().Reset(); }
-
-  // A stored login of Login.
   int AddLogin(const std::string& site, const std::string& user, const std::string& password,
                bool automatic = true, const std::string& form = "") {
     data_.logins.AddOrMerge(Login(site, user, password, form, automatic));

@@ -13,18 +13,47 @@ namespace {
 template <typename T>
 using Own = std::unique_ptr<T>;
 
-// Copies share one state, so the test keeps what the engine writes; on_put runs once, after the
-// next write, as a page may run other calls while it answers.
-struct FakeInput : PageInput {
+// The children of a fake, handed out as copies, by index and by enumerator; a null child fails
+// to fetch.
+template <typename Item, typename Node>
+struct Children : PageCollection<Item>, PageEnumerator<Item> {
+  explicit Children(std::vector<Node*> all) : items(std::move(all)) {}
+  std::vector<Node*> items;
+  int next = 0;
+  std::optional<int> Length() override { return static_cast<int>(items.size()); }
+  Own<Item> At(int i) override {
+    const bool ok = i >= 0 && i < static_cast<int>(items.size()) && items[i];
+    return ok ? std::make_unique<Node>(*items[i]) : nullptr;
+  }
+  PageNext<Item> Next() override { return {next < *Length(), At(next++)}; }
+  Own<PageEnumerator<Item>> Enumerate() override { return std::make_unique<Children>(*this); }
+};
+
+// One fake is the page, a form or an input. Copies share one state, so the test keeps what the
+// engine writes; on_put runs once, after the next write, as a page may run other calls while
+// it answers.
+struct Fake : PageBrowser, PageDocument, PageForm, PageInput {
   struct State {
     std::string type, name, value;
+    std::vector<Fake*> children;
     std::function<void()> on_put;
   };
-  FakeInput(std::string type, std::string name)
-      : s(std::make_shared<State>(State{type, name, "", nullptr})) {}
+  explicit Fake(std::string type, std::string name = "", std::vector<Fake*> children = {})
+      : s(new State{type, name, "", children, nullptr}) {}
   std::shared_ptr<State> s;
-  PageText Type() override { return s->type; }
+  Own<PageDocument> Document() override { return std::make_unique<Fake>(*this); }
+  PageText Url() override { return "https://e.com/login"; }
+  PageText Title() override { return "Fake"; }
+  Own<PageCollection<PageForm>> Forms() override {
+    return std::make_unique<Children<PageForm, Fake>>(s->children);
+  }
   PageText Name() override { return s->name; }
+  Own<PageCollection<PageInput>> Inputs() override {
+    return std::make_unique<Children<PageInput, Fake>>(s->children);
+  }
+  Own<PageCollection<PageTextArea>> TextAreas() override { return nullptr; }
+  Own<PageCollection<PageSelect>> Selects() override { return nullptr; }
+  PageText Type() override { return s->type; }
   PageText Value() override { return s->value; }
   std::optional<long> MaxLength() override { return std::nullopt; }
   bool PutValue(const PageText& text) override {
@@ -34,72 +63,29 @@ struct FakeInput : PageInput {
   }
 };
 
-// Items are handed out as copies, by index and by enumerator; a null item fails to fetch.
-template <typename Item, typename Fake>
-Own<Item> Fetch(const std::vector<Fake*>& items, size_t i) {
-  return i < items.size() && items[i] ? std::make_unique<Fake>(*items[i]) : nullptr;
-}
-template <typename Item, typename Fake>
-struct FakeCollection : PageCollection<Item> {
-  std::vector<Fake*> items;
-  std::optional<int> Length() override { return static_cast<int>(items.size()); }
-  Own<Item> At(int i) override { return i < 0 ? nullptr : Fetch<Item>(items, i); }
-  struct Enumerator : PageEnumerator<Item> {
-    explicit Enumerator(std::vector<Fake*> all) : items(std::move(all)) {}
-    std::vector<Fake*> items;
-    size_t next = 0;
-    PageNext<Item> Next() override { return {next < items.size(), Fetch<Item>(items, next++)}; }
-  };
-  Own<PageEnumerator<Item>> Enumerate() override { return std::make_unique<Enumerator>(items); }
-};
-
-struct FakeForm : PageForm {
-  using Inputs_ = FakeCollection<PageInput, FakeInput>;
-  Inputs_ inputs;
-  PageText Name() override { return ""; }
-  Own<PageCollection<PageInput>> Inputs() override { return std::make_unique<Inputs_>(inputs); }
-  Own<PageCollection<PageTextArea>> TextAreas() override { return nullptr; }
-  Own<PageCollection<PageSelect>> Selects() override { return nullptr; }
-};
-
-struct FakeDocument : PageDocument, PageBrowser {
-  using Forms_ = FakeCollection<PageForm, FakeForm>;
-  Forms_ forms;
-  PageText Url() override { return "https://e.com/login"; }
-  PageText Title() override { return "Fake"; }
-  Own<PageCollection<PageForm>> Forms() override { return std::make_unique<Forms_>(forms); }
-  Own<PageDocument> Document() override { return std::make_unique<FakeDocument>(*this); }
-};
-
 using PageFailuresTest = EngineTest;
 
 TEST_F(PageFailuresTest, FailedFetchesArePassedOver) {
-  FakeInput city("", "city");
-  FakeForm form;
-  form.inputs.items = {nullptr, &city};
-  FakeDocument fake;
-  fake.forms.items = {nullptr, &form};
+  Fake city("", "city"), form("form", "", {nullptr, &city}), page("page", "", {nullptr, &form});
   data_.work.Value(ProfileField::kCity) = "Lyon";
-  TestPage page(fake);
-  EXPECT_EQ(Fill(&page, 3, false, false), Outcome::kDone);
+  TestPage test_page(page);
+  EXPECT_EQ(Fill(&test_page, 3, false, false), Outcome::kDone);
   EXPECT_EQ(city.s->value, "Lyon");
 }
 
+// Two forms whose input names match no field, so the pair fill writes both. Records of the same
+// shape take the freed memory if anything still pointed there.
 TEST_F(PageFailuresTest, RecordDeletedByAPageCallbackStillFillsWhatWasChosen) {
-  // Two forms whose input names match no field, so the pair fill writes both.
-  FakeInput user1("text", "u"), pass1("password", "p"), user2("text", "u"), pass2("password", "p");
-  FakeForm form1, form2;
-  form1.inputs.items = {&user1, &pass1}, form2.inputs.items = {&user2, &pass2};
-  FakeDocument document;
-  document.forms.items = {&form1, &form2};
+  Fake user1("text", "u"), pass1("password", "p"), user2("text", "u"), pass2("password", "p");
+  Fake form1("form", "", {&user1, &pass1}), form2("form", "", {&user2, &pass2});
+  Fake page("page", "", {&form1, &form2});
   int id = AddLogin("e.com", "ann", "secret");
   pass1.s->on_put = [&] {
     data_.logins.Delete(id);
-    // Records of the same shape take the freed memory if anything still pointed there.
     for (int i = 0; i < 8; ++i) AddLogin("x.org", "mallory" + std::to_string(i), "other");
   };
-  TestPage page(document);
-  EXPECT_EQ(Fill(&page), Outcome::kDone);
+  TestPage test_page(page);
+  EXPECT_EQ(Fill(&test_page), Outcome::kDone);
   EXPECT_EQ(data_.logins.FindById(id), nullptr) << "the first form's password was written";
   EXPECT_EQ(user1.s->value + pass1.s->value + user2.s->value + pass2.s->value,
             "annsecretannsecret");

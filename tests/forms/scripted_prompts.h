@@ -34,8 +34,8 @@ class ScriptedPrompts : public Prompts {
 
   MessageAnswer ShowMessage(WindowId, std::string_view text, std::string_view caption,
                             MessageIcon icon, MessageButtons buttons) override {
-    messages.push_back({std::string(text), std::string(caption), icon, buttons});
-    return MessageAnswer::kOk;
+    return messages.push_back({std::string(text), std::string(caption), icon, buttons}),
+           MessageAnswer::kOk;
   }
   std::optional<std::string> AskMasterPassword(WindowId) override {
     return ++master_password_prompts, Take(master_passwords, "master password prompt");

@@ -23,34 +23,32 @@ TEST_F(SiteMatchTest, PagesGetOnlyTheLoginsOfTheirOwnSite) {
   struct Case {
     const char* page;
     std::set<std::string> gets;  // every other site must not match
-  } cases[] = {
-      {"https://mail.example.com/inbox", mail},
-      {"https://MAIL.Example.COM/", mail},
-      {"HTTPS://www.example.com", {"example.com"}},
-      {"https://evil.example/mail.example.com/", {}},
-      {"https://mail.example.com.evil.example/", {}},
-      {"https://mail.example.com@evil.example/", {}},
-      {"https://evil.example\\mail.example.com/", {}},
-      {"https://evil.example/?next=mail.example.com", {}},
-      {"https://evil.example/#mail.example.com", {}},
-      {"https://notexample.com/", {}},
-      {"https://ann:pw@mail.example.com:444/x", mail},
-      {"http://mail.example.com/", mail},
-      {"ftp://mail.example.com/", {}},
-      {"", {}},
-      {"https://intranet.example/app/login", {"intranet.example/app"}},
-      {"https://intranet.example/other/app", {}},
-      {"https://intranet.example", {}},
-      {"http://localhost:3000/", {"localhost"}},
-      {"http://10.0.0.1/", {"10.0.0.1"}},
-      {"http://110.0.0.1/", {}},
-      {"http://[::1]:8080/", {"[::1]"}},
-      {"https://shop.example.org:8443/cart", {"Shop.Example.org:8443"}},
-      {"https://shop.example.org/cart", {}},
-      {"https://bank.example/", {"https://bank.example"}},
-      {"http://bank.example/", {}},
-      {"https://shop.com/", {}},
-  };
+  } cases[] = {{"https://mail.example.com/inbox", mail},
+               {"https://MAIL.Example.COM/", mail},
+               {"HTTPS://www.example.com", {"example.com"}},
+               {"https://evil.example/mail.example.com/", {}},
+               {"https://mail.example.com.evil.example/", {}},
+               {"https://mail.example.com@evil.example/", {}},
+               {"https://evil.example\\mail.example.com/", {}},
+               {"https://evil.example/?next=mail.example.com", {}},
+               {"https://evil.example/#mail.example.com", {}},
+               {"https://notexample.com/", {}},
+               {"https://ann:pw@mail.example.com:444/x", mail},
+               {"http://mail.example.com/", mail},
+               {"ftp://mail.example.com/", {}},
+               {"", {}},
+               {"https://intranet.example/app/login", {"intranet.example/app"}},
+               {"https://intranet.example/other/app", {}},
+               {"https://intranet.example", {}},
+               {"http://localhost:3000/", {"localhost"}},
+               {"http://10.0.0.1/", {"10.0.0.1"}},
+               {"http://110.0.0.1/", {}},
+               {"http://[::1]:8080/", {"[::1]"}},
+               {"https://shop.example.org:8443/cart", {"Shop.Example.org:8443"}},
+               {"https://shop.example.org/cart", {}},
+               {"https://bank.example/", {"https://bank.example"}},
+               {"http://bank.example/", {}},
+               {"https://shop.com/", {}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.page);
     std::vector<std::vector<int>> offers(1);
@@ -83,16 +81,14 @@ TEST_F(SiteMatchTest, AutomaticFillOnlyInASecureContext) {
   const struct {
     const char *site, *page;
     bool automatic;  // whether an automatic fill chooses the record by itself
-  } cases[] = {
-      {"mail.example.com", "https://mail.example.com/login", true},
-      {"mail.example.com", "http://mail.example.com/login", false},
-      {"localhost", "http://localhost:8080/", true},
-      {"app.localhost", "http://app.localhost/", true},
-      {"127.0.0.1:8080", "http://127.0.0.1:8080/", true},
-      {"[::1]", "http://[::1]/", true},
-      {"127.example.com", "http://127.example.com/", false},
-      {"10.0.0.1", "http://10.0.0.1/", false},
-  };
+  } cases[] = {{"mail.example.com", "https://mail.example.com/login", true},
+               {"mail.example.com", "http://mail.example.com/login", false},
+               {"localhost", "http://localhost:8080/", true},
+               {"app.localhost", "http://app.localhost/", true},
+               {"127.0.0.1:8080", "http://127.0.0.1:8080/", true},
+               {"[::1]", "http://[::1]/", true},
+               {"127.example.com", "http://127.example.com/", false},
+               {"10.0.0.1", "http://10.0.0.1/", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.page);
     data_.logins = LoginStore();

@@ -15,9 +15,8 @@ namespace {
 class LoginManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"delta", "Alpha", "charlie", "Bravo", "echo"}) {
+    for (const char* name : {"delta", "Alpha", "charlie", "Bravo", "echo"})
       ids_.push_back(AddRecord(store_, name, {{"pass", name, "password", "", ""}}));
-    }
     dialog_ = std::make_unique<LoginManagerDialog>(store_);
     driver_.Ignore(dialog_.get());
     ShowActive(*dialog_);

@@ -2,6 +2,7 @@
 // would be; with one, the toolbar helper's methods reach every window.
 #include "ui/qt_prompts.h"
 
+#include "resources/string_table.h"
 #include "server/zr_bar_helper.h"
 #include "ui_test_support.h"
 
@@ -16,9 +17,8 @@ TEST(QtPromptsTest, WithoutDisplayEveryDialogIsCancelled) {
   ::testing::internal::CaptureStderr();
   for (auto [buttons, answer] : {std::pair{MessageButtons::kYesNo, MessageAnswer::kNo},
                                  {MessageButtons::kRetryCancel, MessageAnswer::kCancel},
-                                 {MessageButtons::kOk, MessageAnswer::kOk}}) {
+                                 {MessageButtons::kOk, MessageAnswer::kOk}})
     EXPECT_EQ(prompts.ShowMessage(1, "t", "c", MessageIcon::kNone, buttons), answer);
-  }
   EXPECT_EQ(prompts.AskMasterPassword(1), std::nullopt);
   EXPECT_EQ(prompts.SetUpMasterPassword(1, "x"), std::nullopt);
   EXPECT_EQ(prompts.SelectLogin(1, store, {AddRecord(store, "Mail", {})}), -1);
@@ -26,14 +26,10 @@ TEST(QtPromptsTest, WithoutDisplayEveryDialogIsCancelled) {
   prompts.ShowLoginManager(1, store);
   prompts.ShowFormManager(1, home, work);
   const std::string said = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 9) << said;
-  for (const char* what :
-       {"message box", "master password prompt", "master password set-up", "login selection",
-        "remember-password prompt", "Login Manager", "Form Manager"}) {
-    EXPECT_NE(said.find(std::string("no display: ") + what), std::string::npos) << what;
-  }
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 9) << "one notice a call: " << said;
 }
 
+// Each window is closed as Cancel, a message box with OK.
 TEST(ReachableTest, ManagersArePassedThroughTheMasterPasswordGate) {
   FormSheetTest::Reset();
   testing::TempDir folder;
@@ -43,20 +39,18 @@ TEST(ReachableTest, ManagersArePassedThroughTheMasterPasswordGate) {
   ModalDriver driver;
   QStringList seen;
   for (int i = 0; i < 4; ++i) {
-    driver.Then([&](QWidget* modal) {  // closed as Cancel, a message box with OK
-      seen << modal->metaObject()->className();
-      if (auto* box = qobject_cast<QMessageBox*>(modal))
-        return seen.back() += box->text(), box->accept();
-      static_cast<QDialog*>(modal)->reject();
+    driver.Then([&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      seen << modal->metaObject()->className() + (box ? ":" + box->text() : "");
+      box ? box->accept() : static_cast<QDialog*>(modal)->reject();
     });
   }
   EXPECT_EQ(helper.PasswordManager(0), kS_OK);
   EXPECT_EQ(helper.FormManager(0), kS_OK);
-  ASSERT_EQ(seen.size(), 4);
-  EXPECT_EQ(seen[0] + seen[2] + seen[3],
-            "zr::MasterPasswordSetupzr::LoginManagerDialogzr::FormManagerSheet");
-  EXPECT_TRUE(seen[1].startsWith("QMessageBoxYou did not set your master password."))
-      << seen[1].toStdString();
+  EXPECT_EQ(seen.join(","),
+            "zr::MasterPasswordSetup,QMessageBox:" +
+                QString::fromStdString(std::string(LoadString(kIdsNoMasterPassword))) +
+                ",zr::LoginManagerDialog,zr::FormManagerSheet");
   EXPECT_TRUE(driver.unexpected.empty());
   FormSheetTest::Reset();
 }

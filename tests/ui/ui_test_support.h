@@ -29,8 +29,7 @@ namespace zr {
 inline int AddRecord(LoginStore& store, const std::string& description,
                      const std::vector<std::array<std::string, 5>>& fields) {
   auto record = std::make_unique<LoginRecord>();
-  record->set_description(description);
-  record->set_site(description + ".example");
+  record->set_description(description), record->set_site(description + ".example");
   for (const auto& [name, value, type, form, field_description] : fields) {
     record->AddField(name, value, type, form);
     record->fields().back().description = field_description;
@@ -41,8 +40,7 @@ inline int AddRecord(LoginStore& store, const std::string& description,
 }
 
 inline void ShowActive(QWidget& window) {
-  window.show();
-  window.activateWindow();
+  window.show(), window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 }
 
@@ -98,21 +96,19 @@ class ModalDriver {
   ~ModalDriver() { *alive_ = false; }
   void Then(Step step) { steps_.push_back(std::move(step)); }
   void Ignore(QWidget* window) { seen_.emplace_back(window); }  // a window the test drives itself
-  // Answers the next window, a message box, with button; records its text and icon.
+  // Answers the next window, a message box, with button; records its text.
   void Answer(QMessageBox::StandardButton button) {
     Then([this, button](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
       QAbstractButton* pressed = box ? box->button(button) : nullptr;
       if (!pressed) return Reject(modal);
       boxes.push_back(box->text());
-      icons.push_back(box->icon());
       pressed->click();
     });
   }
   size_t pending() const { return steps_.size(); }
 
   std::vector<QString> boxes, unexpected;
-  std::vector<QMessageBox::Icon> icons;
 
  private:
   void Reject(QWidget* modal) {
