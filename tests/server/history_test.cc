@@ -232,6 +232,16 @@ HResult RetryUntilMemorySuffices(Attempt attempt, Check after_failure) {
 TEST_F(HistoryTest, OutOfMemoryLeavesNothingHalfDone) {
   const std::string q(40, 'q');  // every copy allocates
   for (char c : {'a', 'b', 'c'}) ASSERT_EQ(history_.AddItem(q + c, 0), kS_OK);
+  Texts texts = {"stale"};
+  unsigned long fetched = 99;
+  const auto next = [&] { return history_.Next(5, &texts, &fetched); };
+  const auto unmoved = [&](long n) {  // a failed Next gives nothing and does not move
+    EXPECT_TRUE(texts.empty() && fetched == 0) << n;
+    EXPECT_EQ(NextOf(history_, 1), Fetch(kS_OK, {q + 'a'})) << n;
+    ASSERT_EQ(history_.Reset(), kS_OK);
+  };
+  EXPECT_EQ(RetryUntilMemorySuffices(next, unmoved), kS_FALSE);
+  EXPECT_EQ(texts.size(), 3u);
   // A failed AddItem adds nothing, and does not make a later one a duplicate.
   const std::string text = q + "new";
   const auto add = [&] { return history_.AddItem(text, 9); };
