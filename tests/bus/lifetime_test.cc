@@ -95,7 +95,7 @@ TEST_F(ServerLifetimeTest, ClientsGoneBeforeTheirAddRefIsServedAreGivenBack) {
                                "ZRForm.IUnknown.AddRef"};
   for (int i = 0; i < 8; ++i) ASSERT_EQ(RunProgram(add_ref, "dbus-send"), 0);
   Release(bus_);
-  EXPECT_TRUE(WaitForOwner(bus_, kBarHelperName, false, kQuiet * 3));
+  ASSERT_TRUE(WaitForOwner(bus_, kBarHelperName, false, kQuiet * 3));
   EXPECT_TRUE(WaitForProcessEnd(pid));
 }
 
