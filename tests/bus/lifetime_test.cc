@@ -84,6 +84,21 @@ TEST_F(ServerLifetimeTest, ReferencesOfVanishedClientsAreGivenBack) {
   EXPECT_TRUE(WaitForProcessEnd(pid));
 }
 
+// Clients whose AddRef reaches the server only after they left the bus: the
+// watch begins too late to hear them go, so the server must ask the bus.
+TEST_F(ServerLifetimeTest, ClientsGoneBeforeTheirAddRefIsServedAreGivenBack) {
+  ASSERT_EQ(Create(bus_).first, 0);
+  const unsigned pid = OwnerPid(bus_);
+  const QString owner = bus_.interface()->serviceOwner(kBarHelperName).value();
+  // Without --print-reply dbus-send asks for no reply and leaves once it sent.
+  const QStringList add_ref = {"--session", "--type=method_call", "--dest=" + owner, kHelperPath,
+                               "ZRForm.IUnknown.AddRef"};
+  for (int i = 0; i < 8; ++i) ASSERT_EQ(RunProgram(add_ref, "dbus-send"), 0);
+  Release(bus_);
+  ASSERT_TRUE(WaitForOwner(bus_, kBarHelperName, false, kQuiet * 3));
+  EXPECT_TRUE(WaitForProcessEnd(pid));
+}
+
 TEST_F(ServerFaultsTest, ClientKilledWhileItsWindowIsOpen) {
   Desktop desktop;
   ASSERT_TRUE(desktop.ok());

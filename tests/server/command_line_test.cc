@@ -10,15 +10,13 @@ namespace {
 TEST(CommandLineTest, FindsTheKeywordThatEndsTheLine) {
   const std::pair<std::vector<std::string>, ServerCommand> cases[] = {
       {{"/usr/bin/zrform", "-Embedding"}, ServerCommand::kEmbedding},
-      {{"/usr/bin/zrform", "-embedding"}, ServerCommand::kEmbedding},
-      {{"/usr/bin/zrform", "/REGSERVER"}, ServerCommand::kRegServer},
+      {{"/usr/bin/zrform", "/regSERVER"}, ServerCommand::kRegServer},
       {{"/opt/zr-form/bin/zrform", "-UnregServer"}, ServerCommand::kUnregServer},
       {{"/home/a-b/zrform", "-RegServer", "-Embedding"}, ServerCommand::kEmbedding},
       {{"/usr/bin/zrform", "-Embedding", "extra"}, ServerCommand::kAbout},
       {{"/usr/bin/zrform", "-Embeddings"}, ServerCommand::kAbout},
       {{"/usr/bin/zrform", "Embedding"}, ServerCommand::kAbout},
       {{"/usr/bin/zrform"}, ServerCommand::kAbout},
-      {{"zrform"}, ServerCommand::kAbout},
       {{"/tmp/-Embedding"}, ServerCommand::kEmbedding},  // the scan takes the path too
       {{"/usr/bin/zrform", "--Embedding"}, ServerCommand::kEmbedding},
       {{"/usr/bin/zrform", "-"}, ServerCommand::kAbout},
