@@ -19,8 +19,16 @@ struct BadField {
   std::string message;
 };
 
-std::string Utf8(const QString& text) {
-  // Lone surrogates (JSON allows "\ud800") become U+FFFD here.
+std::string Utf8(QString text) {
+  // JSON allows lone surrogates ("\ud800"); each becomes U+FFFD, the way a
+  // browser shows bytes it cannot decode.
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      ++i;
+    } else if (text[i].isSurrogate()) {
+      text[i] = QChar::ReplacementCharacter;
+    }
+  }
   QByteArray bytes = text.toUtf8();
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
