@@ -92,6 +92,19 @@ int BarHelperObject::FindPasswordByURL(const QString& bstrURL, int& pbRetVal) {
   return hr;
 }
 
+int BarHelperObject::CountLoginsByURL(const QString& bstrURL, int& pnCount) {
+  pnCount = 0;
+  // Whether a site has logins is the user's to know: the same gates as a fill.
+  if (HResult refused = server_.gate().Admit(message(), 0)) return refused;
+  if (HResult refused = server_.gate().AdmitSite(message(), bstrURL.toStdString())) {
+    return refused;
+  }
+  long count = 0;
+  HResult hr = server_.bar_helper().CountLoginsByURL(bstrURL.toStdString(), &count);
+  pnCount = static_cast<int>(count);
+  return hr;
+}
+
 uint BarHelperObject::AddRef() {
   return server_.AddRef(message().service(), BusText(kZRBarHelperPath));
 }

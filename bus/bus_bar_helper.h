@@ -36,6 +36,7 @@ class BarHelperObject : public QObject, protected QDBusContext {
   int FormManager(qlonglong hWnd);
   int UpdateFormFields(const QString& bstrVal);
   int FindPasswordByURL(const QString& bstrURL, int& pbRetVal);
+  int CountLoginsByURL(const QString& bstrURL, int& pnCount);
   uint AddRef();
   uint Release();
 

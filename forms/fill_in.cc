@@ -222,6 +222,10 @@ long FindPasswordByURL(LoginStore& store, std::string_view url_utf8) {
   return HasAutomaticChoice(store, address) ? 0 : 1;
 }
 
+long CountLoginsByURL(LoginStore& store, std::string_view url_utf8) {
+  return store.CountLoginsForUrl(Utf8ToCodePage(url_utf8));
+}
+
 Outcome FillInForm(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser* browser, int type,
                    bool force_fill_in, bool automatic) {
   if (!browser) return Outcome::kNothing;

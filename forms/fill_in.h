@@ -51,6 +51,9 @@ bool HasAutomaticChoice(LoginStore& store, std::string_view address);
 // 1 when stored logins match url and an automatic fill would not choose one.
 long FindPasswordByURL(LoginStore& store, std::string_view url_utf8);
 
+// How many stored logins fit the page at url (the ones a fill may offer).
+long CountLoginsByURL(LoginStore& store, std::string_view url_utf8);
+
 // Merges the field-name patterns of the "<HOME>" and "<WORK>" sections of
 // text into the profiles and saves each profile whose section was found:
 // kNotSaved when a save failed (the merged patterns stay in memory).

@@ -78,4 +78,12 @@ HResult ZRBarHelper::FindPasswordByURL(std::string_view bstrURL, long* pbRetVal)
   });
 }
 
+HResult ZRBarHelper::CountLoginsByURL(std::string_view bstrURL, long* pnCount) {
+  if (!pnCount) return kE_POINTER;
+  return Guarded([&] {
+    *pnCount = zr::CountLoginsByURL(data_.logins, bstrURL);
+    return kS_OK;
+  });
+}
+
 }  // namespace zr

@@ -32,6 +32,8 @@ class ZRBarHelper {
   HResult FormManager(WindowId hWnd);
   HResult UpdateFormFields(std::string_view bstrVal);
   HResult FindPasswordByURL(std::string_view bstrURL, long* pbRetVal);
+  // How many stored logins fit the page at bstrURL (the browser's badge).
+  HResult CountLoginsByURL(std::string_view bstrURL, long* pnCount);
 
   DataSet& data() { return data_; }
 

@@ -192,6 +192,12 @@ bool LoginStore::HasLoginForUrl(std::string_view address) const {
                      [&](const auto& record) { return SiteMatchesPage(record->site(), address); });
 }
 
+long LoginStore::CountLoginsForUrl(std::string_view address) const {
+  return std::count_if(records_.begin(), records_.end(), [&](const auto& record) {
+    return SiteMatchesPage(record->site(), address);
+  });
+}
+
 bool LoginStore::HasSameSiteLogin(const LoginRecord& candidate) const {
   if (candidate.FieldCount() != 1) return false;
   // Both must have a password, and the same one: a missing password is never

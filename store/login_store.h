@@ -37,6 +37,8 @@ class LoginStore : public ProtectedFile {
   bool FillFieldValue(std::string& field, int record_id, FormName form_name) override;
   // Whether some record's site matches the page at address (SiteMatchesPage).
   bool HasLoginForUrl(std::string_view address) const;
+  // How many records have a site that matches the page at address.
+  long CountLoginsForUrl(std::string_view address) const;
   // For a candidate of exactly one field: whether some record's site covers
   // the candidate's (SiteCovers) and both have the same password.
   bool HasSameSiteLogin(const LoginRecord& candidate) const;

@@ -206,8 +206,16 @@ QJsonObject HostSession::Handle(const HostRequest& request) {
       return WithPage(request);
     case HostOp::kAutoRecord:
       return plain(Call(false, "AutoRecordLogin", {}, 1), "value");
-    case HostOp::kCount:
-      return plain(Call(false, "FindPasswordByURL", {Q(request.url)}, 1), "choice");
+    case HostOp::kCount: {
+      Answer choice = Call(false, "FindPasswordByURL", {Q(request.url)}, 1);
+      if (!choice.ok) return choice.error;
+      Answer count = Call(false, "CountLoginsByURL", {Q(request.url)}, 1);
+      if (!count.ok) return count.error;
+      QJsonObject reply = Ok(choice.hr);
+      reply.insert(QLatin1String("choice"), choice.outs[0].toLongLong() != 0 ? 1 : 0);
+      reply.insert(QLatin1String("count"), count.outs[0].toInt());
+      return reply;
+    }
     case HostOp::kLoginManager:
       return plain(Call(false, "PasswordManager", {hwnd()}, 0));
     case HostOp::kFormManager:

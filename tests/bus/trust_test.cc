@@ -41,11 +41,16 @@ TEST_F(TrustTest, AnUnknownProgramIsRefusedUntilTheUserAllowsIt) {
   EXPECT_EQ(Find(client_, "https://shop.example.org/cart"), kEAccessDenied);
   EXPECT_EQ(Hr(Call(client_, "FillInForm", fill)), kEAccessDenied);
   EXPECT_EQ(Hr(Call(client_, "FormManager", {qlonglong(0)})), kEAccessDenied);
+  EXPECT_EQ(Hr(Call(client_, "CountLoginsByURL", {QStringLiteral("https://mail.example.com/")})),
+            kEAccessDenied);
   EXPECT_EQ(exporter.calls_answered(), 0) << "a refused caller's page is read";
   EXPECT_EQ(Hr(Call(client_, "AutoRecordLogin")), 0) << "needs no trust";
   // The user's allowance, as a Yes in the window records it, counts at once.
   ASSERT_TRUE(AllowProgram(testing::ThisExecutable()));
   EXPECT_EQ(Find(client_, "https://shop.example.org/cart"), 0);
+  QDBusMessage count =
+      Call(client_, "CountLoginsByURL", {QStringLiteral("https://mail.example.com/")});
+  EXPECT_EQ(count.arguments().value(1).toInt(), 1) << "the sample login of mail.example.com";
   EXPECT_EQ(Hr(Call(client_, "FillInForm", fill)), 0);
   EXPECT_NE(page->Serialize().find("value=\"ann\""), std::string::npos);
 }

@@ -61,6 +61,7 @@ TEST_F(SiteMatchTest, PagesGetOnlyTheLoginsOfTheirOwnSite) {
     EXPECT_EQ(ChooseLogin(prompts_, 0, data_.logins, c.page, false), -1);
     EXPECT_EQ(std::exchange(prompts_.select_offers, {}), offers);
     EXPECT_EQ(data_.logins.HasLoginForUrl(c.page), !offers.empty());
+    EXPECT_EQ(CountLoginsByURL(data_.logins, c.page), static_cast<long>(c.gets.size()));
     // A captured login, or a lone password, is the same as a stored one where the site matches.
     for (const std::string& site : sites) {
       const bool gets = c.gets.count(site) > 0;
