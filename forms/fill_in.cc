@@ -212,6 +212,41 @@ void FillLoginPair(PageDocument& document, LoginRecord record) {
   });
 }
 
+namespace {
+
+// The login name input of a name step: the first page of a login that asks
+// for the name alone and for the password on the next page. It is the only
+// text input of the only form that has text inputs, on a page with no
+// password input at all (a page with one is filled by the rules above, as
+// ever); null when the page is not such a step.
+std::unique_ptr<PageInput> NameStepInput(PageDocument& document) {
+  std::unique_ptr<PageInput> name_input;
+  int forms_with_text = 0;
+  bool password = false;
+  auto forms = document.Forms();
+  if (!forms) return nullptr;
+  ForEachByIndex(*forms, [&](PageForm& form) {
+    std::unique_ptr<PageInput> text;
+    int texts = 0;
+    if (auto inputs = form.Inputs()) {
+      for (int i = 0, n = inputs->Length().value_or(0); i < n && !password; ++i) {
+        std::unique_ptr<PageInput> input = inputs->At(i);
+        if (!input) continue;
+        PageText type = input->Type();
+        if (EqualsNoCase(type, "password")) password = true;
+        if (!EqualsNoCase(type, "text") && !type.empty()) continue;
+        if (++texts == 1) text = std::move(input);
+      }
+    }
+    if (texts > 0) ++forms_with_text;
+    if (texts == 1) name_input = std::move(text);
+  });
+  if (password || forms_with_text != 1) return nullptr;
+  return name_input;
+}
+
+}  // namespace
+
 bool HasAutomaticChoice(LoginStore& store, std::string_view address) {
   return IsSecureContext(address) && AutomaticChoice(FindCandidates(store, address)) != nullptr;
 }
@@ -249,7 +284,18 @@ Outcome FillInForm(DataSet& data, Prompts& prompts, WindowId owner, PageBrowser*
   int id = -1;
   if (from_login) {
     LoginRecord detected;
-    if (!CaptureLogin(*document, detected, std::nullopt, true)) return Outcome::kDone;
+    if (!CaptureLogin(*document, detected, std::nullopt, true)) {
+      // A name step gets the login name of the login chosen as for any login
+      // page; the password step that follows is filled with the same login.
+      std::unique_ptr<PageInput> name_input = NameStepInput(*document);
+      if (!name_input) return Outcome::kDone;
+      id = ChooseLogin(prompts, owner, data.logins, PageAddress(*document), automatic);
+      const LoginRecord* record = id == -1 ? nullptr : data.logins.FindById(id);
+      std::optional<std::string> name = record ? record->GetLoginName() : std::nullopt;
+      if (!name) return Outcome::kNothing;
+      name_input->PutValue(CodePageToUtf8(*name));
+      return Outcome::kDone;
+    }
     id = ChooseLogin(prompts, owner, data.logins, PageAddress(*document), automatic);
     if (id == -1) return Outcome::kNothing;
   }

@@ -23,6 +23,33 @@ TEST_F(FillInTest, RefusesWhatDoesNotQualify) {
             ",ann@e.com");
 }
 
+// The first step of a two-step login (the name alone, the password on the next page) gets the
+// login name; a page with a password input, or with more than one text input, does not.
+TEST_F(FillInTest, ANameStepGetsTheLoginNameOfTheChosenLogin) {
+  const struct {
+    const char* html;
+    Outcome outcome;
+    const char* user;
+  } cases[] = {
+      {R"(<form><input type="hidden" name="t"><input name="user"><input type="submit"></form>)",
+       Outcome::kDone, "ann"},
+      {R"(<form><input name="user"></form><form><input name="q"></form>)", Outcome::kDone, ""},
+      {R"(<form><input name="user"><input name="q"></form>)", Outcome::kDone, ""},
+      {R"(<form><input name="user"></form><form><input type="password" name="p"></form>)",
+       Outcome::kDone, "ann"},
+  };
+  AddLogin("e.com", "ann", "secret");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.html);
+    auto page = MakeTestPage(c.html);
+    EXPECT_EQ(Fill(page.get()), c.outcome);
+    EXPECT_EQ(Values(*page, {{0, "user"}}), c.user);
+  }
+  data_.logins = LoginStore();
+  auto page = MakeTestPage(R"(<form><input name="user"></form>)");
+  EXPECT_EQ(Fill(page.get()), Outcome::kNothing) << "no login fits";
+}
+
 TEST_F(FillInTest, AutomaticChoiceNeedsOneLongestAutomaticRecord) {
   const struct {
     const char* name;
