@@ -10,6 +10,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "platform/ascii_case.h"
 
 namespace zr {
 
@@ -57,6 +60,18 @@ class PageInput {
   virtual std::optional<long> MaxLength() = 0;
   virtual bool PutValue(const PageText& value) = 0;
 };
+
+// The type an input reports for its type attribute (attribute, none when it
+// has none): one of the types named above, in lower case, or "text".
+inline PageText ReportedInputType(std::optional<std::string_view> attribute) {
+  static constexpr std::string_view kReported[] = {
+      "password", "checkbox", "radio", "hidden", "submit", "image", "reset", "button", "file"};
+  if (!attribute) return "text";
+  for (std::string_view reported : kReported) {
+    if (AsciiEqualNoCase(*attribute, reported)) return PageText(reported);
+  }
+  return "text";
+}
 
 class PageTextArea {
  public:

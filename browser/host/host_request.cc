@@ -130,7 +130,8 @@ SnapshotElement DecodeElement(const QJsonObject& object, const std::string& wher
   }
   element.value = fields.String("value");
   if (element.kind == ElementKind::kInput) {
-    element.type = fields.String("type");
+    // Reported as every page reports it: an email or search input reads as text.
+    element.type = ReportedInputType(fields.String("type"));
     long long max_length = fields.Integer("maxLength", -1, kIntMax, false, -1);
     if (max_length >= 0) element.max_length = static_cast<long>(max_length);
   }

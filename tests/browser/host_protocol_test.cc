@@ -48,7 +48,7 @@ TEST(NativeFrameTest, ReadsOneMessageAndTellsWhatIsMissingOrWrong) {
 
 constexpr char kPage[] =
     R"({"url":"https://a.example/s","title":"T","forms":[{"name":"f"}],"elements":[)"
-    R"({"kind":"input","form":0,"type":"text","name":"user","value":"","maxLength":8},)"
+    R"({"kind":"input","form":0,"type":"Email","name":"user","value":"","maxLength":8},)"
     R"({"kind":"select","form":0,"name":"c","options":[{"text":"A","value":"a"}]}]})";
 
 TEST(DecodeRequestTest, AcceptsWellFormedRequestsAndNamesWhatIsWrong) {
@@ -120,6 +120,7 @@ TEST(DecodeRequestTest, ReadsThePageAndBoundsItsTexts) {
   EXPECT_EQ(page.url, "https://a.example/s");
   ASSERT_EQ(page.elements.size(), 2u);
   EXPECT_EQ(page.elements[0].max_length, 8);
+  EXPECT_EQ(page.elements[0].type, "text") << "an email input reads as every page reports it";
   EXPECT_EQ(page.elements[1].kind, ElementKind::kSelect);
   EXPECT_EQ(page.elements[1].options[0].value, "a");
   EXPECT_FALSE(page.truncated);
