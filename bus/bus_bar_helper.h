@@ -36,6 +36,10 @@ class BarHelperObject : public QObject, protected QDBusContext {
   int FormManager(qlonglong hWnd);
   int UpdateFormFields(const QString& bstrVal);
   int FindPasswordByURL(const QString& bstrURL, int& pbRetVal);
+  int ImportLogins(const QString& bstrFile, const QString& bstrFormat, int bUpdatePasswords,
+                   QString& pbstrSummary);
+  int ExportLogins(qlonglong hWnd, const QString& bstrFile, const QString& bstrFormat,
+                   QString& pbstrSummary);
   uint AddRef();
   uint Release();
 

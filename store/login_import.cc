@@ -231,6 +231,7 @@ void LoginImport::ApplyTo(LoginStore& store, bool update_passwords) {
       }
     }
   }
+  applied_ = static_cast<int>(candidates_.size());
   candidates_.clear();
 }
 

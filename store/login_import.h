@@ -54,7 +54,7 @@ class LoginImport {
   const std::string& error() const { return error_; }
   CsvFormat format() const { return format_; }
 
-  int logins() const { return static_cast<int>(candidates_.size() + skipped_.size()); }
+  int logins() const { return applied_ + static_cast<int>(candidates_.size() + skipped_.size()); }
   int added() const { return added_; }
   int already_stored() const { return already_stored_; }
   int other_password() const { return other_password_; }
@@ -78,6 +78,7 @@ class LoginImport {
   int rows_ = 0;                      // data rows seen, the header not counted
   int not_logins_ = 0;
   int cut_values_ = 0;
+  int applied_ = 0;  // candidates that ApplyTo took
   int added_ = 0;
   int already_stored_ = 0;
   int other_password_ = 0;
