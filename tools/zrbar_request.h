@@ -21,8 +21,6 @@ enum class BarCommand {
   kUpdateFields,
   kPasswordManager,
   kFormManager,
-  kImport,
-  kExport,
   kHistoryAdd,
   kHistoryCount,
   kHistoryItem,
@@ -31,6 +29,8 @@ enum class BarCommand {
   kHistorySave,
   kHistoryLoad,
   kHistoryCurFile,
+  kImport,
+  kExport,
 };
 
 // The DatabaseType values that fill accepts.
