@@ -1,6 +1,8 @@
 // LoginImport: rows to records, the check against the store, and the summary.
 #include "store/login_import.h"
 
+#include <algorithm>
+#include <cctype>
 #include <unordered_map>
 
 #include "platform/ascii_case.h"
@@ -62,6 +64,22 @@ std::optional<std::string> PageAddressOf(std::string_view url) {
   std::string scheme = AsciiLower(url.substr(0, scheme_end));
   if (scheme != "http" && scheme != "https") return std::nullopt;
   return scheme + std::string(url.substr(scheme_end));
+}
+
+// Bitwarden puts every url of a login into one value, separated by commas:
+// the first, up to a comma that a scheme follows ("a,https://b" gives "a").
+std::string_view FirstUrl(std::string_view urls) {
+  for (size_t comma = urls.find(','); comma != std::string_view::npos;
+       comma = urls.find(',', comma + 1)) {
+    std::string_view rest = Trimmed(urls.substr(comma + 1));
+    size_t scheme = rest.find("://");
+    if (scheme != 0 && scheme != std::string_view::npos &&
+        std::all_of(rest.begin(), rest.begin() + scheme,
+                    [](char c) { return std::isalpha(static_cast<unsigned char>(c)); })) {
+      return Trimmed(urls.substr(0, comma));
+    }
+  }
+  return urls;
 }
 
 }  // namespace
@@ -126,8 +144,7 @@ void LoginImport::TakeRow(const CsvLayout& layout, const CsvRow& row) {
     ++not_logins_;
     return;
   }
-  // Bitwarden puts every url of a login into one value, separated by commas.
-  if (layout.format == CsvFormat::kBitwarden) url = Trimmed(url.substr(0, url.find(',')));
+  if (layout.format == CsvFormat::kBitwarden) url = FirstUrl(url);
   if (url.empty()) return skip("url is empty");
   std::optional<std::string> address = PageAddressOf(url);
   if (!address) return skip("url is not a web address (http or https)");
