@@ -223,6 +223,28 @@ TEST(LoginImportTest, LongValuesAreCutAsACaptureCutsThemAndCounted) {
   EXPECT_EQ(store.GetAt(0)->GetPassword()->size(), 1024u);
 }
 
+// Stored texts are in the code page: a value it cannot hold would be stored
+// as '?', so its row is skipped; the export gives UTF-8 back.
+TEST(LoginImportTest, ValuesAreHeldInTheCodePageAndRowsItCannotHoldAreSkipped) {
+  testing::ScopedLocale latin1({"en_US.ISO-8859-1", "en_US.iso88591", "en_US"}, "ISO-8859-1");
+  if (!latin1.ok()) GTEST_SKIP() << "no ISO-8859-1 locale installed";
+  LoginStore store;
+  const std::string summary = Import(store,
+                                     "url,username,password\n"
+                                     "https://a.example,j\xC3\xBCrgen,p\xC3\xA4ss\n"
+                                     "https://b.example,bob,\xE2\x82\xAC-secret\n");
+  EXPECT_NE(summary.find("row 2 (line 3): password has characters that the code page ISO-8859-1 "
+                         "cannot hold, url https://b.example, user bob\n"),
+            std::string::npos)
+      << summary;
+  ASSERT_EQ(store.Count(), 1);
+  EXPECT_EQ(*store.GetAt(0)->GetLoginName(), "j\xFCrgen");
+  EXPECT_NE(LoginExport::Write(store, CsvFormat::kChromium)
+                .text()
+                .find("\"j\xC3\xBCrgen\",\"p\xC3\xA4ss\""),
+            std::string::npos);
+}
+
 TEST(LoginImportTest, WhatIsExportedImportsIntoAnEmptyStoreAsTheSameLogins) {
   LoginStore store;
   ASSERT_NE(Import(store,
