@@ -1,8 +1,6 @@
 // Import and export of logins: file checks, the store's one save, the summaries.
 #include "server/login_transfer.h"
 
-#include <filesystem>
-
 #include "forms/master_password.h"
 #include "platform/atomic_file.h"
 #include "store/data_set.h"
@@ -20,29 +18,12 @@ constexpr unsigned kExportFileMode = 0600;
 Outcome ImportLoginsFile(DataSet& data, const std::string& path, std::optional<CsvFormat> format,
                          bool update_passwords, std::string& summary) {
   const std::string nothing = "Nothing was imported from " + path + ": ";
-  std::error_code error;
   if (path.empty()) {
     summary = "No file was named: nothing was imported.\n";
     return Outcome::kNothing;
   }
-  if (!std::filesystem::is_regular_file(path, error)) {
-    summary = nothing + "it is not a file that can be read.\n";
-    return Outcome::kNothing;
-  }
-  uintmax_t size = std::filesystem::file_size(path, error);
-  std::string text;
-  if (!error && size <= kMaxImportFileBytes && !ReadWholeFile(path, text)) {
-    summary = nothing + "it cannot be read.\n";
-    return Outcome::kNothing;
-  }
-  // Checked again after the read: the file may have grown meanwhile.
-  if (error || size > kMaxImportFileBytes || text.size() > kMaxImportFileBytes) {
-    summary = nothing + "it is larger than " + std::to_string(kMaxImportFileBytes >> 20) +
-              " MB, more than one import takes: split it into smaller files.\n";
-    return Outcome::kNothing;
-  }
   LoginImport import;
-  if (!import.Read(text, format)) {
+  if (!import.ReadFile(path, format)) {
     summary = nothing + import.error() + ".\n";
     return Outcome::kNothing;
   }

@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <unordered_map>
 
 #include "platform/ascii_case.h"
+#include "platform/atomic_file.h"
 #include "platform/code_page.h"
 #include "store/csv_table.h"
 #include "store/file_cipher.h"
@@ -116,6 +118,27 @@ bool LoginImport::Read(std::string_view text, std::optional<CsvFormat> format) {
   }
   format_ = layout->format;
   return true;
+}
+
+bool LoginImport::ReadFile(const std::string& path, std::optional<CsvFormat> format) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) {
+    error_ = "it is not a file that can be read";
+    return false;
+  }
+  uintmax_t size = std::filesystem::file_size(path, error);
+  std::string text;
+  if (!error && size <= kMaxImportFileBytes && !ReadWholeFile(path, text)) {
+    error_ = "it cannot be read";
+    return false;
+  }
+  // Checked again after the read: the file may have grown meanwhile.
+  if (error || size > kMaxImportFileBytes || text.size() > kMaxImportFileBytes) {
+    error_ = "it is larger than " + std::to_string(kMaxImportFileBytes >> 20) +
+             " MB, more than one import takes: split it into smaller files";
+    return false;
+  }
+  return Read(text, format);
 }
 
 void LoginImport::TakeRow(const CsvLayout& layout, const CsvRow& row) {
@@ -239,17 +262,26 @@ void LoginImport::ApplyTo(LoginStore& store, bool update_passwords) {
       continue;
     }
     ++other_password_;
-    if (!update_passwords) continue;
-    for (LoginField& field : same->fields()) {
+    other_passwords_.emplace_back(same->id(), std::move(candidate.password));
+  }
+  applied_ = static_cast<int>(candidates_.size());
+  candidates_.clear();
+  if (update_passwords) ReplacePasswords(store);
+}
+
+void LoginImport::ReplacePasswords(LoginStore& store) {
+  for (auto& [id, password] : other_passwords_) {
+    LoginRecord* record = store.FindById(id);
+    if (!record) continue;
+    for (LoginField& field : record->fields()) {
       if (EqualsNoCase(field.type, kImportedPasswordField)) {
-        field.value = candidate.password;
+        field.value = std::move(password);
         ++updated_;
         break;
       }
     }
   }
-  applied_ = static_cast<int>(candidates_.size());
-  candidates_.clear();
+  other_passwords_.clear();
 }
 
 std::string LoginImport::Summary() const {

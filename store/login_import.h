@@ -41,12 +41,20 @@ class LoginImport {
   // user named. False, with error() naming the line, when the text cannot be
   // read as a whole: nothing of it is imported then. Bad rows do not stop it.
   [[nodiscard]] bool Read(std::string_view text, std::optional<CsvFormat> format = std::nullopt);
+  // Read of the file at path, which must be a regular file of at most
+  // kMaxImportFileBytes; error() then says why not ("it cannot be read").
+  [[nodiscard]] bool ReadFile(const std::string& path,
+                              std::optional<CsvFormat> format = std::nullopt);
 
   // Adds the logins read to store: a login the store already has (the
   // same-login rule) is not added again; one whose password differs has its
-  // stored password replaced only with update_passwords. Saves nothing.
-  // REQUIRES: Read returned true; called once.
+  // stored password replaced only with update_passwords (or a later
+  // ReplacePasswords). Saves nothing. REQUIRES: Read returned true; called once.
   void ApplyTo(LoginStore& store, bool update_passwords);
+  // Replaces the stored passwords that ApplyTo found different with the
+  // file's, looking each record up again by id (one deleted meanwhile is
+  // passed over). For a window that asks the user after ApplyTo.
+  void ReplacePasswords(LoginStore& store);
 
   // "412 logins: 398 new, 9 already stored, 3 with another password, 2 rows
   // skipped", then further notes and the skipped rows, one a line.
@@ -74,6 +82,7 @@ class LoginImport {
   CsvFormat format_ = CsvFormat::kGeneric;
   std::string error_;
   std::vector<Candidate> candidates_;
+  std::vector<std::pair<int, std::string>> other_passwords_;  // record id, the file's password
   std::vector<std::string> skipped_;  // "row 14 (line 17): reason, url U, user N"
   int rows_ = 0;                      // data rows seen, the header not counted
   int not_logins_ = 0;
