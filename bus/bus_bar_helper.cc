@@ -105,6 +105,27 @@ int BarHelperObject::CountLoginsByURL(const QString& bstrURL, int& pnCount) {
   return hr;
 }
 
+int BarHelperObject::ImportLogins(const QString& bstrFile, const QString& bstrFormat,
+                                  int bUpdatePasswords, QString& pbstrSummary) {
+  // Imported logins are filled into pages like captured ones.
+  if (HResult refused = server_.gate().Admit(message(), 0)) return refused;
+  std::string summary;
+  HResult hr = server_.bar_helper().ImportLogins(bstrFile.toStdString(), bstrFormat.toStdString(),
+                                                 bUpdatePasswords, &summary);
+  pbstrSummary = QString::fromStdString(summary);
+  return hr;
+}
+
+int BarHelperObject::ExportLogins(qlonglong hWnd, const QString& bstrFile,
+                                  const QString& bstrFormat, QString& pbstrSummary) {
+  if (HResult refused = server_.gate().Admit(message(), hWnd)) return refused;
+  std::string summary;
+  HResult hr = server_.bar_helper().ExportLogins(hWnd, bstrFile.toStdString(),
+                                                 bstrFormat.toStdString(), &summary);
+  pbstrSummary = QString::fromStdString(summary);
+  return hr;
+}
+
 uint BarHelperObject::AddRef() {
   return server_.AddRef(message().service(), BusText(kZRBarHelperPath));
 }

@@ -37,6 +37,10 @@ class BarHelperObject : public QObject, protected QDBusContext {
   int UpdateFormFields(const QString& bstrVal);
   int FindPasswordByURL(const QString& bstrURL, int& pbRetVal);
   int CountLoginsByURL(const QString& bstrURL, int& pnCount);
+  int ImportLogins(const QString& bstrFile, const QString& bstrFormat, int bUpdatePasswords,
+                   QString& pbstrSummary);
+  int ExportLogins(qlonglong hWnd, const QString& bstrFile, const QString& bstrFormat,
+                   QString& pbstrSummary);
   uint AddRef();
   uint Release();
 

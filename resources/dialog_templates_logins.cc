@@ -10,6 +10,8 @@ using enum ControlKind;
 constexpr ControlTemplate kLoginManagerControls[] = {
     {240, kListView, "List2", 7, 7, 312, 127, kShowSelectionAlways | kBorder},
     {208, kCheckBox, "&Show Password", 7, 137, 89, 10, kNoStyle},
+    {270, kButton, "&Import...", 215, 136, 50, 14, kNoStyle},
+    {271, kButton, "E&xport...", 269, 136, 50, 14, kNoStyle},
     {234, kButton, "&Edit", 7, 153, 50, 14, kNoStyle},
     {236, kButton, "&Delete", 66, 153, 50, 14, kNoStyle},
     {204, kButton, "&Master Password", 124, 153, 61, 14, kNoStyle},

@@ -5,6 +5,8 @@
 #include "forms/fill_in.h"
 #include "forms/master_password.h"
 #include "server/guarded.h"
+#include "server/login_transfer.h"
+#include "store/login_export.h"
 
 namespace zr {
 
@@ -83,6 +85,40 @@ HResult ZRBarHelper::CountLoginsByURL(std::string_view bstrURL, long* pnCount) {
   return Guarded([&] {
     *pnCount = zr::CountLoginsByURL(data_.logins, bstrURL);
     return kS_OK;
+  });
+}
+
+HResult ZRBarHelper::ImportLogins(std::string_view bstrFile, std::string_view bstrFormat,
+                                  long bUpdatePasswords, std::string* pbstrSummary) {
+  if (!pbstrSummary) return kE_POINTER;
+  return Guarded([&] {
+    std::optional<CsvFormat> format;
+    if (!bstrFormat.empty()) {
+      format = ParseCsvFormatName(bstrFormat);
+      if (!format) {
+        *pbstrSummary = "Unknown format " + std::string(bstrFormat) + ": the formats are " +
+                        CsvFormatNames() + ", or none to find it from the header.\n";
+        return kE_INVALIDARG;
+      }
+    }
+    return ToHResult(ImportLoginsFile(data_, std::string(bstrFile), format, bUpdatePasswords != 0,
+                                      *pbstrSummary));
+  });
+}
+
+HResult ZRBarHelper::ExportLogins(WindowId hWnd, std::string_view bstrFile,
+                                  std::string_view bstrFormat, std::string* pbstrSummary) {
+  if (!pbstrSummary) return kE_POINTER;
+  return Guarded([&] {
+    std::optional<CsvFormat> format =
+        bstrFormat.empty() ? CsvFormat::kChromium : ParseCsvFormatName(bstrFormat);
+    if (!format || !LoginExport::CanWrite(*format)) {
+      *pbstrSummary = "Export writes the chromium or the bitwarden format, not " +
+                      std::string(bstrFormat) + ".\n";
+      return kE_INVALIDARG;
+    }
+    return ToHResult(
+        ExportLoginsFile(data_, prompts_, hWnd, std::string(bstrFile), *format, *pbstrSummary));
   });
 }
 

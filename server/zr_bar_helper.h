@@ -34,6 +34,19 @@ class ZRBarHelper {
   HResult FindPasswordByURL(std::string_view bstrURL, long* pbRetVal);
   // How many stored logins fit the page at bstrURL (the browser's badge).
   HResult CountLoginsByURL(std::string_view bstrURL, long* pnCount);
+  // Imports the CSV file bstrFile (an absolute path) in bstrFormat (empty:
+  // found from the header); stored logins with another password are updated
+  // only with bUpdatePasswords. S_FALSE when nothing could be imported,
+  // E_INVALIDARG for an unknown format, STG_E_CANTSAVE when the save failed.
+  // *pbstrSummary (UTF-8) says what happened in every case.
+  HResult ImportLogins(std::string_view bstrFile, std::string_view bstrFormat,
+                       long bUpdatePasswords, std::string* pbstrSummary);
+  // Exports the stored logins to bstrFile in bstrFormat (empty: chromium)
+  // after asking for the master password in a window owned by hWnd. S_FALSE
+  // when it was not given or the file cannot be written to, E_INVALIDARG for
+  // a format that is not written, STG_E_CANTSAVE when the write failed.
+  HResult ExportLogins(WindowId hWnd, std::string_view bstrFile, std::string_view bstrFormat,
+                       std::string* pbstrSummary);
 
   DataSet& data() { return data_; }
 

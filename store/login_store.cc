@@ -152,6 +152,12 @@ int LoginStore::AddOrMerge(std::unique_ptr<LoginRecord> record, MergeIndex* inde
   return -1;
 }
 
+int LoginStore::Append(std::unique_ptr<LoginRecord> record) {
+  record->set_id(next_id_++);
+  records_.push_back(std::move(record));
+  return records_.back()->id();
+}
+
 bool LoginStore::Delete(int id) {
   auto found = std::find_if(records_.begin(), records_.end(),
                             [id](const auto& record) { return record->id() == id; });

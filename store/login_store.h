@@ -23,6 +23,10 @@ class LoginStore : public ProtectedFile {
   // flags) and its id is returned. Otherwise record gets the next id, is
   // appended, and the result is -1.
   int AddOrMerge(std::unique_ptr<LoginRecord> record);
+  // Appends record without looking for the same login, gives it the next id
+  // and returns it: for a caller that has looked already (a bulk import).
+  // REQUIRES: FindSame(*record) is null.
+  int Append(std::unique_ptr<LoginRecord> record);
   // Removes the record with that id, if any. Always true.
   bool Delete(int id);
   // The record at a position below Count(), or null.

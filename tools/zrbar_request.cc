@@ -21,6 +21,8 @@ const char kBarSynopsis[] =
     "       zrbar update-fields FILE          (- reads standard input)\n"
     "       zrbar [--hwnd N] password-manager\n"
     "       zrbar [--hwnd N] form-manager\n"
+    "       zrbar import FILE [--format F] [--update-passwords]\n"
+    "       zrbar [--hwnd N] export FILE [--format chromium|bitwarden]\n"
     "       zrbar history add TEXT TYPE | count | item N | list | clear | save [FILE]\n"
     "                     | load FILE | cur-file\n";
 
@@ -34,6 +36,11 @@ const char kBarDetails[] =
     "it writes a copy there and the current file stays. A relative FILE is taken\n"
     "from this directory. Options may come before or after the command words;\n"
     "-- ends them, for a TEXT that begins with --.\n"
+    "import reads a CSV export of logins (chromium, firefox, bitwarden, keepassxc,\n"
+    "lastpass, 1password; --format names it, else the header tells); a login with\n"
+    "another password than the stored one is updated only with --update-passwords.\n"
+    "export writes every stored login with a password after the master password\n"
+    "has been given. Both print the server's summary below the result line.\n"
     "\n"
     "Output: the call's result on the first line (S_OK, S_FALSE, E_FAIL,\n"
     "E_ACCESSDENIED when the server refuses this program its logins and forms,\n"
@@ -60,6 +67,8 @@ enum Option : unsigned {
   kOptUrl = 1u << 4,
   kOptOut = 1u << 5,
   kOptForm = 1u << 6,
+  kOptFormat = 1u << 7,
+  kOptUpdatePasswords = 1u << 8,
 };
 
 struct OptionSpec {
@@ -68,7 +77,7 @@ struct OptionSpec {
   bool takes_value;
 };
 
-constexpr std::array<OptionSpec, 7> kOptions = {{
+constexpr std::array<OptionSpec, 9> kOptions = {{
     {"hwnd", kOptHwnd, true},
     {"type", kOptType, true},
     {"force", kOptForce, false},
@@ -76,6 +85,8 @@ constexpr std::array<OptionSpec, 7> kOptions = {{
     {"url", kOptUrl, true},
     {"out", kOptOut, true},
     {"form", kOptForm, true},
+    {"format", kOptFormat, true},
+    {"update-passwords", kOptUpdatePasswords, false},
 }};
 
 struct CommandSpec {
@@ -87,7 +98,7 @@ struct CommandSpec {
   unsigned options;                           // the options that apply
 };
 
-constexpr std::array<CommandSpec, 16> kCommands = {{
+constexpr std::array<CommandSpec, 18> kCommands = {{
     {"fill",
      "",
      BarCommand::kFill,
@@ -101,6 +112,8 @@ constexpr std::array<CommandSpec, 16> kCommands = {{
     {"update-fields", "", BarCommand::kUpdateFields, {"FILE", ""}, 1, 0},
     {"password-manager", "", BarCommand::kPasswordManager, {"", ""}, 0, kOptHwnd},
     {"form-manager", "", BarCommand::kFormManager, {"", ""}, 0, kOptHwnd},
+    {"import", "", BarCommand::kImport, {"FILE", ""}, 1, kOptFormat | kOptUpdatePasswords},
+    {"export", "", BarCommand::kExport, {"FILE", ""}, 1, kOptHwnd | kOptFormat},
     {"history", "add", BarCommand::kHistoryAdd, {"TEXT", "TYPE"}, 2, 0},
     {"history", "count", BarCommand::kHistoryCount, {"", ""}, 0, 0},
     {"history", "item", BarCommand::kHistoryItem, {"N", ""}, 1, 0},
@@ -271,6 +284,14 @@ std::string ApplyOptions(const std::array<GivenOption, kOptions.size()>& options
         request.form_index = static_cast<int32_t>(*index);
         break;
       }
+      case kOptFormat:
+        if (value.empty()) return "--format must not be empty";
+        if (!IsUtf8(value)) return "--format is not valid UTF-8";
+        request.format = value;
+        break;
+      case kOptUpdatePasswords:
+        request.update_passwords = true;
+        break;
     }
   }
   return "";
@@ -292,6 +313,12 @@ std::string ApplyArguments(const std::vector<std::string>& arguments, BarRequest
     case BarCommand::kUpdateFields:
       request.file = arguments[0];
       if (request.file.empty()) return "FILE must not be empty (- reads standard input)";
+      break;
+    case BarCommand::kImport:
+    case BarCommand::kExport:
+      if (arguments[0].empty()) return "FILE must not be empty";
+      if (!IsUtf8(arguments[0])) return "FILE is not valid UTF-8";
+      request.file = arguments[0];
       break;
     case BarCommand::kHistoryAdd: {
       if (!IsUtf8(arguments[0])) return "TEXT is not valid UTF-8";

@@ -29,6 +29,8 @@ enum class BarCommand {
   kHistorySave,
   kHistoryLoad,
   kHistoryCurFile,
+  kImport,
+  kExport,
 };
 
 // The DatabaseType values that fill accepts.
@@ -38,18 +40,21 @@ inline constexpr int32_t kDtWork = 3;
 
 struct BarRequest {
   BarCommand command = BarCommand::kAutoRecordLogin;
-  int64_t hwnd = 0;           // --hwnd: the owner window of the server's dialogs
-  std::string page;           // fill, record, autorecord: the HTML file
-  std::string url;            // --url (empty: the file's own address); find-password: URL
-  std::string out;            // fill --out: where the filled page is written (empty: nowhere)
-  int32_t database_type = 0;  // fill --type
-  bool force = false;         // fill --force
-  bool automatic = false;     // fill --auto
-  int32_t form_index = 0;     // autorecord --form
-  std::string file;           // update-fields ("-": standard input), history save/load
-  std::string text;           // history add TEXT
-  int32_t item_type = 0;      // history add TYPE
-  int32_t item_index = 0;     // history item N (1 is the oldest entry)
+  int64_t hwnd = 0;               // --hwnd: the owner window of the server's dialogs
+  std::string page;               // fill, record, autorecord: the HTML file
+  std::string url;                // --url (empty: the file's own address); find-password: URL
+  std::string out;                // fill --out: where the filled page is written (empty: nowhere)
+  int32_t database_type = 0;      // fill --type
+  bool force = false;             // fill --force
+  bool automatic = false;         // fill --auto
+  int32_t form_index = 0;         // autorecord --form
+  std::string file;               // update-fields ("-": standard input), history save/load,
+                                  // import, export
+  std::string format;             // import, export --format (empty: from the header / chromium)
+  bool update_passwords = false;  // import --update-passwords
+  std::string text;               // history add TEXT
+  int32_t item_type = 0;          // history add TYPE
+  int32_t item_index = 0;         // history item N (1 is the oldest entry)
 };
 
 struct BarParse {

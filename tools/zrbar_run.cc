@@ -186,6 +186,17 @@ Outcome RunHelper(const BarRequest& request, BarClient& client, HtmlPage* page,
       return Make(client, {kIZRBarHelper, "PasswordManager", {hwnd}, {}});
     case BarCommand::kFormManager:
       return Make(client, {kIZRBarHelper, "FormManager", {hwnd}, {}});
+    case BarCommand::kImport:
+      return Make(client,
+                  {kIZRBarHelper,
+                   "ImportLogins",
+                   {Q(request.file), Q(request.format), QVariant(request.update_passwords ? 1 : 0)},
+                   {{"pbstrSummary", true}}});
+    case BarCommand::kExport:
+      return Make(client, {kIZRBarHelper,
+                           "ExportLogins",
+                           {hwnd, Q(request.file), Q(request.format)},
+                           {{"pbstrSummary", true}}});
     default:
       return Failure(BarCallResult::Status::kBusError, "not a toolbar command");
   }
@@ -273,7 +284,14 @@ int RunBarRequest(const BarRequest& request) {
         (gone ? "the server did not answer: " : "the server refused the call: ") + outcome.message,
         gone ? kExitUnreachable : kExitFailed);
   }
-  std::cout << FormatReply(outcome.reply) << std::flush;
+  if (local.command == BarCommand::kImport || local.command == BarCommand::kExport) {
+    // The summary is text for the user, lines and all, whatever the result.
+    std::string summary = outcome.reply.outs.empty() ? "" : outcome.reply.outs[0].value;
+    if (!summary.empty() && !summary.ends_with('\n')) summary += '\n';
+    std::cout << HResultName(outcome.reply.hr) << "\n" << summary << std::flush;
+  } else {
+    std::cout << FormatReply(outcome.reply) << std::flush;
+  }
   if (outcome.reply.hr == kE_ACCESSDENIED) {
     std::cerr << "zrbar: the server refused this program its logins and forms (E_ACCESSDENIED): "
                  "it runs in a sandbox, it was not allowed, or it asked about too many sites "

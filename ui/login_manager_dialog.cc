@@ -3,6 +3,7 @@
 #include "ui/login_manager_dialog.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QTreeWidget>
@@ -10,6 +11,7 @@
 
 #include "resources/string_table.h"
 #include "store/login_store.h"
+#include "ui/login_file_transfer.h"
 #include "ui/login_list_view.h"
 #include "ui/login_record_form.h"
 #include "ui/master_password_dialogs.h"
@@ -30,6 +32,18 @@ constexpr int kMasterLeft = 190;
 constexpr int kCloseRight = 85;
 constexpr int kNarrowWidth = 390;
 constexpr int kNarrowCloseLeft = 300;
+// "&Import..." and "E&xport..." sit on the row of the check box, "E&xport..."
+// above "&Close".
+constexpr int kTransferBottom = 62;
+constexpr int kImportBeforeExport = 90;
+
+QString ChooseFileWithWindow(QWidget* parent, bool save) {
+  const QString filter = QStringLiteral("CSV files (*.csv);;All files (*)");
+  return save ? QFileDialog::getSaveFileName(parent, QStringLiteral("Export Logins"),
+                                             QStringLiteral("logins.csv"), filter)
+              : QFileDialog::getOpenFileName(parent, QStringLiteral("Import Logins"), QString(),
+                                             filter);
+}
 
 }  // namespace
 
@@ -45,6 +59,11 @@ LoginManagerDialog::LoginManagerDialog(LoginStore& store, QWidget* parent)
           &LoginManagerDialog::Delete);
   connect(ControlAs<QPushButton>(kManagerMasterPasswordButton), &QPushButton::clicked, this,
           &LoginManagerDialog::ChangeMasterPassword);
+  connect(ControlAs<QPushButton>(kManagerImportButton), &QPushButton::clicked, this,
+          &LoginManagerDialog::Import);
+  connect(ControlAs<QPushButton>(kManagerExportButton), &QPushButton::clicked, this,
+          &LoginManagerDialog::Export);
+  choose_file = ChooseFileWithWindow;
   auto* show_password = ControlAs<QCheckBox>(kManagerShowPasswordCheck);
   connect(show_password, &QCheckBox::clicked, this,
           [this, show_password] { list_view_->SetShowPasswords(show_password->isChecked()); });
@@ -95,6 +114,20 @@ void LoginManagerDialog::ChangeMasterPassword() {
   list_view_->Refresh();
 }
 
+void LoginManagerDialog::Import() {
+  const QString path = choose_file(this, false);
+  if (path.isEmpty()) return;
+  ImportLoginsWithWindows(this, store_, path.toStdString());
+  // New rows, and other clients may have changed any record while the boxes were up.
+  list_view_->Fill();
+}
+
+void LoginManagerDialog::Export() {
+  const QString path = choose_file(this, true);
+  if (path.isEmpty()) return;
+  ExportLoginsWithWindows(this, store_, path.toStdString());
+}
+
 void LoginManagerDialog::resizeEvent(QResizeEvent* event) {
   TemplateDialog::resizeEvent(event);
   LayOut(event->size().width(), event->size().height());
@@ -111,8 +144,10 @@ void LoginManagerDialog::LayOut(int width, int height) {
   move(kManagerEditButton, kLeft, height - kButtonBottom);
   move(kManagerDeleteButton, kDeleteLeft, height - kButtonBottom);
   move(kManagerMasterPasswordButton, kMasterLeft, height - kButtonBottom);
-  move(kManagerCloseButton, width > kNarrowWidth ? width - kCloseRight : kNarrowCloseLeft,
-       height - kButtonBottom);
+  const int close_left = width > kNarrowWidth ? width - kCloseRight : kNarrowCloseLeft;
+  move(kManagerCloseButton, close_left, height - kButtonBottom);
+  move(kManagerExportButton, close_left, height - kTransferBottom);
+  move(kManagerImportButton, close_left - kImportBeforeExport, height - kTransferBottom);
 }
 
 void RunLoginManager(WindowId owner, LoginStore& store) {

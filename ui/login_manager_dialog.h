@@ -3,6 +3,9 @@
 #ifndef ZRFORM_UI_LOGIN_MANAGER_DIALOG_H_
 #define ZRFORM_UI_LOGIN_MANAGER_DIALOG_H_
 
+#include <QString>
+#include <functional>
+
 #include "forms/prompts.h"
 #include "ui/template_dialog.h"
 
@@ -24,6 +27,8 @@ inline constexpr int kManagerEditButton = 234;
 inline constexpr int kManagerDeleteButton = 236;
 inline constexpr int kManagerMasterPasswordButton = 204;
 inline constexpr int kManagerCloseButton = 1;
+inline constexpr int kManagerImportButton = 270;
+inline constexpr int kManagerExportButton = 271;
 
 // The window itself. Every change is made in the store at once; "&Close"
 // (result 1) saves the store to its file, any other way out does not.
@@ -40,6 +45,12 @@ class LoginManagerDialog : public TemplateDialog {
   void Edit();
   void Delete();
   void ChangeMasterPassword();
+  void Import();
+  void Export();
+
+  // Asks for the file to import (save false) or export to (save true); an
+  // empty name when the user cancels. A file window unless replaced (tests).
+  std::function<QString(QWidget* parent, bool save)> choose_file;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -115,6 +115,47 @@ TEST_F(ZRBarHelperTest, ASaveThatFailsIsAnErrorAndTheUserIsToldWhichFile) {
   for (const auto& call : calls) EXPECT_EQ(call(), kS_OK);
 }
 
+// Import and export: the argument checks, a save that fails (the file named,
+// the logins kept in memory), and the master password asked before an export.
+TEST_F(ZRBarHelperTest, ImportAndExportCheckArgumentsNameFailedFilesAndAskTheMasterPassword) {
+  const std::string folder = FindDataFolder(), csv = root_.path() + "/in.csv";
+  ASSERT_TRUE(testing::WriteFile(csv, "url,username,password\nhttps://e.example/,ann,pw\n"));
+  std::string summary;
+  EXPECT_EQ(helper_->ImportLogins(csv, "", 0, nullptr), kE_POINTER);
+  EXPECT_EQ(helper_->ImportLogins(csv, "excel", 0, &summary), kE_INVALIDARG);
+  EXPECT_NE(summary.find("chromium, firefox"), std::string::npos) << summary;
+  EXPECT_EQ(helper_->ImportLogins(csv + ".missing", "", 0, &summary), kS_FALSE);
+  EXPECT_EQ(summary,
+            "Nothing was imported from " + csv + ".missing: it is not a file that can be read.\n");
+
+  std::filesystem::remove_all(folder), std::ofstream(folder) << "x";
+  Restart();
+  EXPECT_EQ(helper_->ImportLogins(csv, "chromium", 0, &summary), kS_FALSE)
+      << "the header is not chromium's";
+  EXPECT_EQ(helper_->ImportLogins(csv, "", 0, &summary), kSTG_E_CANTSAVE);
+  EXPECT_NE(summary.find(folder + "/" + kPasswordFileName), std::string::npos) << summary;
+  EXPECT_EQ(helper_->data().logins.Count(), 1) << "kept in memory";
+  std::filesystem::remove(folder);
+  Restart();
+
+  const std::string out = root_.path() + "/out.csv";
+  helper_->data().logins.set_master_password_text("secret");
+  ASSERT_EQ(helper_->ImportLogins(csv, "", 0, &summary), kS_OK);
+  EXPECT_EQ(helper_->ExportLogins(kWindow, out, "firefox", &summary), kE_INVALIDARG);
+  prompts_.master_passwords = {std::nullopt};
+  EXPECT_EQ(helper_->ExportLogins(kWindow, out, "", &summary), kS_FALSE);
+  EXPECT_FALSE(std::filesystem::exists(out));
+  prompts_.master_passwords = {"wrong", "secret", "secret"};
+  EXPECT_EQ(helper_->ExportLogins(kWindow, out, "bitwarden", &summary), kS_OK);
+  EXPECT_EQ(prompts_.messages.size(), 1u) << "the wrong one is reported";
+  EXPECT_EQ(std::filesystem::status(out).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_NE(testing::ReadFile(out).find("\"https://e.example\",\"ann\",\"pw\""), std::string::npos);
+  EXPECT_EQ(helper_->ExportLogins(kWindow, root_.path() + "/no/such/out.csv", "", &summary),
+            kSTG_E_CANTSAVE);
+  EXPECT_NE(summary.find(root_.path() + "/no/such/out.csv"), std::string::npos) << summary;
+}
+
 TEST_F(ZRBarHelperTest, LoginDeletedWhileTheUserChoosesIsNotFilled) {
   DeletingPrompts prompts;
   ZRBarHelper& helper = Restart(&prompts);

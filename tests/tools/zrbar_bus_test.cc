@@ -81,6 +81,8 @@ class FakeServer : public QDBusVirtualObject, public Script {
     if (member == u"Item" && listed) out = {hr, history[n - 1].first, history[n - 1].second};
     if (QStringList{"AutoRecordLogin", "RecordPassword", "FindPasswordByURL"}.contains(member))
       out << 1;
+    if (QStringList{"ImportLogins", "ExportLogins"}.contains(member))
+      out << QString("2 logins: 2 new\nrow 3 (line 4): url is empty");
     return bus.send(call.createReply(member == u"Release" ? QList<QVariant>{0u} : out));
   }
 
@@ -152,6 +154,14 @@ TEST_F(ZrbarBusTest, MakesEachCallAndPrintsItsAnswer) {
        0,
        "H+|Count|Item 1|Item 2|- => "
        "S_OK\npnType=1\npVal=example.com\npnType=12\npVal=two\\nlines\\\\\n"},
+      {{"import", "l.csv", "--update-passwords"},
+       1,
+       "+|ImportLogins <cwd>/l.csv  1|- => S_FALSE\n2 logins: 2 new\nrow 3 (line 4): url is "
+       "empty\n"},
+      {{"--hwnd", "5", "export", "/tmp/o.csv", "--format", "bitwarden"},
+       0,
+       "+|ExportLogins 5 /tmp/o.csv bitwarden|- => S_OK\n2 logins: 2 new\nrow 3 (line 4): url is "
+       "empty\n"},
       {{"history", "save", "copy.txt"}, 0, "H+|Save <cwd>/copy.txt false|- => S_OK\n"},
       {{"history", "load", "/tmp/zr/../H"}, kE_FAIL, "H+|Load /tmp/H 0|- => E_FAIL\n"},
   };

@@ -21,9 +21,11 @@ std::string Describe(const BarRequest& r) {
   field("url", r.url, !r.url.empty()), field("out", r.out, !r.out.empty());
   field("file", r.file, !r.file.empty()), field("text", r.text, !r.text.empty());
   field("type", r.database_type, r.database_type != 0), field("form", r.form_index, r.form_index);
+  field("format", r.format, !r.format.empty());
   field("item", std::to_string(r.item_type) + '/' + std::to_string(r.item_index),
         r.item_type || r.item_index);
-  return text.str() + (r.force ? " force" : "") + (r.automatic ? " auto" : "");
+  return text.str() + (r.force ? " force" : "") + (r.automatic ? " auto" : "") +
+         (r.update_passwords ? " update" : "");
 }
 
 TEST(ZrbarCliTest, ParsesEveryCommandForm) {
@@ -41,6 +43,12 @@ TEST(ZrbarCliTest, ParsesEveryCommandForm) {
       {{"autorecord", "p", "--form", "2"}, "2 page=p form=2"},
       {{"history", "add", "--", "--help", "2147483647"}, "8 text=--help item=2147483647/0"},
       {{"history", "item", "-2147483648"}, "10 item=0/-2147483648"},
+      {{"import", "l.csv", "--format", "bitwarden", "--update-passwords"},
+       "16 file=l.csv format=bitwarden update"},
+      {{"--hwnd", "3", "export", "o.csv"}, "17 hwnd=3 file=o.csv"},
+      {{"export", "o.csv", "--update-passwords"},
+       "error: --update-passwords does not apply to export"},
+      {{"import", "l.csv", "--format="}, "error: --format must not be empty"},
       {{}, "error: no command given"},
       {{"history", "remove", "x"}, "error: unknown history command 'remove'"},
       {{"fill", "a.html", "--type", "customize"},

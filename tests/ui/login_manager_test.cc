@@ -160,5 +160,49 @@ TEST_F(LoginRecordFormTest, RecordDeletedByAnotherClientClosesWithoutWriting) {
   EXPECT_TRUE(form_->record_lost());
 }
 
+// "&Import..." adds the file's logins and saves at once; a second import asks
+// once whether the stored login with another password takes the file's.
+// "E&xport..." writes them back for the user alone.
+TEST_F(LoginManagerTest, ImportAsksOnceAboutOtherPasswordsAndExportWritesTheFile) {
+  FormSheetTest::Reset();  // customize.dat, written by every save, goes beside path_
+  ASSERT_TRUE(store_.Save(path_));
+  const std::string csv = folder_.File("in.csv"), out = folder_.File("out.csv");
+  std::string chosen = csv;
+  dialog_->choose_file = [&](QWidget*, bool) { return QString::fromStdString(chosen); };
+  auto* tree = dialog_->ControlAs<QTreeWidget>(kManagerList);
+  ASSERT_TRUE(testing::WriteFile(csv,
+                                 "url,username,password\nhttps://a.example,ann,1\n"
+                                 "https://b.example,bob,2\n"));
+  driver_.Answer(QMessageBox::Ok);
+  Click(kManagerImportButton);
+  EXPECT_TRUE(driver_.boxes.back().startsWith("2 logins: 2 new, 0 already stored"))
+      << driver_.boxes.back().toStdString();
+  EXPECT_EQ(tree->topLevelItemCount(), 7);
+  EXPECT_NE(testing::ReadFile(path_).size(), 0u);
+  LoginStore saved;
+  ASSERT_TRUE(saved.Load(path_));
+  EXPECT_EQ(saved.Count(), 7) << "saved at once";
+
+  ASSERT_TRUE(testing::WriteFile(csv,
+                                 "url,username,password\nhttps://a.example,ann,NEW\n"
+                                 "https://b.example,bob,2\n"));
+  for (QMessageBox::StandardButton answer : {QMessageBox::Yes, QMessageBox::Ok})
+    driver_.Answer(answer);
+  Click(kManagerImportButton);
+  ASSERT_EQ(driver_.boxes.size(), 3u);
+  EXPECT_TRUE(driver_.boxes[1].startsWith("1 login is stored with another password"));
+  EXPECT_TRUE(driver_.boxes[2].contains("The stored passwords of 1 login were replaced"));
+  EXPECT_EQ(*store_.GetAt(5)->GetPassword(), "NEW");
+
+  chosen = out;
+  driver_.Answer(QMessageBox::Ok);
+  Click(kManagerExportButton);
+  EXPECT_TRUE(
+      driver_.boxes.back().startsWith("7 logins written to " + QString::fromStdString(out)));
+  EXPECT_NE(testing::ReadFile(out).find("\"a.example\",\"https://a.example\",\"ann\",\"NEW\""),
+            std::string::npos);
+  EXPECT_TRUE(driver_.unexpected.empty());
+}
+
 }  // namespace
 }  // namespace zr
