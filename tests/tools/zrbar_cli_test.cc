@@ -27,16 +27,18 @@ std::string Describe(const BarRequest& r) {
 }
 
 TEST(ZrbarCliTest, ParsesEveryCommandForm) {
-  const struct {
-    std::vector<std::string> arguments;
-    std::string parsed;  // the request, or "error: " and the usage error
-  } cases[] = {
+  // The arguments, and the request, "help", or "error: " and the usage error.
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"--hwnd", "42", "fill", "a.html", "--type", "password", "--force", "--auto", "--url", "u",
         "--out", "o"},
        "0 hwnd=42 page=a.html url=u out=o type=1 force auto"},
       {{"--hwnd", "0x1A", "record", "p"}, "1 hwnd=26 page=p"},
       {{"--hwnd", "-9223372036854775808", "form-manager"}, "7 hwnd=-9223372036854775808"},
       {{"--hwnd", "0xFFFFFFFFFFFFFFFF", "password-manager"}, "6 hwnd=-1"},
+      {{"autorecord", "p", "--form", "0"}, "2 page=p"},
+      {{"-h"}, "help"},
+      {{"help"}, "help"},
+      {{"history", "add", "--help"}, "help"},
       {{"history", "add", "--", "--help", "2147483647"}, "8 text=--help item=2147483647/0"},
       {{"history", "item", "-2147483648"}, "10 item=0/-2147483648"},
       {{}, "error: no command given"},
@@ -55,16 +57,13 @@ TEST(ZrbarCliTest, ParsesEveryCommandForm) {
       {{"history", "add", "x", "1 "}, "error: TYPE must be a 32-bit whole number, not '1 '"},
       {{"history", "item", "0x1"}, "error: N must be a 32-bit whole number, not '0x1'"},
   };
-  for (const auto& c : cases) {
-    BarParse parse = ParseBarCommandLine(c.arguments);
-    EXPECT_EQ((parse.request ? Describe(*parse.request) : "") +
-                  (parse.error.empty() ? "" : "error: " + parse.error),
-              c.parsed);
-    EXPECT_FALSE(parse.help);
+  for (const auto& [arguments, parsed] : cases) {
+    const BarParse parse = ParseBarCommandLine(arguments);
+    const std::string request = parse.request ? Describe(*parse.request) : "";
+    EXPECT_EQ(
+        (parse.help ? "help" : request) + (parse.error.empty() ? "" : "error: " + parse.error),
+        parsed);
   }
-  for (std::vector<std::string> help :
-       {std::vector<std::string>{"-h"}, {"help"}, {"history", "add", "--help"}})
-    EXPECT_TRUE(ParseBarCommandLine(help).help) << help.back();
 }
 
 // The named results and the reply layout show in the bus tests' transcripts.
