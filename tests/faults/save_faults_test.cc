@@ -1,8 +1,7 @@
-// Saves under faults, each fault set up in a forked child: one table over the
-// ways a save can fail (a full disk, a folder the user may not write, a hive
-// the user may not read), what killed writers leave behind, writers killed
-// at random moments, and the owner-only modes. As root the children run as
-// "nobody", since root ignores permission bits.
+// Saves under faults set up in forked children: one table over the ways a save can fail (a full
+// disk, a folder the user may not write, a hive the user may not read), what killed writers leave
+// behind, writers killed at random moments, and the owner-only modes. As root the children run
+// as "nobody", since root ignores permission bits.
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -12,7 +11,6 @@
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,7 +21,6 @@
 #include <random>
 
 #include "platform/atomic_file.h"
-#include "platform/data_folder.h"
 #include "platform/registry_store.h"
 #include "server/history.h"
 #include "store/custom_field_list.h"
@@ -61,12 +58,11 @@ std::string Filler(int variant, int item, int length = 0) {
 const char* const kNames[] = {kPasswordFileName,      kHomeProfileFileName, kWorkProfileFileName,
                               kCustomizeFileName,     kRejectedFileName,    kHistoryFileName,
                               "HKEY_CURRENT_USER.reg"};
-const char* FileName(DataFile file) { return kNames[file]; }
 std::string FolderOf(DataFile f, const DataPlace& place) {
   return f == kHive ? place.config_home + "/Zorvane" : place.data_folder;
 }
 std::string PathOf(DataFile file, const DataPlace& place) {
-  return FolderOf(file, place) + "/" + FileName(file);
+  return FolderOf(file, place) + "/" + kNames[file];
 }
 
 // Saves file as the server does, with size items of variant.
@@ -111,10 +107,9 @@ bool Save(DataFile file, const DataPlace& place, int variant, int size) {
   }
   if (file == kHistory) {
     History history;
-    bool added = true;
     for (int i = 0; i < std::min<int>(size, kMaxHistoryEntriesWritten); ++i)
-      added = added && history.AddItem(Filler(variant, i, 200), i % 3) == kS_OK;
-    return added && history.Save(path, false) == kS_OK;
+      if (history.AddItem(Filler(variant, i, 200), i % 3) != kS_OK) return false;
+    return history.Save(path, false) == kS_OK;
   }
   RegistryStore store(Hive::kCurrentUser);  // not loaded: this is the whole hive
   store.SetValue(kToolbarKey, kAutoLoginRecordValue, static_cast<uint32_t>(variant));
@@ -143,23 +138,21 @@ void DropRootToNobody(const std::string& folder) {
              "running as root and cannot become \"nobody\"");
 }
 std::string MountSmallTmpfs(size_t size) {
-  SkipUnless(::unshare(CLONE_NEWNS) == 0 &&
-                 ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0,
-             "no mount rights");
   std::string folder = (fs::temp_directory_path() / "zrfaultsXXXXXX").string();
   const std::string options = "size=" + std::to_string(size) + ",mode=0700";
   SkipUnless(
-      ::mkdtemp(folder.data()) != nullptr &&
+      ::unshare(CLONE_NEWNS) == 0 &&
+          ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+          ::mkdtemp(folder.data()) != nullptr &&
           ::mount("zrfaults", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0,
-      "mount -t tmpfs");
+      "no rights to mount a tmpfs");
   return folder;
 }
 bool FillLeaving(const std::string& folder, size_t free_bytes) {
-  struct statvfs disk;
+  const uintmax_t available = fs::space(folder).available;
   int fd = ::open((folder + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  const bool ok =
-      fd >= 0 && ::fstatvfs(fd, &disk) == 0 && disk.f_bavail * disk.f_frsize > free_bytes &&
-      ::fallocate(fd, 0, 0, static_cast<off_t>(disk.f_bavail * disk.f_frsize - free_bytes)) == 0;
+  const bool ok = fd >= 0 && available > free_bytes &&
+                  ::fallocate(fd, 0, 0, static_cast<off_t>(available - free_bytes)) == 0;
   ::close(fd);
   return ok;
 }
@@ -184,12 +177,7 @@ int ModeOf(const std::string& path) {
 
 TEST(SaveFaultsTest, AFailedSaveSaysSoAndLeavesEveryFileAsItWas) {
   // Items before (0: no file) and saved (0: WriteAutoLoginRecord); KiB free on a full disk.
-  const struct {
-    const char* name;
-    Way way;
-    DataFile file;
-    int old_size, new_size, free_kib;
-  } kCases[] = {
+  const std::tuple<const char*, Way, DataFile, int, int, int> kCases[] = {
       {"Password.dat grows past the free space", kFullDisk, kLogins, 20, 1500, 64},
       {"Password.dat rewritten at its size", kFullDisk, kLogins, 600, 600, 64},
       {"FormHome.dat grows", kFullDisk, kHome, 10, 1000, 8},
@@ -198,7 +186,6 @@ TEST(SaveFaultsTest, AFailedSaveSaysSoAndLeavesEveryFileAsItWas) {
       {"History.txt grows", kFullDisk, kHistory, 5, 1000, 64},
       {"auto-login flag into a large hive", kFullDisk, kHive, 1500, 0, 64},
       {"Password.dat", kReadOnlyFolder, kLogins, 20, 20, 0},
-      {"customize.dat", kReadOnlyFolder, kCustom, 20, 20, 0},
       {"Rejected.dat not yet there", kReadOnlyFolder, kRejected, 0, 20, 0},
       {"registry hive whose folder must be made", kReadOnlyFolder, kHive, 0, 20, 0},
       {"auto-login flag into an unreadable hive", kUnreadableFile, kHive, 20, 0, 0},
@@ -206,32 +193,29 @@ TEST(SaveFaultsTest, AFailedSaveSaysSoAndLeavesEveryFileAsItWas) {
   RunInChild([&] {
     const std::string base = MountSmallTmpfs(4 << 20);
     DropRootToNobody(base);
-    for (const auto& c : kCases) {
-      SCOPED_TRACE(c.name);
-      DataPlace place{base + "/data", base + "/config"};
+    for (const auto& [name, way, target, old_size, new_size, free_kib] : kCases) {
+      SCOPED_TRACE(name);
+      const DataPlace place{base + "/data", base + "/config"};
       ASSERT_EQ(::mkdir(place.data_folder.c_str(), 0700), 0);
       testing::ScopedEnv config("XDG_CONFIG_HOME", place.config_home);
       for (DataFile file : kAllDataFiles)
-        ASSERT_TRUE(Save(file, place, 0, file == c.file ? c.old_size : 3));
-      const std::string path = PathOf(c.file, place), folder = FolderOf(c.file, place);
-      const bool no_hive_folder = c.file == kHive && c.old_size == 0;
-      if (c.old_size == 0) fs::remove_all(no_hive_folder ? folder : path);
+        ASSERT_TRUE(Save(file, place, 0, file == target ? old_size : 3));
+      const std::string path = PathOf(target, place), folder = FolderOf(target, place);
+      const bool no_hive_folder = target == kHive && old_size == 0,
+                 file_locked = way == kUnreadableFile;
+      if (old_size == 0) fs::remove_all(no_hive_folder ? folder : path);
       std::map<DataFile, std::optional<std::string>> before;
       for (DataFile file : kAllDataFiles) before[file] = ReadBytes(PathOf(file, place));
       auto save = [&] {
-        return c.new_size == 0 ? WriteAutoLoginRecord(7) : Save(c.file, place, 1, c.new_size);
+        return new_size ? Save(target, place, 1, new_size) : WriteAutoLoginRecord(7);
       };
-      const std::string locked = no_hive_folder             ? place.config_home
-                                 : c.way == kUnreadableFile ? path
-                                                            : folder;
-      ASSERT_TRUE(c.way == kFullDisk
-                      ? FillLeaving(base, c.free_kib * 1024)
-                      : ::chmod(locked.c_str(), c.way == kUnreadableFile ? 0 : 0500) == 0);
+      const std::string locked = no_hive_folder ? place.config_home : file_locked ? path : folder;
+      ASSERT_TRUE(way == kFullDisk ? FillLeaving(base, free_kib * 1024)
+                                   : ::chmod(locked.c_str(), file_locked ? 0 : 0500) == 0);
       EXPECT_FALSE(save()) << "a failed save reported success";
-      fs::remove(base + "/filler");
-      ::chmod(locked.c_str(), c.way == kUnreadableFile ? 0600 : 0700);
+      fs::remove(base + "/filler"), ::chmod(locked.c_str(), file_locked ? 0600 : 0700);
       for (DataFile file : kAllDataFiles)
-        EXPECT_EQ(ReadBytes(PathOf(file, place)), before[file]) << FileName(file);
+        EXPECT_EQ(ReadBytes(PathOf(file, place)), before[file]) << kNames[file];
       EXPECT_EQ(TemporaryFiles(place), std::vector<std::string>());
       EXPECT_TRUE(save()) << "fails even without the fault";
       fs::remove_all(place.data_folder), fs::remove_all(place.config_home);
@@ -242,11 +226,8 @@ TEST(SaveFaultsTest, AFailedSaveSaysSoAndLeavesEveryFileAsItWas) {
 
 TEST(SaveFaultsTest, AWriteRemovesOnlyWhatDeadWritersOfThatFileLeft) {
   enum Entry { kFile, kLocked, kFolder, kLink };
-  const struct {
-    const char* name;
-    Entry entry;
-    bool removed;
-  } kLeftovers[] = {
+  const std::tuple<const char*, Entry, bool> kLeftovers[] = {
+      // name, what it is, removed
       {"Password.dat.tmpAb12Cd", kFile, true},     // left by a killed writer
       {"Password.dat.tmpXy98Zw", kLocked, false},  // held by a writer at work
       {"Rejected.dat.tmpAb12Cd", kFile, false},    // of another file
@@ -258,40 +239,39 @@ TEST(SaveFaultsTest, AWriteRemovesOnlyWhatDeadWritersOfThatFileLeft) {
   testing::TempDir folder;
   ASSERT_TRUE(testing::WriteFile(folder.File("outside"), "kept"));
   int lock = -1;
-  for (const auto& c : kLeftovers) {
-    const std::string path = folder.File(c.name);
+  for (const auto& [name, entry, removed] : kLeftovers) {
+    const std::string path = folder.File(name);
     const bool made =
-        c.entry == kFolder ? ::mkdir(path.c_str(), 0700) == 0
-        : c.entry == kLink ? ::symlink(folder.File("outside").c_str(), path.c_str()) == 0
-        : c.entry == kFile
+        entry == kFolder ? ::mkdir(path.c_str(), 0700) == 0
+        : entry == kLink ? ::symlink(folder.File("outside").c_str(), path.c_str()) == 0
+        : entry == kFile
             ? testing::WriteFile(path, "")  // a lock conflicts within one process too
             : (lock = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600)) >= 0 &&
                   ::flock(lock, LOCK_EX) == 0;
-    ASSERT_TRUE(made) << c.name;
+    ASSERT_TRUE(made) << name;
   }
   ASSERT_TRUE(WriteFileAtomically(folder.File("Password.dat"), "new content"));
-  for (const auto& c : kLeftovers) EXPECT_EQ(ModeOf(folder.File(c.name)) < 0, c.removed) << c.name;
+  for (const auto& [name, entry, removed] : kLeftovers)
+    EXPECT_EQ(ModeOf(folder.File(name)) < 0, removed) << name;
   EXPECT_EQ(ReadBytes(folder.File("outside")), "kept");
   ::close(lock);  // once its writer is gone, the held one goes at the next write
   ASSERT_TRUE(WriteFileAtomically(folder.File("Password.dat"), "newer content"));
   EXPECT_LT(ModeOf(folder.File("Password.dat.tmpXy98Zw")), 0);
 }
 
-TEST(SaveFaultsTest, DataFolderIsPrivateAndEverySavedFileOwnerOnlyWhateverTheUmask) {
+// The folders' modes are checked by the platform tests.
+TEST(SaveFaultsTest, EverySavedFileIsOwnerOnlyWhateverTheUmaskAndItsOldMode) {
   RunInChild([] {
     testing::TempDir temp;
     ::umask(0);
-    testing::ScopedEnv data("XDG_DATA_HOME", temp.File("share"));
-    testing::ScopedEnv config("XDG_CONFIG_HOME", temp.File("config"));
-    const DataPlace place{FindDataFolder(), temp.File("config")};
-    EXPECT_EQ(ModeOf(temp.File("share/Zorvane/ToolBar")), 0700);
+    const DataPlace place{temp.path(), temp.File("config")};
+    testing::ScopedEnv config("XDG_CONFIG_HOME", place.config_home);
     for (int mode_before : {-1, 0666}) {  // -1: the save creates the file
       for (DataFile file : kAllDataFiles) {
         ASSERT_TRUE(mode_before < 0 || ::chmod(PathOf(file, place).c_str(), mode_before) == 0);
-        ASSERT_TRUE(Save(file, place, 0, 3)) << FileName(file);
-        EXPECT_EQ(ModeOf(PathOf(file, place)), 0600) << FileName(file) << " was " << mode_before;
+        ASSERT_TRUE(Save(file, place, 0, 3)) << kNames[file];
+        EXPECT_EQ(ModeOf(PathOf(file, place)), 0600) << kNames[file] << " was " << mode_before;
       }
-      EXPECT_EQ(ModeOf(FolderOf(kHive, place)), 0700);
     }
   });
 }
@@ -329,8 +309,7 @@ long RunSaver(long first, const DataPlace& place, std::optional<microseconds> de
 
 TEST(KilledSaveTest, EveryFileHoldsAFinishedSaveAfterEachKill) {
   testing::TempDir folder;
-  const DataPlace place{folder.File("data"), folder.File("config")};
-  ASSERT_TRUE(fs::create_directory(place.data_folder));
+  const DataPlace place{folder.path(), folder.File("config")};
   testing::ScopedEnv config("XDG_CONFIG_HOME", place.config_home);
   // Two undisturbed rounds make every file and give the bytes of both variants and a round's time.
   std::map<DataFile, std::optional<std::string>> bytes[2];
@@ -346,8 +325,7 @@ TEST(KilledSaveTest, EveryFileHoldsAFinishedSaveAfterEachKill) {
   const unsigned seed = std::random_device()();
   std::mt19937 random(seed);
   std::uniform_int_distribution<long> delays(0, 3 * round.count() / 2);
-  long next = 2 * kUnitCount;
-  int kills = 0;
+  long next = 2 * kUnitCount, kills = 0;
   // 150 kills, or what 15 s allow, but never fewer than 40 (up to 240 s on a busy machine).
   const auto soft_end = Clock::now() + std::chrono::seconds(15),
              hard_end = soft_end + std::chrono::seconds(225);
@@ -361,18 +339,17 @@ TEST(KilledSaveTest, EveryFileHoldsAFinishedSaveAfterEachKill) {
     for (const auto& [file, size] : kUnits) {
       const std::optional<std::string> now = ReadBytes(PathOf(file, place));
       const int found = now == bytes[0][file] ? 0 : now == bytes[1][file] ? 1 : -1;
-      ASSERT_NE(found, -1) << FileName(file) << " holds no saved content";
+      ASSERT_NE(found, -1) << kNames[file] << " holds no saved content";
       EXPECT_TRUE(found == holds[file] || (file == FileOf(cut) && found == VariantOf(cut)))
-          << FileName(file) << " lost a finished save";
+          << kNames[file] << " lost a finished save";
       holds[file] = found;
     }
     ASSERT_EQ(ReadBytes(PathOf(kCustom, place)), custom);
-    // A killed save may leave its temporary file; the next save of that file removes it.
-    EXPECT_LE(TemporaryFiles(place).size(), kUnitCount + 1);
     next = holds[FileOf(cut)] == VariantOf(cut) ? cut + 1 : cut;  // or the unfinished one again
   }
   EXPECT_GE(kills, 40);
   ASSERT_EQ(RunSaver(next, place, std::nullopt), kUnitCount);
+  // A killed save may leave its temporary file; the next save of that file removes it.
   EXPECT_EQ(TemporaryFiles(place), std::vector<std::string>()) << "after an undisturbed round";
 }
 

@@ -1,10 +1,8 @@
-// LoginStore: same login, merging, the file byte for byte, merge on load, cuts, failed saves.
+// LoginStore: same login, merging, the file byte for byte, merge on load, cut files.
 #include "store/login_store.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <random>
 
 #include "store/protected_string.h"
@@ -30,7 +28,6 @@ using LoginStoreTest = StoreTest;
 TEST_F(LoginStoreTest, SameLoginRuleAndLoginName) {
   const std::tuple<const char*, const char*, Fields, bool> rows[] = {
       {"new password", "http://www.E.COM/x", {kAnn[0], {"pw", "new", "password", ""}}, true},
-      {"other user", "e.com", {{"user", "bob", "text", ""}, kAnn[1]}, false},
       {"user differs in case", "e.com", {{"user", "Ann", "text", ""}, kAnn[1]}, false},
       {"one more field", "e.com", {kAnn[0], kAnn[1], {"x", "", "text", ""}}, false},
       {"other form", "e.com", {{"user", "ann", "text", "f"}, kAnn[1]}, false},
@@ -131,30 +128,6 @@ TEST_F(LoginStoreTest, FileLayoutIsByteExactAndACutFileKeepsTheRecordsBeforeTheC
   store.set_master_password_text("master");
   ASSERT_TRUE(store.Save(path) && WriteProtectedString(head, "master"));
   EXPECT_EQ(ReadBytes(path), head.data() + bytes.data().substr(4));
-}
-
-// Every data file is written through the same atomic write; the login file stands for all.
-TEST_F(LoginStoreTest, FailedSaveLeavesThePreviousFileWholeAndNoTemporaryFile) {
-  const std::string path = folder_.File(kPasswordFileName);
-  LoginStore store;
-  ASSERT_TRUE(store.Save(path));
-  const std::string before = ReadBytes(path);
-  for (int i = 0; i < 50; ++i)
-    store.AddOrMerge(Record(std::to_string(i), {{"u", std::to_string(i) + "u..u", "text", ""}}));
-  rlimit old_limit;  // the largest file this process may write
-  getrlimit(RLIMIT_FSIZE, &old_limit);
-  const rlimit limit = {before.size() + 100, old_limit.rlim_max};
-  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-  EXPECT_FALSE(store.Save());
-  setrlimit(RLIMIT_FSIZE, &old_limit);
-  std::signal(SIGXFSZ, old_handler);
-  EXPECT_EQ(ReadBytes(path), before);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2)
-      << "only the old file and customize.dat";
-  ASSERT_TRUE(store.Save());
-  EXPECT_EQ(std::filesystem::status(path).permissions(),
-            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 }  // namespace

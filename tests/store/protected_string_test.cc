@@ -16,10 +16,8 @@ std::string Stored(std::string_view s) {
   ByteWriter w;
   return WriteProtectedString(w, s) ? w.data() : "<failed>";
 }
-std::string Length(uint32_t value) {
-  ByteWriter w;
-  w.WriteUint32(value);
-  return w.data();
+std::string Length(uint32_t v) {  // little-endian
+  return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
 }
 
 TEST(ProtectedStringTest, LayoutIsLengthThenStoredTextAndDamageReadsAsEmptyOrFails) {
@@ -33,7 +31,6 @@ TEST(ProtectedStringTest, LayoutIsLengthThenStoredTextAndDamageReadsAsEmptyOrFai
       {"length without text", Length(12), false, "unchanged"},
       {"text cut short", good.substr(0, 10), true, ""},
       {"line break in text", Length(13) + good.substr(4, 6) + "\n" + good.substr(10), true, ""},
-      {"not Base64", Length(4) + "!!!!", true, ""},
       {"decodes beyond 1024 bytes", Length(1368) + std::string(1368, 'A'), true, ""},
       {"oversized is passed over", Length(2000) + std::string(2000, 'A') + Stored("n"), true, ""},
       {"huge length allocates nothing", Length(0xFFFFFFF0u) + "AAAA", true, ""},
@@ -41,25 +38,19 @@ TEST(ProtectedStringTest, LayoutIsLengthThenStoredTextAndDamageReadsAsEmptyOrFai
   for (const auto& [name, bytes, result, text] : rows) {
     ByteReader reader(bytes);
     std::string read = "unchanged";
-    EXPECT_EQ(ReadProtectedString(reader, read), result) << name;
-    EXPECT_EQ(read, text) << name;
-    if (std::string_view(name).starts_with("oversized")) {
-      EXPECT_TRUE(ReadProtectedString(reader, read) && read == "n") << "reading goes on";
-    }
+    EXPECT_EQ(std::pair(ReadProtectedString(reader, read), read), std::pair(result, text)) << name;
+    EXPECT_TRUE(!std::string_view(name).starts_with("oversized") ||
+                (ReadProtectedString(reader, read) && read == "n"))
+        << "reading goes on";
   }
 }
 
 // The server's history tests cover the file itself; here the corner cases of a line.
 TEST(HistoryFileTest, LinesSplitAtTheirFirstDashInPiecesOf1023Bytes) {
-  EXPECT_EQ(ParseHistory("  -7x-neg\n-\n2147483648000-big\n05-lone\rcr\r\n01-" +
-                         std::string(1020, 'a') + "7-tail\n01-last"),
-            (std::vector<HistoryEntry>{{0, "7x-neg"},
-                                       {0, ""},
-                                       {INT32_MAX, "big"},
-                                       {5, "lone\rcr"},
-                                       {1, std::string(1020, 'a')},
-                                       {7, "tail"},
-                                       {1, "last"}}));
+  EXPECT_EQ(FormatHistory(ParseHistory("  -7x-neg\n-\n2147483648000-big\n05-lone\rcr\r\n01-" +
+                                       std::string(1020, 'a') + "7-tail\n01-last")),
+            "00-7x-neg\r\n00-\r\n2147483647-big\r\n05-lone\rcr\r\n01-" + std::string(1020, 'a') +
+                "\r\n07-tail\r\n01-last\r\n");
   EXPECT_EQ(FormatHistory({{-5, "x"}, {0, "a"}}), "-5-x\r\n00-a\r\n");
 }
 
@@ -108,7 +99,6 @@ TEST_F(FormProfileTest, FileLayoutSharedFieldsAndCustomize) {
 // Which pages a site or a rejected entry covers is checked by the site match tests (forms).
 TEST_F(FormProfileTest, SiteKeyReducesHostsAndRejectedSitesRejectOncePerSiteAndRoundTrip) {
   const std::tuple<const char*, bool, const char*> rows[] = {
-      {"ftp://h/", false, "ftp://h/"},
       {"HTTP://W.E/", false, "HTTP://W.E/"},
       {"http://", true, ""},
       {"https://u@w.m.e.co.uk:443/", true, "e.co.uk:443"},

@@ -30,7 +30,7 @@ using History = QList<QPair<int, QString>>;
 struct Script {
   int create_hr = 0, hr = 0;  // CreateInstance's result, every other member's
   QString fill;               // what FillInForm puts into the first input of the first form
-  bool bus_error = false;
+  bool fails = false;
   History history = {{1, "example.com"}, {12, "two\nlines\\"}};  // behind Count and Item
   QStringList calls;
 };
@@ -56,9 +56,8 @@ class FakeServer : public QDBusVirtualObject, public Script {
       QString text = value.toString();
       if (value.metaType() == QMetaType::fromType<QDBusObjectPath>()) {
         text = back(value, "Form.Name").toString();
-        for (const QVariant& document : {value, back(value, "Browser.Document")}) {
+        for (const QVariant& document : {value, back(value, "Browser.Document")})
           if (QVariant url = back(document, "Document.Url"); url.isValid()) text = url.toString();
-        }
       }
       shown << text;
     }
@@ -68,17 +67,14 @@ class FakeServer : public QDBusVirtualObject, public Script {
       back(back(at, "Collection.Item", {0}), "Input.PutValue", {fill});
     }
     calls << shown.join(' ');
-    if (bus_error && member != u"CreateInstance" && member != u"Release") {
+    if (fails && member != u"CreateInstance" && member != u"Release")
       return bus.send(call.createErrorReply("org.example.Scripted", "scripted failure"));
-    }
     const int n = in.value(0).toInt();
-    const bool listed = n >= 1 && n <= history.size();
     QList<QVariant> out = {member == u"CreateInstance" ? create_hr : hr};
     if (member == u"CreateInstance")
       out << QVariant::fromValue(QDBusObjectPath(create_hr ? "/" : call.path().section('/', 0, 1)));
     if (member == u"Count") out << static_cast<int>(history.size());
-    if (member == u"Item") out = {kE_FAIL, 0, QString()};
-    if (member == u"Item" && listed) out = {hr, history[n - 1].first, history[n - 1].second};
+    if (member == u"Item") out = {hr, history.value(n - 1).first, history.value(n - 1).second};
     if (QStringList{"AutoRecordLogin", "RecordPassword", "FindPasswordByURL"}.contains(member))
       out << 1;
     if (QStringList{"ImportLogins", "ExportLogins"}.contains(member))
@@ -102,8 +98,9 @@ class ZrbarBusTest : public ::testing::Test {
   void TearDown() override {
     for (const char* name : {"ZRForm.ZRBarHelper", "ZRForm.History"}) bus_.unregisterService(name);
   }
-  // The stand-in, with a fresh script, under both names till the test ends.
-  FakeServer& Fresh(const Script& script = {}) {
+  // zrbar run against the stand-in (named till the test ends): "CALLS => OUTPUT", the calls
+  // "|"-joined, CreateInstance of the helper or history shown as "+" or "H+", Release as "-".
+  std::string Transcript(const QStringList& arguments, const Script& script, int status = 0) {
     static FakeServer* server = new FakeServer;
     static const bool objects =
         bus_.registerVirtualObject("/ZRBarHelper", server, QDBusConnection::SubPath) &&
@@ -111,17 +108,11 @@ class ZrbarBusTest : public ::testing::Test {
     EXPECT_TRUE(objects && bus_.registerService("ZRForm.ZRBarHelper") &&
                 bus_.registerService("ZRForm.History"));
     static_cast<Script&>(*server) = script;
-    return *server;
-  }
-  // Runs zrbar against script: "CALLS => OUTPUT", the calls "|"-joined,
-  // CreateInstance of the helper or history shown as "+" or "H+", Release as "-".
-  std::string Transcript(const QStringList& arguments, const Script& script, int status = 0) {
-    FakeServer& server = Fresh(script);
     testing::ZrbarRun run = testing::RunZrbar(ZRBAR_PATH, arguments, folder_.path(), kFields);
     EXPECT_EQ(run.status, status) << run.err.toStdString();
     EXPECT_EQ(run.err.contains("usage: zrbar"), status == 2);
     err_ = run.err;
-    return (server.calls.join('|')
+    return (server->calls.join('|')
                 .replace("CreateInstance false ZRForm.IZRBarHelper", "+")
                 .replace("CreateInstance false ZRForm.IHistory", "H+")
                 .replace("Release", "-")
@@ -136,37 +127,49 @@ class ZrbarBusTest : public ::testing::Test {
   QString err_;
 };
 
-TEST_F(ZrbarBusTest, MakesEachCallAndPrintsItsAnswer) {
-  const QString p = kPage;
+// Exit status 1: a local file or the call failed; 2: bad usage (with usage text); 3: no server.
+TEST_F(ZrbarBusTest, MakesEachCallPrintsItsAnswerAndExitsWithWhatFailed) {
+  const QString p = kPage, latin1 = folder_.filePath("latin1.xml");
+  ASSERT_TRUE(testing::WriteFile(latin1.toStdString(), "<HOME><Field name=\"Stra\xDF\"/></HOME>"));
+  const QString bad = folder_.filePath("no/such/out.html"), filled = "+|FillInForm 0 <page> 2 0 0";
+  const QString list =
+      "H+|Count|Item 1|Item 2|- => S_OK\npnType=1\npVal=example.com\n"
+      "pnType=12\npVal=two\\nlines\\\\\n";
   const struct {
     QStringList arguments;
-    int hr;
+    Script script;
     QString transcript;
+    int status = 0;
+    const char* message = "";
   } cases[] = {
-      {{"find-password", "e:/a"}, 0, "+|FindPasswordByURL e:/a|- => S_OK\npbRetVal=1\n"},
-      {{"--hwnd", "-2", "record", p, "--url", "e:/"}, 1, "+|RecordPassword -2 e:/|- => S_FALSE\n"},
-      {{"autorecord", p, "--form", "1", "--url", "e:j"},
-       0,
-       "+|AutoRecord 0 e:j signup|- => S_OK\n"},
-      {{"fill", p, "--type", "work", "--auto"}, 0, "+|FillInForm 0 <page> 3 0 1|- => S_OK\n"},
-      {{"update-fields", "-"}, 0, QString("+|UpdateFormFields ") + kFields + "|- => S_OK\n"},
-      {{"history", "list"},
-       0,
-       "H+|Count|Item 1|Item 2|- => "
-       "S_OK\npnType=1\npVal=example.com\npnType=12\npVal=two\\nlines\\\\\n"},
+      {{"find-password", "e:/a"}, {}, "+|FindPasswordByURL e:/a|- => S_OK\npbRetVal=1\n"},
+      {{"--hwnd", "-2", "record", p}, {.hr = 1}, "+|RecordPassword -2 <page>|- => S_FALSE\n"},
+      {{"autorecord", p, "--form", "1", "--url", "j"}, {}, "+|AutoRecord 0 j signup|- => S_OK\n"},
+      {{"fill", p, "--type", "work", "--auto"}, {}, "+|FillInForm 0 <page> 3 0 1|- => S_OK\n"},
+      {{"update-fields", "-"}, {}, QString("+|UpdateFormFields ") + kFields + "|- => S_OK\n"},
+      {{"history", "list"}, {}, list},
+      {{"history", "save", "copy.txt"}, {}, "H+|Save <cwd>/copy.txt false|- => S_OK\n"},
+      {{"history", "load", "/tmp/zr/../H"}, {.hr = kE_FAIL}, "H+|Load /tmp/H 0|- => E_FAIL\n"},
+      {{"record", folder_.filePath("missing.html")}, {}, " => ", 1, "cannot read the page"},
+      {{"update-fields", latin1}, {}, " => ", 1, "is not UTF-8 text"},
+      {{"fill", p}, {}, " => ", 2, "--type password|home|work is required"},
+      {{"history", "item", "first"}, {}, " => ", 2, "N must be a 32-bit whole number"},
+      {{"fill", p, "--type=home", "--out", bad}, {}, filled + "|- => S_OK\n", 1, "cannot write"},
+      {{"auto-record-login"}, {.fails = true}, "+|AutoRecordLogin|- => ", 1, "scripted failure"},
+      {{"history", "count"}, {.create_hr = kE_FAIL}, "H+ => ", 3, "CreateInstance gave E_FAIL"},
       {{"import", "l.csv", "--update-passwords"},
-       1,
+       {.hr = 1},
        "+|ImportLogins <cwd>/l.csv  1|- => S_FALSE\n2 logins: 2 new\nrow 3 (line 4): url is "
        "empty\n"},
       {{"--hwnd", "5", "export", "/tmp/o.csv", "--format", "bitwarden"},
-       0,
+       {},
        "+|ExportLogins 5 /tmp/o.csv bitwarden|- => S_OK\n2 logins: 2 new\nrow 3 (line 4): url is "
        "empty\n"},
-      {{"history", "save", "copy.txt"}, 0, "H+|Save <cwd>/copy.txt false|- => S_OK\n"},
-      {{"history", "load", "/tmp/zr/../H"}, kE_FAIL, "H+|Load /tmp/H 0|- => E_FAIL\n"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Transcript(c.arguments, {.hr = c.hr}), c.transcript.toStdString());
+    SCOPED_TRACE(c.arguments.join(' ').toStdString());
+    EXPECT_EQ(Transcript(c.arguments, c.script, c.status), c.transcript.toStdString());
+    EXPECT_TRUE(err_.contains(c.message)) << err_.toStdString();
   }
 }
 
@@ -180,55 +183,16 @@ TEST_F(ZrbarBusTest, WritesTheFilledPageToOutAndLeavesTheGivenPage) {
   EXPECT_EQ(HtmlPage::Open(kPage)->Document()->Forms()->At(0)->Inputs()->At(0)->Value(), "");
 }
 
-// Exit status 1: a local file or the call failed; 2: bad usage (with the
-// usage text); 3: no server object. Nothing is printed on standard output
-// unless the call was answered.
-TEST_F(ZrbarBusTest, ExitStatusSaysWhatFailed) {
-  const QString latin1 = folder_.filePath("latin1.xml"), missing = folder_.filePath("missing.html");
-  ASSERT_TRUE(testing::WriteFile(latin1.toStdString(), "<HOME><Field name=\"Stra\xDF\"/></HOME>"));
-  const QString bad = folder_.filePath("no/such/out.html");
-  const struct {
-    QStringList arguments;
-    Script script;
-    int status;
-    const char* message;
-    QString transcript;
-  } cases[] = {
-      {{"record", missing}, {}, 1, "cannot read the page", " => "},
-      {{"update-fields", latin1}, {}, 1, "is not UTF-8 text", " => "},
-      {{"fill", kPage}, {}, 2, "--type password|home|work is required", " => "},
-      {{"history", "item", "first"}, {}, 2, "N must be a 32-bit whole number", " => "},
-      {{"fill", kPage, "--type", "home", "--out", bad},
-       {},
-       1,
-       "cannot write",
-       "+|FillInForm 0 <page> 2 0 0|- => S_OK\n"},
-      {{"auto-record-login"},
-       {.bus_error = true},
-       1,
-       "scripted failure",
-       "+|AutoRecordLogin|- => "},
-      {{"history", "count"}, {.create_hr = kE_FAIL}, 3, "CreateInstance gave E_FAIL", "H+ => "},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.arguments.join(' ').toStdString());
-    EXPECT_EQ(Transcript(c.arguments, c.script, c.status), c.transcript.toStdString());
-    EXPECT_TRUE(err_.contains(c.message)) << err_.toStdString();
-  }
-}
-
+// First with nobody owning the name, then with no bus at all.
 TEST_F(ZrbarBusTest, ExitsWithThreeWhenTheServerCannotBeReached) {
-  QProcessEnvironment no_bus = QProcessEnvironment::systemEnvironment();
-  no_bus.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + folder_.filePath("no-bus-here"));
-  no_bus.remove("DISPLAY");  // no X11 autolaunch of a bus either
-  for (const auto& [arguments, environment, message] :
-       {std::tuple{QStringList{"auto-record-login"}, QProcessEnvironment::systemEnvironment(),
-                   "cannot reach the ZRForm server at ZRForm.ZRBarHelper"},
-        {QStringList{"find-password", "https://e.com/"}, no_bus, "no session bus"}}) {
-    testing::ZrbarRun run = testing::RunZrbar(ZRBAR_PATH, arguments, {}, {}, environment);
-    EXPECT_EQ(run.status, 3) << message;
-    EXPECT_EQ(run.out, "");
-    EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* message :
+       {"cannot reach the ZRForm server at ZRForm.ZRBarHelper", "no session bus"}) {
+    const auto run = testing::RunZrbar(ZRBAR_PATH, {"auto-record-login"}, {}, {}, environment);
+    EXPECT_TRUE(run.status == 3 && run.out.isEmpty() && run.err.contains(message))
+        << run.status << " " << run.err.toStdString();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + folder_.filePath("no-bus-here"));
+    environment.remove("DISPLAY");  // no X11 autolaunch of a bus either
   }
 }
 
