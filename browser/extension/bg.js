@@ -107,7 +107,7 @@ async function History({ prefix }) {
 // The badge of a tab: when several logins fit (the user chooses) their number,
 // or "+" when the host does not tell it; "1" for one that fits; nothing for none.
 async function Badge({ tabId }) {
-  const tab = await api.tabs.get(tabId);
+  const tab = await TargetTab(tabId);
   let text = '';
   let count = 0;
   if (/^https?:/i.test(tab.url ?? '')) {
@@ -121,7 +121,7 @@ async function Badge({ tabId }) {
       count = 1;
     }
   }
-  await api.action.setBadgeText({ tabId, text });
+  await api.action.setBadgeText({ tabId: tab.id, text });
   return { count, text };
 }
 
