@@ -27,7 +27,12 @@ const kSignUp = Page(
      <input type="text" name="zip" id="zip">
      <input type="text" name="favourite_colour" id="colour">
      <button type="submit">Create</button>
-   </form>`,
+   </form>
+   <script>
+     // What a framework would see of a fill: the events on each input.
+     for (const type of ['input', 'change'])
+       document.addEventListener(type, (event) => (event.target.dataset.heard = (event.target.dataset.heard ?? '') + type[0]));
+   </script>`,
 );
 
 // 12,000 inputs, a 1 MB name, and lone surrogates in a name and a value (set

@@ -1,0 +1,182 @@
+// The end-to-end tests of the ZRForm extension in Chromium and Firefox ESR:
+// first against the fake host (the extension's own plumbing), then, when the
+// real host and server are given (ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE),
+// against them on this run's private bus. Exit 0 passed, 1 failed, 77 skipped
+// (no browser binary at all).
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { InstallFakeHost, kBrowsers, TestBrowser } from './browsers.mjs';
+import { Answer, InstallRealHost, PrepareServer, StartDisplay } from './desktop.mjs';
+import { StartPages } from './pages.mjs';
+
+const kSkip = 77;
+const kNotInstalled = 'The ZRForm browser host is not installed. Run: zrform-browser install';
+const kNothingMatched = 'Nothing on this page matched.';
+const kHostileLimitMs = 20000; // a page of 12,000 inputs answers within this
+const kRememberWindow = 'Zorvane Login Manager';
+
+const scratchRoot = process.env.ZR_TEST_SCRATCH ?? os.tmpdir();
+function Home(name) {
+  return fs.mkdtempSync(path.join(scratchRoot, `${name}.`));
+}
+
+async function Timed(work) {
+  const start = performance.now();
+  const result = await work();
+  return [result, Math.round(performance.now() - start)];
+}
+
+// Flows against the fake host or none: each gets a fresh browser.
+const kPlumbingFlows = [
+  {
+    name: 'host missing -> its message',
+    async run({ browser, pages }) {
+      await browser.Open(`${pages.base}/signup`);
+      const fill = await browser.Command({ command: 'fill', type: 'home' });
+      assert.deepEqual(fill, { ok: false, error: kNotInstalled });
+      assert.deepEqual(await browser.Command({ command: 'status' }), { ok: true, host: false, server: false });
+    },
+  },
+  {
+    name: 'fill home (fake host) writes into the page',
+    fake: true,
+    async run({ browser, pages }) {
+      await browser.Open(`${pages.base}/signup`);
+      const [fill, ms] = await Timed(() => browser.Command({ command: 'fill', type: 'home' }));
+      assert.deepEqual(fill, { ok: true, filled: 5 });
+      assert.deepEqual(await browser.Values(), {
+        firstname: 'Ann', lastname: 'Lee', email: 'ann@example.com', city: 'Lyon', zip: '69001', colour: '',
+      });
+      const heard = await browser.page.evaluate(() => [...document.querySelectorAll('input')].map((i) => i.dataset.heard ?? ''));
+      assert.deepEqual(heard, ['ic', 'ic', 'ic', 'ic', 'ic', ''], 'bubbling input, then change, on each filled input');
+      return `fill ${ms} ms`;
+    },
+  },
+  {
+    name: 'hostile page (fake host): bounded snapshot, no stall',
+    fake: true,
+    async run({ browser, pages, log }) {
+      const [, openMs] = await Timed(() => browser.Open(`${pages.base}/hostile`));
+      const [fill, ms] = await Timed(() => browser.Command({ command: 'fill', type: 'home' }));
+      assert.deepEqual(fill, { ok: false, error: kNothingMatched }, 'the matching input is past the bound');
+      assert.ok(ms < kHostileLimitMs, `fill took ${ms} ms`);
+      const fills = fs.readFileSync(log, 'utf8').trim().split('\n').map((line) => JSON.parse(line))
+        .filter((entry) => entry.op === 'fill');
+      assert.equal(fills.length, 2, 'one automatic fill at load (password input), one asked for');
+      for (const { page } of fills)
+        assert.deepEqual(page, { elements: 5000, truncated: true, longest: 4096, wellFormed: true });
+      return `open ${openMs} ms, fill ${ms} ms`;
+    },
+  },
+];
+
+// Flows against the real host and server, in order, in one browser.
+const kRealFlows = [
+  {
+    name: 'fill home on a sign-up page (real host)',
+    async run({ browser, pages }) {
+      assert.deepEqual(await browser.Command({ command: 'status' }), { ok: true, host: true, server: true });
+      await browser.Open(`${pages.base}/signup`);
+      const [fill, ms] = await Timed(() => browser.Command({ command: 'fill', type: 'home' }));
+      assert.equal(fill.ok, true, fill.error);
+      const values = await browser.Values();
+      assert.deepEqual(
+        [values.firstname, values.lastname, values.email, values.city, values.zip, values.colour],
+        ['Ann', 'Lee', 'ann@example.com', 'Portsmouth', 'PO1 2AB', ''],
+      );
+      return `fill ${ms} ms, ${fill.filled} values`;
+    },
+  },
+  {
+    name: 'capture on submit + Yes -> stored, next visit filled automatically',
+    async run({ browser, pages }) {
+      const page = await browser.Open(`${pages.base}/signin`);
+      await page.type('#username', 'e2e-user');
+      await page.type('#password', 'e2e-pass');
+      const answered = Answer(kRememberWindow, ['alt+f', 'alt+y']);
+      await Promise.all([page.waitForNavigation(), page.click('#go')]);
+      assert.ok(await answered, 'the remember window did not appear');
+      const [, ms] = await Timed(async () => {
+        await browser.Open(`${pages.base}/signin`);
+        await page.waitForFunction(
+          () => document.getElementById('username').value === 'e2e-user' &&
+            document.getElementById('password').value === 'e2e-pass',
+          { timeout: 30000 },
+        );
+      });
+      return `next visit filled ${ms} ms after opening`;
+    },
+  },
+  {
+    name: 'hostile page (real host) does not stall',
+    async run({ browser, pages }) {
+      const [, openMs] = await Timed(() => browser.Open(`${pages.base}/hostile`));
+      const [fill, ms] = await Timed(() => browser.Command({ command: 'fill', type: 'home' }));
+      assert.equal(typeof fill.ok, 'boolean');
+      if (!fill.ok) assert.equal(fill.error, kNothingMatched);
+      assert.ok(ms < kHostileLimitMs, `fill took ${ms} ms`);
+      const status = await browser.Command({ command: 'status' });
+      assert.equal(status.host, true, 'the host survived');
+      return `open ${openMs} ms, fill ${ms} ms`;
+    },
+  },
+];
+
+async function RunFlow(results, kind, flow, context) {
+  const [outcome, ms] = await Timed(async () => {
+    try {
+      return { passed: true, note: (await flow.run(context)) ?? '' };
+    } catch (error) {
+      return { passed: false, note: String(error?.stack ?? error) };
+    }
+  });
+  results.push({ kind, flow: flow.name, ms, ...outcome });
+  console.log(`${outcome.passed ? 'PASS' : 'FAIL'} [${kind}] ${flow.name} (${ms} ms) ${outcome.note}`);
+}
+
+async function Main() {
+  const kinds = Object.keys(kBrowsers).filter((kind) => fs.existsSync(kBrowsers[kind].binary));
+  for (const kind of Object.keys(kBrowsers))
+    if (!kinds.includes(kind)) console.log(`SKIP [${kind}]: ${kBrowsers[kind].binary} is not installed`);
+  if (kinds.length === 0) return kSkip;
+  const only = process.env.ZR_E2E_BROWSERS?.split(',');
+  const results = [];
+
+  for (const kind of kinds.filter((k) => !only || only.includes(k))) {
+    for (const flow of kPlumbingFlows) {
+      const home = Home(`${kind}-plumbing`);
+      const log = flow.fake ? InstallFakeHost(kind, home) : null;
+      const pages = await StartPages();
+      const browser = await TestBrowser.Launch(kind, home);
+      await RunFlow(results, kind, flow, { browser, pages, log });
+      await browser.Close();
+      await pages.close();
+    }
+  }
+
+  const { ZRFORM_EXE: server, ZRFORM_BROWSER_EXE: host, ZRDATA_EXE: zrdata } = process.env;
+  if (!server || !host || !zrdata || !process.env.ZR_TEST_SCRATCH) {
+    console.log('SKIP real host flows: ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE and a run_on_bus.sh bus are needed');
+  } else {
+    const display = await StartDisplay();
+    PrepareServer(server, zrdata);
+    for (const kind of kinds.filter((k) => !only || only.includes(k))) {
+      const home = Home(`${kind}-real`);
+      InstallRealHost(kind, home, host);
+      const pages = await StartPages(); // a port of its own: the logins one browser stores are its own
+      const browser = await TestBrowser.Launch(kind, home);
+      for (const flow of kRealFlows) await RunFlow(results, kind, flow, { browser, pages });
+      await browser.Close();
+      await pages.close();
+    }
+    display.stop();
+  }
+
+  const failed = results.filter((result) => !result.passed);
+  console.log(`${results.length - failed.length} of ${results.length} flows passed`);
+  return failed.length ? 1 : 0;
+}
+
+process.exitCode = await Main();
