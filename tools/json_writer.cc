@@ -1,11 +1,28 @@
-// A minimal JSON writer for zrdata.
+// zrdata's JSON output: the brackets and commas in order, every scalar
+// encoded by QJsonDocument.
 #include "tools/json_writer.h"
 
-#include <cstdio>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
 
 #include "platform/code_page.h"
 
 namespace zr {
+namespace {
+
+// value as JSON text: QJsonDocument writes it as the only item of an array,
+// whose brackets are then dropped.
+std::string Encoded(const QJsonValue& value) {
+  QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+  return std::string(array.constData() + 1, static_cast<size_t>(array.size()) - 2);
+}
+
+QString FromUtf8(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+}  // namespace
 
 void JsonWriter::BeforeValue() {
   if (after_key_) {
@@ -29,58 +46,23 @@ void JsonWriter::Close(char bracket) {
   has_items_.pop_back();
 }
 
-void JsonWriter::Key(std::string_view name) {
+void JsonWriter::Scalar(const QJsonValue& value) {
   BeforeValue();
-  Quoted(name);
+  text_ += Encoded(value);
+}
+
+void JsonWriter::Key(std::string_view name) {
+  Scalar(FromUtf8(name));
   text_ += ':';
   after_key_ = true;
 }
 
 void JsonWriter::String(std::string_view code_page_text) {
-  BeforeValue();
-  Quoted(CodePageToUtf8(code_page_text));
+  Scalar(FromUtf8(CodePageToUtf8(code_page_text)));
 }
 
-void JsonWriter::Number(int64_t value) {
-  BeforeValue();
-  text_ += std::to_string(value);
-}
+void JsonWriter::Number(int64_t value) { Scalar(static_cast<qint64>(value)); }
 
-void JsonWriter::Bool(bool value) {
-  BeforeValue();
-  text_ += value ? "true" : "false";
-}
-
-void JsonWriter::Quoted(std::string_view utf8) {
-  text_ += '"';
-  for (char c : utf8) {
-    switch (c) {
-      case '"':
-        text_ += "\\\"";
-        break;
-      case '\\':
-        text_ += "\\\\";
-        break;
-      case '\n':
-        text_ += "\\n";
-        break;
-      case '\r':
-        text_ += "\\r";
-        break;
-      case '\t':
-        text_ += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-          text_ += escaped;
-        } else {
-          text_ += c;
-        }
-    }
-  }
-  text_ += '"';
-}
+void JsonWriter::Bool(bool value) { Scalar(value); }
 
 }  // namespace zr

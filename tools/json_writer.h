@@ -1,5 +1,7 @@
-// A minimal JSON writer for zrdata's output: objects, arrays, numbers and
-// strings. Strings are taken in the code page and written as UTF-8.
+// zrdata's JSON output: objects, arrays, numbers and strings, written in the
+// order they are given (a QJsonObject would sort the members), each key and
+// value encoded by QJsonDocument. Strings are taken in the code page and
+// written as UTF-8.
 #ifndef ZRFORM_TOOLS_JSON_WRITER_H_
 #define ZRFORM_TOOLS_JSON_WRITER_H_
 
@@ -7,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+class QJsonValue;
 
 namespace zr {
 
@@ -28,7 +32,7 @@ class JsonWriter {
   void Open(char bracket);
   void Close(char bracket);
   void BeforeValue();
-  void Quoted(std::string_view utf8);
+  void Scalar(const QJsonValue& value);
 
   std::string text_;
   std::vector<bool> has_items_;  // per open object or array

@@ -1,0 +1,194 @@
+// The real zrform-browser process, started the way a browser starts it, on a
+// private session bus with the real server: a framed fill of a sign-up page
+// from the Home profile, a bad message between requests, callers that are not
+// the extension, input that ends or cannot be followed, and the manifests.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <filesystem>
+
+#include "browser/host/extension_ids.h"
+#include "browser/host/native_frame.h"
+#include "tests/bus/bus_support.h"
+#include "tests/support/test_support.h"
+#include "tests/support/zrbar_process.h"
+#include "tools/sample_data.h"
+
+namespace zr {
+namespace {
+
+const QString kOrigin = QString::fromUtf8(kChromiumOrigin.data(), kChromiumOrigin.size());
+
+QByteArray Frames(const std::vector<std::string>& messages) {
+  std::string bytes;
+  for (const std::string& message : messages) bytes += EncodeFrame(message);
+  return QByteArray::fromStdString(bytes);
+}
+
+// The replies on the host's standard output; a frame that does not read
+// fails the test.
+std::vector<QJsonObject> Replies(const QString& out) {
+  std::string bytes = out.toLatin1().toStdString();
+  std::vector<QJsonObject> replies;
+  std::string_view rest = bytes;
+  while (!rest.empty()) {
+    FrameRead frame = ReadFrame(rest);
+    EXPECT_EQ(frame.status, FrameRead::Status::kFrame) << "stray bytes on standard output";
+    if (frame.status != FrameRead::Status::kFrame) break;
+    replies.push_back(
+        QJsonDocument::fromJson(QByteArray::fromStdString(std::string(frame.payload))).object());
+    rest.remove_prefix(frame.consumed);
+  }
+  return replies;
+}
+
+testing::ZrbarRun RunHost(
+    const QStringList& arguments, const QByteArray& input,
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+  // Standard output is read as Latin-1 to keep its bytes: the frames are binary.
+  QProcess process;
+  process.setProcessEnvironment(environment);
+  process.start(ZRFORM_BROWSER_EXE, arguments);
+  testing::ZrbarRun run;
+  if (!process.waitForStarted()) return run;
+  process.write(input);
+  process.closeWriteChannel();
+  bus_test::Await([&] { return process.state() == QProcess::NotRunning; },
+                  [&](QEventLoop& loop) {
+                    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+                  });
+  if (process.state() != QProcess::NotRunning) process.kill(), process.waitForFinished();
+  if (process.exitStatus() == QProcess::NormalExit) run.status = process.exitCode();
+  run.out = QString::fromLatin1(process.readAllStandardOutput());
+  run.err = QString::fromUtf8(process.readAllStandardError());
+  return run;
+}
+
+std::string SampleHome(ProfileField field) {
+  for (const sample::ProfileValue& value : sample::HomeProfile()) {
+    if (value.field == field) return std::string(value.value);
+  }
+  return "";
+}
+
+constexpr char kSignUp[] =
+    R"({"url":"https://shop.example.org/signup","title":"Sign up","forms":[{"name":"signup"}],)"
+    R"("elements":[{"kind":"input","form":0,"type":"text","name":"firstname","value":""},)"
+    R"({"kind":"input","form":0,"type":"text","name":"lastname","value":""},)"
+    R"({"kind":"select","form":0,"name":"size","options":[{"text":"S","value":"s"}]},)"
+    R"({"kind":"input","form":0,"type":"password","name":"password","value":""},)"
+    R"({"kind":"input","form":0,"type":"text","name":"email","value":""}]})";
+
+// The host is a shipped client beside the server: nobody allows it.
+TEST(BrowserHostBusTest, FillsASignUpPageFromTheHomeProfileAndGoesOnAfterABadMessage) {
+  bus_test::WriteSampleData();
+  bus_test::RegisterServer(/*allow=*/false);
+  testing::ZrbarRun run = RunHost(
+      {kOrigin}, Frames({R"({"id":7,"op":"fill","type":2,"page":)" + std::string(kSignUp) + "}",
+                         "not json", R"({"id":"p","op":"ping"})"}));
+  EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+  std::vector<QJsonObject> replies = Replies(run.out);
+  ASSERT_EQ(replies.size(), 3u) << qPrintable(run.err);
+  QJsonArray expected;
+  for (const auto& [element, field] : {std::pair{0, ProfileField::kFirstName},
+                                       {1, ProfileField::kLastName},
+                                       {4, ProfileField::kEmail}}) {
+    expected.append(
+        QJsonObject{{"element", element}, {"value", QString::fromStdString(SampleHome(field))}});
+  }
+  EXPECT_EQ(replies[0], (QJsonObject{{"id", 7}, {"ok", true}, {"hr", 0}, {"writes", expected}}));
+  EXPECT_EQ(replies[1]["code"], "bad-message");
+  EXPECT_EQ(replies[1]["id"], QJsonValue());
+  EXPECT_EQ(replies[2]["server"], true);
+  EXPECT_FALSE(run.err.contains(QString::fromStdString(SampleHome(ProfileField::kEmail))));
+  // The host gave its references back: nothing keeps the server running.
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  EXPECT_TRUE(bus_test::WaitForOwner(bus, bus_test::kBarHelperName, false));
+}
+
+TEST(BrowserHostBusTest, OnlyTheExtensionMayStartIt) {
+  const QStringList refused[] = {
+      {},
+      {"chrome-extension://aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa/"},
+      {kOrigin + "x"},
+      {"/home/u/.mozilla/native-messaging-hosts/zrform.browser.json", "other@example.org"},
+      {"install-me"},
+  };
+  for (const QStringList& arguments : refused) {
+    testing::ZrbarRun run = RunHost(arguments, Frames({R"({"id":1,"op":"ping"})"}));
+    EXPECT_EQ(run.status, 1) << qPrintable(arguments.join(' '));
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains("refused")) << qPrintable(run.err);
+  }
+  testing::ZrbarRun firefox =
+      RunHost({"/m/zrform.browser.json", QString::fromUtf8(kFirefoxExtensionId.data())}, {});
+  EXPECT_EQ(firefox.status, 0) << "closed input ends the host";
+  EXPECT_TRUE(firefox.out.isEmpty());
+}
+
+TEST(BrowserHostBusTest, AStreamThatCannotBeFollowedGetsOneReply) {
+  const std::string ping = EncodeFrame(R"({"id":1,"op":"ping"})");
+  const std::string zero(4, '\0');
+  const struct {
+    std::string input;
+    size_t replies;  // the last one the error
+  } cases[] = {
+      {ping + ping.substr(0, ping.size() - 1), 2},  // cut short
+      {ping.substr(0, 2), 1},                       // inside the length
+      {zero + ping, 1},                             // length 0: nothing after it is read
+      {"\xff\xff\xff\x7f" + ping, 1},               // far over 64 MiB
+  };
+  for (const auto& c : cases) {
+    testing::ZrbarRun run = RunHost({kOrigin}, QByteArray::fromStdString(c.input));
+    EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+    std::vector<QJsonObject> replies = Replies(run.out);
+    ASSERT_EQ(replies.size(), c.replies) << c.input.size();
+    EXPECT_EQ(replies.back()["code"], "bad-message");
+  }
+}
+
+TEST(BrowserHostBusTest, InstallsAndRemovesTheManifests) {
+  testing::TempDir home;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("HOME", QString::fromStdString(home.path()));
+  environment.insert("XDG_CONFIG_HOME", QString::fromStdString(home.File("config")));
+  const std::string files[] = {home.File("config/chromium/NativeMessagingHosts"),
+                               home.File("config/google-chrome/NativeMessagingHosts"),
+                               home.File(".mozilla/native-messaging-hosts"),
+                               home.File("profile/NativeMessagingHosts")};
+  EXPECT_EQ(RunHost({"install"}, {}, environment).status, 0);
+  EXPECT_EQ(RunHost({"install", "--chromium-dir", QString::fromStdString(home.File("profile"))}, {},
+                    environment)
+                .status,
+            0);
+  const std::string host = std::filesystem::canonical(ZRFORM_BROWSER_EXE).string();
+  for (const std::string& folder : files) {
+    QJsonObject manifest =
+        QJsonDocument::fromJson(
+            QByteArray::fromStdString(testing::ReadFile(folder + "/zrform.browser.json")))
+            .object();
+    EXPECT_EQ(manifest["name"], "zrform.browser") << folder;
+    EXPECT_EQ(manifest["path"].toString().toStdString(), host);
+    const bool firefox = folder.find(".mozilla") != std::string::npos;
+    EXPECT_EQ(manifest[firefox ? "allowed_extensions" : "allowed_origins"].toArray().at(0),
+              firefox ? QString::fromUtf8(kFirefoxExtensionId.data()) : kOrigin);
+  }
+  testing::ZrbarRun status = RunHost({"status"}, {}, environment);
+  EXPECT_TRUE(status.out.contains("host " + QString::fromStdString(host)))
+      << qPrintable(status.out);
+  EXPECT_EQ(RunHost({"uninstall"}, {}, environment).status, 0);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_FALSE(std::filesystem::exists(files[i] + "/zrform.browser.json"));
+}
+
+}  // namespace
+}  // namespace zr
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,228 @@
+// The browser host's protocol side without a bus: the framing reader, the
+// request decoder, the snapshot's writes as element indices, the bound on
+// replies, and the teach text checked against the real field matcher.
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstring>
+
+#include "browser/host/host_request.h"
+#include "browser/host/native_frame.h"
+#include "matcher/pattern_list.h"
+
+namespace zr {
+namespace {
+
+std::string Length(uint32_t length) {
+  std::string bytes(4, '\0');
+  std::memcpy(bytes.data(), &length, 4);
+  return bytes;
+}
+
+TEST(NativeFrameTest, ReadsOneMessageAndTellsWhatIsMissingOrWrong) {
+  using S = FrameRead::Status;
+  const struct {
+    std::string bytes;
+    S status;
+    size_t consumed;
+    std::string payload;
+  } cases[] = {
+      {EncodeFrame("{}"), S::kFrame, 6, "{}"},
+      {EncodeFrame("[1]") + EncodeFrame("{}"), S::kFrame, 7, "[1]"},  // the first only
+      {"", S::kNeedMore, 0, ""},
+      {Length(2).substr(0, 3), S::kNeedMore, 0, ""},
+      {Length(10) + "12345", S::kNeedMore, 0, ""},
+      {Length(kMaxRequestBytes) + "{", S::kNeedMore, 0, ""},
+      {Length(0) + "{}", S::kBadLength, 0, ""},
+      {Length(kMaxRequestBytes + 1) + "{}", S::kBadLength, 0, ""},
+      {Length(0xFFFFFFFFu), S::kBadLength, 0, ""},
+  };
+  for (const auto& c : cases) {
+    FrameRead read = ReadFrame(c.bytes);
+    EXPECT_EQ(read.status, c.status) << c.bytes.size();
+    EXPECT_EQ(read.consumed, c.consumed) << c.bytes.size();
+    EXPECT_EQ(std::string(read.payload), c.payload) << c.bytes.size();
+  }
+}
+
+constexpr char kPage[] =
+    R"({"url":"https://a.example/s","title":"T","forms":[{"name":"f"}],"elements":[)"
+    R"({"kind":"input","form":0,"type":"text","name":"user","value":"","maxLength":8},)"
+    R"({"kind":"select","form":0,"name":"c","options":[{"text":"A","value":"a"}]}]})";
+
+TEST(DecodeRequestTest, AcceptsWellFormedRequestsAndNamesWhatIsWrong) {
+  const std::string page = kPage;
+  const std::string big(kMaxSnapshotElements + 1, 'x');
+  std::string many = R"({"op":"record","page":{"elements":[)";
+  for (size_t i = 0; i <= kMaxSnapshotElements; ++i) many += R"({"kind":"input","form":0},)";
+  many.back() = ']';
+  many += "}}";
+  const struct {
+    std::string json;
+    QJsonValue id;      // of the request, or of the error reply
+    std::string error;  // "" for a request
+  } cases[] = {
+      {R"({"id":1,"op":"ping"})", 1, ""},
+      {R"({"op":"ping"})", QJsonValue(), ""},
+      {R"({"id":"a","op":"fill","type":2,"force":true,"page":)" + page + "}", "a", ""},
+      {R"({"id":2,"op":"teach","profile":"work","field":"Email","name":"e"})", 2, ""},
+      {R"({"id":1,"op":"pi)", QJsonValue(), "not JSON"},
+      {"\xff\xfe", QJsonValue(), "not JSON"},
+      {R"({"id":1,"op":"ping","x":")"
+       "\xc3\x28"
+       R"("})",
+       QJsonValue(), "not JSON"},
+      {"[1,2]", QJsonValue(), "not a JSON object"},
+      {R"({"id":{},"op":"ping"})", QJsonValue(), "id must be a number or a string"},
+      {R"({"id":3})", 3, "op must be a string"},
+      {R"({"id":3,"op":"format"})", 3, "not an operation"},
+      {R"({"id":4,"op":"fill","type":"2","page":)" + page + "}", 4, "type must be a whole number"},
+      {R"({"id":4,"op":"fill","type":2.5,"page":)" + page + "}", 4, "type must be a whole number"},
+      {R"({"id":4,"op":"fill","type":4,"page":)" + page + "}", 4, "type must be a whole number"},
+      {R"({"id":4,"op":"fill","type":1,"force":1,"page":)" + page + "}", 4, "force must be true"},
+      {R"({"id":5,"op":"fill","type":1})", 5, "page must be an object"},
+      {R"({"id":5,"op":"record","page":{"elements":{}}})", 5, "page.elements must be an array"},
+      {R"({"id":5,"op":"record","page":{"elements":[7]}})", 5, "page.elements[0] must be an obj"},
+      {R"({"id":5,"op":"record","page":{"elements":[{"kind":"button","form":0}]}})", 5,
+       "page.elements[0].kind must be"},
+      {R"({"id":5,"op":"record","page":{"elements":[{"kind":"input"}]}})", 5,
+       "page.elements[0].form must be"},
+      {R"({"id":5,"op":"record","page":{"elements":[{"kind":"input","form":0,"name":3}]}})", 5,
+       "page.elements[0].name must be a string"},
+      {R"({"id":5,"op":"record","page":{"elements":[{"kind":"select","form":0,"options":[{"text":1}]}]}})",
+       5, "page.elements[0].options[0].text must be a string"},
+      {R"({"id":5,"op":"record","page":{"forms":[{"name":null}]}})", 5,
+       "page.forms[0].name must be a string"},
+      {many, QJsonValue(), "elements, more than"},
+      {R"({"id":6,"op":"capture","page":{},"form":-1})", 6, "form must be a whole number"},
+      {R"({"id":6,"op":"teach","profile":"school","field":"Email","name":"e"})", 6,
+       "profile must be"},
+      {R"({"id":6,"op":"count"})", 6, "url must be a string"},
+  };
+  for (const auto& c : cases) {
+    DecodedRequest decoded = DecodeRequest(c.json);
+    const std::string shown = c.json.substr(0, 80);
+    EXPECT_EQ(decoded.request.has_value(), c.error.empty()) << shown << ": " << decoded.error;
+    EXPECT_EQ(decoded.request ? decoded.request->id : decoded.id, c.id) << shown;
+    if (!c.error.empty()) {
+      EXPECT_NE(decoded.error.find(c.error), std::string::npos) << shown;
+    }
+  }
+}
+
+TEST(DecodeRequestTest, ReadsThePageAndBoundsItsTexts) {
+  DecodedRequest fill = DecodeRequest(R"({"id":1,"op":"fill","type":3,"auto":true,"page":)" +
+                                      std::string(kPage) + "}");
+  ASSERT_TRUE(fill.request);
+  const PageSnapshot& page = fill.request->page;
+  EXPECT_TRUE(fill.request->automatic);
+  EXPECT_EQ(page.url, "https://a.example/s");
+  ASSERT_EQ(page.elements.size(), 2u);
+  EXPECT_EQ(page.elements[0].max_length, 8);
+  EXPECT_EQ(page.elements[1].kind, ElementKind::kSelect);
+  EXPECT_EQ(page.elements[1].options[0].value, "a");
+  EXPECT_FALSE(page.truncated);
+
+  // A lone surrogate stands as U+FFFD; a name past the snapshot's limit is cut.
+  const std::string huge(kMaxSnapshotText + 10, 'n');
+  DecodedRequest odd = DecodeRequest(
+      R"({"op":"record","page":{"elements":[{"kind":"input","form":0,"name":"a\ud800b\udc00"},)"
+      R"({"kind":"textarea","form":0,"name":")" +
+      huge + R"("}]}})");
+  ASSERT_TRUE(odd.request) << odd.error;
+  EXPECT_EQ(odd.request->page.elements[0].name,
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
+  EXPECT_EQ(odd.request->page.elements[1].name.size(), kMaxSnapshotText);
+  EXPECT_TRUE(odd.request->page.truncated);
+}
+
+TEST(WritesTest, NameTheSnapshotElementsByIndex) {
+  PageSnapshot snapshot;
+  snapshot.forms = {"a", "b"};
+  auto element = [](ElementKind kind, int form) {
+    SnapshotElement e;
+    e.kind = kind, e.form = form, e.options = {{"x", "x"}, {"y", "y"}};
+    return e;
+  };
+  using K = ElementKind;
+  snapshot.elements = {element(K::kInput, 0),    element(K::kSelect, 0), element(K::kInput, 1),
+                       element(K::kTextArea, 0), element(K::kInput, -1), element(K::kInput, 0)};
+  // Writes made through the page objects, as the server makes them.
+  SnapshotPage page(snapshot);
+  auto form = page.Document()->Forms()->At(0);
+  ASSERT_TRUE(form->Inputs()->At(1)->PutValue("second"));
+  ASSERT_TRUE(form->Selects()->At(0)->Options()->At(1)->PutSelected());
+  ASSERT_TRUE(page.Form(1)->Inputs()->At(0)->PutValue("other form"));
+  ASSERT_TRUE(form->TextAreas()->At(0)->PutValue("text"));
+  std::vector<PageWrite> writes = page.TakeWrites();
+  writes.push_back({0, K::kInput, 2, -1, "not there"});
+  QJsonArray json = WritesToJson(page.snapshot(), writes);
+  EXPECT_EQ(QJsonDocument(json).toJson(QJsonDocument::Compact).toStdString(),
+            R"([{"element":5,"value":"second"},{"element":1,"option":1},)"
+            R"({"element":2,"value":"other form"},{"element":3,"value":"text"}])");
+}
+
+TEST(ReplyBytesTest, AReplyTooBigForTheBrowserBecomesAnError) {
+  QJsonObject small{{"ok", true}};
+  EXPECT_EQ(ReplyBytes(7, small), R"({"id":7,"ok":true})");
+  QJsonObject big{{"ok", true}, {"writes", QString(kMaxReplyBytes, 'v')}};
+  std::string bytes = ReplyBytes("r", big);
+  EXPECT_LT(bytes.size(), 1000u);
+  QJsonObject reply = QJsonDocument::fromJson(QByteArray::fromStdString(bytes)).object();
+  EXPECT_EQ(reply["id"], "r");
+  EXPECT_EQ(reply["code"], "failed");
+  EXPECT_TRUE(reply["error"].toString().contains("more than the 1048576"));
+}
+
+// The pattern between value=" and the next quote.
+std::string PatternOf(const std::string& text) {
+  size_t start = text.find("value=\"") + 7;
+  return text.substr(start, text.find('"', start) - start);
+}
+
+TEST(TeachTest, TheNameIsMatchedExactlyAndNothingElse) {
+  const struct {
+    std::string name;
+    std::vector<std::string> matches, misses;
+  } cases[] = {
+      {"email", {"email", "EMail"}, {"e-mail", "email2", "my_email"}},
+      {"e.mail(x)", {"e.mail(x)", "E.MAIL(X)"}, {"eXmail(x)", "e.mail(x)y", "e.mailx"}},
+      {"a[1]*", {"a[1]*"}, {"a1", "a[1]", "a[1]]"}},
+      {"^$|?+\\", {"^$|?+\\"}, {"", "^$"}},
+  };
+  RegExp regexp;
+  for (const auto& c : cases) {
+    std::string error;
+    std::string text = TeachFieldsText(false, "email", c.name, &error);
+    ASSERT_EQ(text.rfind("<HOME><Field name=\"Email\" value=\"", 0), 0u) << text << error;
+    ASSERT_TRUE(text.ends_with("\"/></HOME>")) << text;
+    const std::string pattern = PatternOf(text);
+    for (const std::string& name : c.matches) {
+      std::string field = name;
+      EXPECT_TRUE(MatchPatternList(regexp, field, pattern, "v")) << pattern << " on " << name;
+    }
+    for (const std::string& name : c.misses) {
+      std::string field = name;
+      EXPECT_FALSE(MatchPatternList(regexp, field, pattern, "v")) << pattern << " on " << name;
+    }
+  }
+  std::string error;
+  EXPECT_EQ(TeachFieldsText(true, "JobTitle", "role", &error),
+            "<WORK><Field name=\"JobTitle\" value=\"^role$\"/></WORK>");
+  for (const auto& [field, name] :
+       std::vector<std::pair<std::string, std::string>>{{"Password", "p"},
+                                                        {"Email", ""},
+                                                        {"Email", "a;b"},
+                                                        {"Email", "a\"b"},
+                                                        {"Email", "a>b"},
+                                                        {"Email", "a\nb"}}) {
+    error.clear();
+    EXPECT_EQ(TeachFieldsText(false, field, name, &error), "") << field << " " << name;
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+}  // namespace
+}  // namespace zr
