@@ -40,7 +40,7 @@ export function ExtensionWithBridge(home) {
   fs.copyFileSync(path.join(import.meta.dirname, 'test_bridge.js'), path.join(dir, 'test_bridge.js'));
   const manifestPath = path.join(dir, 'manifest.json');
   const manifest = JSON.parse(fs.readFileSync(manifestPath, 'utf8'));
-  manifest.content_scripts.push({ matches: ['http://127.0.0.1/*'], js: ['test_bridge.js'], run_at: 'document_start' });
+  manifest.content_scripts.push({ matches: ['http://127.0.0.1/*', 'http://localhost/*'], js: ['test_bridge.js'], run_at: 'document_start' });
   fs.writeFileSync(manifestPath, JSON.stringify(manifest));
   return dir;
 }
@@ -69,6 +69,7 @@ export class TestBrowser {
         headless: true,
         pipe: true,
         env: environment,
+        dumpio: Boolean(process.env.ZR_E2E_VERBOSE),
         userDataDir: path.join(home, 'chromium-profile'),
         enableExtensions: [extension],
         args: [

@@ -59,7 +59,9 @@ const kPages = {
   '/signed-up': Page('Welcome', '<p id="welcome">Account created.</p>'),
 };
 
-export async function StartPages() {
+// hostName: how the pages' addresses name 127.0.0.1 ("localhost" gives a site
+// key of its own per port).
+export async function StartPages(hostName = '127.0.0.1') {
   const hostile = Hostile();
   const server = http.createServer((request, response) => {
     const url = new URL(request.url, 'http://127.0.0.1');
@@ -69,6 +71,6 @@ export async function StartPages() {
     response.end(body ?? 'not found');
   });
   await new Promise((done) => server.listen(0, '127.0.0.1', done));
-  const base = `http://127.0.0.1:${server.address().port}`;
+  const base = `http://${hostName}:${server.address().port}`;
   return { base, close: () => new Promise((done) => server.close(done)) };
 }
