@@ -26,6 +26,7 @@ const kSignUp = Page(
      <input type="text" name="city" id="city">
      <input type="text" name="zip" id="zip">
      <input type="text" name="favourite_colour" id="colour">
+     <input type="text" name="nickname" id="nickname">
      <button type="submit">Create</button>
    </form>
    <script>
