@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libgcrypt20-dev libxml2-dev libcsv-dev qt6-base-dev qt6-base-dev-tools libxcb1-dev locales
-          dbus-daemon dbus-bin xvfb xdotool x11-utils clang clang-format libclang-rt-14-dev)
+          dbus-daemon dbus-bin xvfb xdotool x11-utils clang clang-format libclang-rt-14-dev
+          chromium firefox-esr nodejs zip)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -32,3 +33,7 @@ if [ "$need_locales" -eq 1 ]; then
     -e 's/^# *\(ja_JP.EUC-JP EUC-JP\)$/\1/' /etc/locale.gen
   as_root locale-gen
 fi
+
+# The browser tests' pinned node packages; the browsers come from apt above.
+root=$(cd "$(dirname "$0")/.." && pwd)
+(cd "$root/tests/browser_e2e" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund)

@@ -1,0 +1,66 @@
+// The real server's side of the end-to-end tests: a virtual display for its
+// windows (answered with xdotool, as tests/bus does), the server registered in
+// this run's private bus and XDG folders (tests/run_on_bus.sh), sample data,
+// and the host's manifests installed by the host itself.
+import { execFile, execFileSync, spawn } from 'node:child_process';
+import { promisify } from 'node:util';
+import fs from 'node:fs';
+import path from 'node:path';
+
+export function Run(program, args, env = process.env) {
+  return execFileSync(program, args, { env, encoding: 'utf8', stdio: ['ignore', 'pipe', 'inherit'], timeout: 60000 });
+}
+
+// Starts Xvfb and hands its display to the bus's activation environment, so
+// that the server the bus starts shows its windows there.
+export async function StartDisplay() {
+  const xvfb = spawn('Xvfb', ['-displayfd', '1', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'], {
+    stdio: ['ignore', 'pipe', 'ignore'],
+  });
+  const display = await new Promise((resolve, reject) => {
+    xvfb.stdout.once('data', (data) => resolve(`:${String(data).trim()}`));
+    xvfb.once('exit', () => reject(new Error('Xvfb did not start')));
+  });
+  process.env.DISPLAY = display;
+  delete process.env.QT_QPA_PLATFORM;
+  Run('dbus-update-activation-environment', [`DISPLAY=${display}`, 'QT_QPA_PLATFORM=xcb']);
+  return { display, stop: () => xvfb.kill() };
+}
+
+const Shell = async (command, seconds) =>
+  (await promisify(execFile)('sh', ['-c', command], { encoding: 'utf8', timeout: (seconds + 10) * 1000 })).stdout.split(
+    '\n',
+  )[0];
+
+// Waits for the window titled title (exactly), focuses it and sends keys
+// ("alt+y"; "=text" is typed); false when it never came. Asynchronous, so that
+// the browser is driven meanwhile.
+export async function Answer(title, keys, seconds = 30) {
+  const window = await Shell(
+    `timeout ${seconds} xdotool search --sync --onlyvisible --name '^${title}$' 2>/dev/null || true`,
+    seconds,
+  );
+  if (!window) return false;
+  await Shell(`timeout 5 xdotool windowfocus --sync ${window} 2>/dev/null || true`, 5);
+  for (const key of keys) {
+    // Qt takes a mnemonic's animated click 100 ms after the key.
+    if (key.startsWith('=')) await Shell(`xdotool type --delay 12 -- '${key.slice(1)}'`, 10);
+    else await Shell(`xdotool key ${key} sleep 0.3`, 10);
+  }
+  return true;
+}
+
+// Registers the server and writes the sample data (Home profile: Ann Lee, ...).
+export function PrepareServer(server, zrdata) {
+  Run(server, ['-RegServer']);
+  const scratch = process.env.ZR_TEST_SCRATCH;
+  fs.mkdirSync(path.join(scratch, 'data', 'Zorvane'), { recursive: true });
+  Run(zrdata, ['sample', path.join(scratch, 'data', 'Zorvane', 'ToolBar')]);
+}
+
+// The host's own install for kind, into the test browser's folders.
+export function InstallRealHost(kind, home, host) {
+  const env = { ...process.env, HOME: home };
+  if (kind === 'chromium') Run(host, ['install', '--chromium-dir', path.join(home, 'chromium-profile')], env);
+  else Run(host, ['install'], env);
+}

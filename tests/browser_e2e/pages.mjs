@@ -1,0 +1,77 @@
+// A small HTTP server on 127.0.0.1 with the test pages: sign in, sign up, a
+// page where two logins fit, and a hostile page (many inputs, huge names,
+// lone surrogates). Each request's path names its page; ?n= varies nothing
+// but the address.
+import http from 'node:http';
+
+function Page(title, body) {
+  return `<!doctype html><html><head><meta charset="utf-8"><title>${title}</title></head><body>${body}</body></html>`;
+}
+
+const kSignIn = Page(
+  'Sign in',
+  `<form name="login" action="/signed-in" method="post">
+     <input type="text" name="username" id="username">
+     <input type="password" name="password" id="password">
+     <button type="submit" id="go">Sign in</button>
+   </form>`,
+);
+
+const kSignUp = Page(
+  'Create your account',
+  `<form name="signup" action="/signed-up" method="post">
+     <input type="text" name="firstname" id="firstname">
+     <input type="text" name="lastname" id="lastname">
+     <input type="text" name="email" id="email">
+     <input type="text" name="city" id="city">
+     <input type="text" name="zip" id="zip">
+     <input type="text" name="favourite_colour" id="colour">
+     <input type="text" name="nickname" id="nickname">
+     <button type="submit">Create</button>
+   </form>
+   <script>
+     // What a framework would see of a fill: the events on each input.
+     for (const type of ['input', 'change'])
+       document.addEventListener(type, (event) => (event.target.dataset.heard = (event.target.dataset.heard ?? '') + type[0]));
+   </script>`,
+);
+
+// 12,000 inputs, a 1 MB name, and lone surrogates in a name and a value (set
+// by the page's script: an HTML file cannot carry them). The inputs are in the
+// HTML: Chromium takes minutes to add that many to a form one by one.
+function Hostile() {
+  const huge = 'n'.repeat(1024 * 1024);
+  const many = Array.from({ length: 12000 }, (_, i) => `<input name="f${i}">`).join('');
+  const script = `const lone = document.getElementById('lone');
+    lone.name = 'lone\\uD800x';
+    lone.value = '\\uDC00v';`;
+  return Page(
+    'Hostile',
+    `<form name="h"><input name="${huge}" id="huge"><input id="lone">${many}` +
+      `<input type="password" name="p"><input name="firstname" id="firstname"></form><script>${script}</script>`,
+  );
+}
+
+const kPages = {
+  '/signin': kSignIn,
+  '/two-logins/signin': kSignIn,
+  '/signup': kSignUp,
+  '/signed-in': Page('Welcome', '<p id="welcome">Signed in.</p>'),
+  '/signed-up': Page('Welcome', '<p id="welcome">Account created.</p>'),
+};
+
+// hostName: how the pages' addresses name 127.0.0.1 ("localhost" gives a site
+// key of its own per port).
+export async function StartPages(hostName = '127.0.0.1') {
+  const hostile = Hostile();
+  const server = http.createServer((request, response) => {
+    const url = new URL(request.url, 'http://127.0.0.1');
+    const body = url.pathname === '/hostile' ? hostile : kPages[url.pathname];
+    request.resume();
+    response.writeHead(body ? 200 : 404, { 'content-type': 'text/html; charset=utf-8' });
+    response.end(body ?? 'not found');
+  });
+  await new Promise((done) => server.listen(0, '127.0.0.1', done));
+  const base = `http://${hostName}:${server.address().port}`;
+  return { base, close: () => new Promise((done) => server.close(done)) };
+}

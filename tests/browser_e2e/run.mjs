@@ -1,0 +1,238 @@
+// The end-to-end tests of the ZRForm extension in Chromium and Firefox ESR:
+// first against the fake host (the extension's own plumbing), then, when the
+// real host and server are given (ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE),
+// against them on this run's private bus. Exit 0 passed, 1 failed, 77 skipped
+// (no browser binary at all).
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { InstallFakeHost, kBrowsers, kChromiumId, TestBrowser } from './browsers.mjs';
+import { Answer, InstallRealHost, PrepareServer, StartDisplay } from './desktop.mjs';
+import { StartPages } from './pages.mjs';
+
+const kSkip = 77;
+const kNotInstalled = 'The ZRForm browser host is not installed. Run: zrform-browser install';
+const kNothingMatched = 'Nothing on this page matched.';
+const kHostileLimitMs = 20000; // a page of 12,000 inputs answers within this
+const kRememberWindow = 'Zorvane Login Manager';
+
+const scratchRoot = process.env.ZR_TEST_SCRATCH ?? os.tmpdir();
+function Home(name) {
+  return fs.mkdtempSync(path.join(scratchRoot, `${name}.`));
+}
+
+async function Timed(work) {
+  const start = performance.now();
+  const result = await work();
+  return [result, Math.round(performance.now() - start)];
+}
+
+// Flows against the fake host or none: each gets a fresh browser.
+const kPlumbingFlows = [
+  {
+    name: 'host missing -> its message',
+    async run({ browser, pages }) {
+      await browser.Open(`${pages.base}/signup`);
+      const fill = await browser.Command({ command: 'fill', type: 'home' });
+      assert.deepEqual(fill, { ok: false, error: kNotInstalled });
+      assert.deepEqual(await browser.Command({ command: 'status' }), { ok: true, host: false, server: false });
+    },
+  },
+  {
+    name: 'fill home (fake host) writes into the page',
+    fake: true,
+    async run({ browser, pages }) {
+      await browser.Open(`${pages.base}/signup`);
+      const [fill, ms] = await Timed(() => browser.Command({ command: 'fill', type: 'home' }));
+      assert.deepEqual(fill, { ok: true, filled: 5 });
+      assert.deepEqual(await browser.Values(), {
+        firstname: 'Ann', lastname: 'Lee', email: 'ann@example.com', city: 'Lyon', zip: '69001', colour: '', nickname: '',
+      });
+      const heard = await browser.page.evaluate(() => [...document.querySelectorAll('input')].map((i) => i.dataset.heard ?? ''));
+      assert.deepEqual(heard, ['ic', 'ic', 'ic', 'ic', 'ic', '', ''], 'bubbling input, then change, on each filled input');
+      return `fill ${ms} ms`;
+    },
+  },
+  {
+    name: 'hostile page (fake host): bounded snapshot, no stall',
+    fake: true,
+    async run({ browser, pages, log }) {
+      const [, openMs] = await Timed(() => browser.Open(`${pages.base}/hostile`));
+      const [fill, ms] = await Timed(() => browser.Command({ command: 'fill', type: 'home' }));
+      assert.deepEqual(fill, { ok: false, error: kNothingMatched }, 'the matching input is past the bound');
+      assert.ok(ms < kHostileLimitMs, `fill took ${ms} ms`);
+      const fills = fs.readFileSync(log, 'utf8').trim().split('\n').map((line) => JSON.parse(line))
+        .filter((entry) => entry.op === 'fill');
+      assert.equal(fills.length, 2, 'one automatic fill at load (password input), one asked for');
+      for (const { page } of fills)
+        assert.deepEqual(page, { elements: 5000, truncated: true, longest: 4096, wellFormed: true });
+      return `open ${openMs} ms, fill ${ms} ms`;
+    },
+  },
+];
+
+// The popup's result line after clicking the button with id.
+async function PopupSays(popup, id) {
+  await popup.click(`#${id}`);
+  await popup.waitForFunction(
+    () => !['', 'Working...'].includes(document.getElementById('result').textContent),
+    { timeout: 20000 },
+  );
+  return popup.$eval('#result', (line) => [line.textContent, line.className]);
+}
+
+// Chromium only: Firefox's remote protocol cannot open extension pages.
+const kPopupFlow = {
+  name: 'popup: buttons and their result line (no host)',
+  async run({ browser }) {
+    const popup = await browser.browser.newPage();
+    await popup.goto(`chrome-extension://${kChromiumId}/popup.html`);
+    await popup.bringToFront(); // the popup's own tab is the active one: not a page to fill
+    assert.deepEqual(await PopupSays(popup, 'fill-home'), [
+      'This page cannot be filled (a browser page or a PDF).', 'error']);
+    assert.deepEqual(await PopupSays(popup, 'clear-history'), [kNotInstalled, 'error']);
+    await popup.close();
+  },
+};
+
+// Flows against the real host and server, in order, in one browser.
+const kRealFlows = [
+  {
+    name: 'fill home on a sign-up page (real host)',
+    async run({ browser, pages }) {
+      await browser.Open(`${pages.base}/signup`);
+      assert.deepEqual(await browser.Command({ command: 'status' }), { ok: true, host: true, server: true });
+      const [fill, ms] = await Timed(() => browser.Command({ command: 'fill', type: 'home' }));
+      assert.equal(fill.ok, true, fill.error);
+      const values = await browser.Values();
+      assert.deepEqual(
+        // (colour is left out: the teach flow of the browser before taught it)
+        [values.firstname, values.lastname, values.email, values.city, values.zip, values.nickname],
+        ['Ann', 'Lee', 'ann@example.com', 'Portsmouth', 'PO1 2AB', ''],
+      );
+      return `fill ${ms} ms, ${fill.filled} values`;
+    },
+  },
+  {
+    name: 'capture on submit + Yes -> stored, next visit filled automatically',
+    async run({ browser, pages }) {
+      const page = await browser.Open(`${pages.base}/signin`);
+      await page.type('#username', 'e2e-user');
+      await page.type('#password', 'e2e-pass');
+      const answered = Answer(kRememberWindow, ['alt+f', 'alt+y']);
+      await Promise.all([page.waitForNavigation(), page.click('#go')]);
+      assert.ok(await answered, 'the remember window did not appear');
+      const [, ms] = await Timed(async () => {
+        await browser.Open(`${pages.base}/signin`);
+        await page.waitForFunction(
+          () => document.getElementById('username').value === 'e2e-user' &&
+            document.getElementById('password').value === 'e2e-pass',
+          { timeout: 30000 },
+        );
+      });
+      return `next visit filled ${ms} ms after opening`;
+    },
+  },
+  {
+    name: 'teach a field, then Fill Home fills it',
+    async run({ browser, pages }) {
+      await browser.Open(`${pages.base}/signup`);
+      const teach = { command: 'teach', profile: 'home', field: 'Title', name: 'favourite_colour' };
+      assert.deepEqual(await browser.Command(teach), { ok: true });
+      assert.equal((await browser.Command({ command: 'fill', type: 'home' })).ok, true);
+      assert.equal((await browser.Values()).colour, 'Dr');
+      const refused = await browser.Command({ ...teach, name: 'a;b' });
+      assert.equal(refused.ok, false, 'a name a pattern cannot hold');
+    },
+  },
+  {
+    name: 'search an address, history by prefix, clear history',
+    async run({ browser, pages }) {
+      await browser.Open(`${pages.base}/signup`);
+      const address = `${new URL(pages.base).host}/signed-in`;
+      assert.deepEqual(await browser.Command({ command: 'search', text: address }), { ok: true });
+      const opened = await browser.browser.waitForTarget((target) => target.url() === `http://${address}`, {
+        timeout: 20000,
+      });
+      await (await opened.page())?.close();
+      const items = (await browser.Command({ command: 'history', prefix: 'LOCALHOST' })).items;
+      assert.ok(items.includes(address), JSON.stringify(items));
+      assert.deepEqual(await browser.Command({ command: 'clear-history' }), { ok: true });
+      assert.deepEqual(await browser.Command({ command: 'history' }), { ok: true, items: [] });
+    },
+  },
+  {
+    name: 'hostile page (real host) does not stall',
+    async run({ browser, pages }) {
+      const [, openMs] = await Timed(() => browser.Open(`${pages.base}/hostile`));
+      const [fill, ms] = await Timed(() => browser.Command({ command: 'fill', type: 'home' }));
+      assert.equal(typeof fill.ok, 'boolean');
+      if (!fill.ok) assert.equal(fill.error, kNothingMatched);
+      assert.ok(ms < kHostileLimitMs, `fill took ${ms} ms`);
+      const status = await browser.Command({ command: 'status' });
+      assert.equal(status.host, true, 'the host survived');
+      return `open ${openMs} ms, fill ${ms} ms`;
+    },
+  },
+];
+
+async function RunFlow(results, kind, flow, context) {
+  const [outcome, ms] = await Timed(async () => {
+    try {
+      return { passed: true, note: (await flow.run(context)) ?? '' };
+    } catch (error) {
+      return { passed: false, note: String(error?.stack ?? error) };
+    }
+  });
+  results.push({ kind, flow: flow.name, ms, ...outcome });
+  console.log(`${outcome.passed ? 'PASS' : 'FAIL'} [${kind}] ${flow.name} (${ms} ms) ${outcome.note}`);
+}
+
+async function Main() {
+  const kinds = Object.keys(kBrowsers).filter((kind) => fs.existsSync(kBrowsers[kind].binary));
+  for (const kind of Object.keys(kBrowsers))
+    if (!kinds.includes(kind)) console.log(`SKIP [${kind}]: ${kBrowsers[kind].binary} is not installed`);
+  if (kinds.length === 0) return kSkip;
+  const only = process.env.ZR_E2E_BROWSERS?.split(',');
+  const results = [];
+
+  for (const kind of kinds.filter((k) => !only || only.includes(k))) {
+    for (const flow of kind === 'chromium' ? [...kPlumbingFlows, kPopupFlow] : kPlumbingFlows) {
+      const home = Home(`${kind}-plumbing`);
+      const log = flow.fake ? InstallFakeHost(kind, home) : null;
+      const pages = await StartPages();
+      const browser = await TestBrowser.Launch(kind, home);
+      await RunFlow(results, kind, flow, { browser, pages, log });
+      await browser.Close();
+      await pages.close();
+    }
+  }
+
+  const { ZRFORM_EXE: server, ZRFORM_BROWSER_EXE: host, ZRDATA_EXE: zrdata } = process.env;
+  if (!server || !host || !zrdata || !process.env.ZR_TEST_SCRATCH) {
+    console.log('SKIP real host flows: ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE and a run_on_bus.sh bus are needed');
+  } else {
+    const display = await StartDisplay();
+    PrepareServer(server, zrdata);
+    for (const kind of kinds.filter((k) => !only || only.includes(k))) {
+      const home = Home(`${kind}-real`);
+      InstallRealHost(kind, home, host);
+      // A port of its own, so the logins one browser stores are its own; named
+      // localhost: the server keys a login on 127.0.0.1:PORT by a site that
+      // never matches that address again (the port's colon counts as a name).
+      const pages = await StartPages('localhost');
+      const browser = await TestBrowser.Launch(kind, home);
+      for (const flow of kRealFlows) await RunFlow(results, kind, flow, { browser, pages });
+      await browser.Close();
+      await pages.close();
+    }
+    display.stop();
+  }
+
+  const failed = results.filter((result) => !result.passed);
+  console.log(`${results.length - failed.length} of ${results.length} flows passed`);
+  return failed.length ? 1 : 0;
+}
+
+process.exitCode = await Main();
