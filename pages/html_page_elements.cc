@@ -4,7 +4,6 @@
 #include "pages/html_page_elements.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <functional>
 #include <utility>
@@ -19,20 +18,6 @@ using TreeRef = std::shared_ptr<HtmlTree>;
 using NodeList = std::vector<xmlNodePtr>;
 template <typename Item>
 using MakeItem = std::function<std::unique_ptr<Item>(xmlNodePtr)>;
-
-// The input types the document reports as they are; every other type reads
-// as "text", the way the document model of the system's original browser did.
-constexpr std::array<const char*, 9> kReportedTypes = {
-    "password", "checkbox", "radio", "hidden", "submit", "image", "reset", "button", "file"};
-
-std::string ReportedInputType(const std::optional<std::string>& attribute) {
-  if (!attribute) return "text";
-  std::string type = AsciiLower(*attribute);
-  for (const char* reported : kReportedTypes) {
-    if (type == reported) return type;
-  }
-  return "text";
-}
 
 // Reads a maxlength attribute as browsers read a non-negative integer:
 // leading white space and a sign are allowed, trailing text is ignored.
@@ -131,7 +116,10 @@ std::unique_ptr<PageCollection<Item>> ViewsBelow(const TreeRef& tree, xmlNodePtr
 class HtmlInput final : public PageInput, NodeView {
  public:
   HtmlInput(TreeRef tree, xmlNodePtr node) : NodeView(std::move(tree), node) {}
-  PageText Type() override { return ReportedInputType(Attribute(node_, "type")); }
+  PageText Type() override {
+    std::optional<std::string> type = Attribute(node_, "type");
+    return ReportedInputType(type ? std::optional<std::string_view>(*type) : std::nullopt);
+  }
   PageText Name() override { return NameAttribute(); }
   PageText Value() override { return Attribute(node_, "value").value_or(""); }
   std::optional<long> MaxLength() override { return ParseMaxLength(Attribute(node_, "maxlength")); }
