@@ -73,5 +73,11 @@ export async function StartPages(hostName = '127.0.0.1') {
   });
   await new Promise((done) => server.listen(0, '127.0.0.1', done));
   const base = `http://${hostName}:${server.address().port}`;
-  return { base, close: () => new Promise((done) => server.close(done)) };
+  // Closing drops the browser's kept-alive connections, which would hold it a minute.
+  const close = () =>
+    new Promise((done) => {
+      server.close(done);
+      server.closeAllConnections();
+    });
+  return { base, close };
 }

@@ -163,6 +163,33 @@ const kRealFlows = [
     },
   },
   {
+    name: 'two logins fit: badge "+", fill asks which',
+    async run({ browser }) {
+      const pages = await StartPages('localhost'); // a site where no login is stored yet
+      try {
+        const url = `${pages.base}/two-logins/signin`;
+        for (const user of ['ann-two', 'bob-two']) {
+          const page = await browser.Open(url);
+          await page.type('#username', user);
+          await page.type('#password', `${user}-pass`);
+          const answered = Answer(kRememberWindow, ['alt+y']);
+          await Promise.all([page.waitForNavigation(), page.click('#go')]);
+          assert.ok(await answered, 'the remember window did not appear');
+        }
+        await browser.Open(url);
+        assert.deepEqual(await browser.Command({ command: 'badge' }), { ok: true, count: 2, text: '+' });
+        assert.deepEqual(await browser.Values(), { username: '', password: '' }, 'no automatic choice');
+        const fill = browser.Command({ command: 'fill', type: 'password' });
+        assert.ok(await Answer(kRememberWindow, ['Return']), 'the select-login window did not appear');
+        assert.deepEqual(await fill, { ok: true, filled: 2 });
+        const { username, password } = await browser.Values();
+        assert.ok(['ann-two', 'bob-two'].includes(username) && password === `${username}-pass`);
+      } finally {
+        await pages.close();
+      }
+    },
+  },
+  {
     name: 'hostile page (real host) does not stall',
     async run({ browser, pages }) {
       const [, openMs] = await Timed(() => browser.Open(`${pages.base}/hostile`));
