@@ -163,7 +163,7 @@ const kRealFlows = [
     },
   },
   {
-    name: 'two logins fit: badge "+", fill asks which',
+    name: 'two logins fit: badge "2", fill asks which',
     async run({ browser }) {
       const pages = await StartPages('localhost'); // a site where no login is stored yet
       try {
@@ -177,7 +177,7 @@ const kRealFlows = [
           assert.ok(await answered, 'the remember window did not appear');
         }
         await browser.Open(url);
-        assert.deepEqual(await browser.Command({ command: 'badge' }), { ok: true, count: 2, text: '+' });
+        assert.deepEqual(await browser.Command({ command: 'badge' }), { ok: true, count: 2, text: '2' });
         assert.deepEqual(await browser.Values(), { username: '', password: '' }, 'no automatic choice');
         const fill = browser.Command({ command: 'fill', type: 'password' });
         assert.ok(await Answer(kRememberWindow, ['Return']), 'the select-login window did not appear');
