@@ -20,10 +20,20 @@ bool SiteKey(std::string& address) {
   // password) is not part of it.
   host = host.substr(0, host.find_first_of("/\\?#"));
   if (size_t at = host.rfind('@'); at != std::string_view::npos) host = host.substr(at + 1);
-  // Scan from the last character back to the second; the first is never examined.
+  // A port is not part of the name: an address such as 127.0.0.1:8080 is
+  // kept whole, as 127.0.0.1 is, so that a login captured there is found
+  // there again.
+  size_t name_end = host.size();
+  if (size_t colon = host.rfind(':');
+      colon != std::string_view::npos && !host.ends_with(']') &&
+      host.find_first_not_of("0123456789", colon + 1) == std::string_view::npos) {
+    name_end = colon;
+  }
+  // Scan from the last character of the name back to the second; the first
+  // is never examined.
   int dots = 0;
   bool passed_name = false;
-  for (size_t i = host.size(); i-- > 1;) {
+  for (size_t i = name_end; i-- > 1;) {
     char c = host[i];
     if (c == '.') {
       if (++dots >= 3 && passed_name) {
