@@ -188,6 +188,12 @@ void LoginImport::TakeRow(const CsvLayout& layout, const CsvRow& row) {
   site = std::string(FitToStoredString(site));
   SiteKey(site);
   if (site.empty() || !page || page->host.empty()) return skip("url has no host");
+  // A host never holds white space or control characters; a site made of
+  // them could not be written out and read back.
+  if (std::any_of(site.begin(), site.end(),
+                  [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F; })) {
+    return skip("url has spaces or control characters in its host");
+  }
 
   int cut = 0;
   auto fit = [&cut](std::string text) {
