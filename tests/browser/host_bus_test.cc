@@ -33,8 +33,7 @@ QByteArray Frames(const std::vector<std::string>& messages) {
 std::vector<QJsonObject> Replies(const QString& out) {
   std::string bytes = out.toLatin1().toStdString();
   std::vector<QJsonObject> replies;
-  std::string_view rest = bytes;
-  while (!rest.empty()) {
+  for (std::string_view rest = bytes; !rest.empty();) {
     FrameRead frame = ReadFrame(rest);
     EXPECT_EQ(frame.status, FrameRead::Status::kFrame) << "stray bytes on standard output";
     if (frame.status != FrameRead::Status::kFrame) break;
@@ -103,24 +102,27 @@ TEST(BrowserHostBusTest, FillsASignUpPageFromTheHomeProfileAndGoesOnAfterABadMes
       bus_test::WaitForOwner(QDBusConnection::sessionBus(), bus_test::kBarHelperName, false));
 }
 
+// Firefox starts the host with the manifest's path and the extension's id.
 TEST(BrowserHostBusTest, OnlyTheExtensionMayStartIt) {
-  const QStringList refused[] = {
-      {},
-      {"chrome-extension://aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa/"},
-      {kOrigin + "x"},
-      {"/home/u/.mozilla/native-messaging-hosts/zrform.browser.json", "other@example.org"},
-      {"install-me"},
+  const QString firefox = QString::fromUtf8(kFirefoxExtensionId.data());
+  const struct {
+    QStringList arguments;
+    bool allowed;
+  } cases[] = {
+      {{}, false},
+      {{"chrome-extension://aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa/"}, false},
+      {{kOrigin + "x"}, false},
+      {{"/home/u/.mozilla/native-messaging-hosts/zrform.browser.json", "other@example.org"}, false},
+      {{"install-me"}, false},
+      {{"/m/zrform.browser.json", firefox}, true},
   };
-  for (const QStringList& arguments : refused) {
-    testing::ZrbarRun run = RunHost(arguments, Frames({R"({"id":1,"op":"ping"})"}));
-    EXPECT_EQ(run.status, 1) << qPrintable(arguments.join(' '));
-    EXPECT_TRUE(run.out.isEmpty());
-    EXPECT_TRUE(run.err.contains("refused")) << qPrintable(run.err);
+  for (const auto& c : cases) {
+    testing::ZrbarRun run = RunHost(c.arguments, Frames({R"({"id":1,"op":"ping"})"}));
+    SCOPED_TRACE(qPrintable(c.arguments.join(' ') + ": " + run.err));
+    EXPECT_EQ(run.status, c.allowed ? 0 : 1);
+    EXPECT_EQ(run.out.isEmpty(), !c.allowed) << "a refused caller gets no reply";
+    EXPECT_EQ(run.err.contains("refused"), !c.allowed);
   }
-  testing::ZrbarRun firefox =
-      RunHost({"/m/zrform.browser.json", QString::fromUtf8(kFirefoxExtensionId.data())}, {});
-  EXPECT_EQ(firefox.status, 0) << "closed input ends the host";
-  EXPECT_TRUE(firefox.out.isEmpty());
 }
 
 TEST(BrowserHostBusTest, AStreamThatCannotBeFollowedGetsOneReply) {
