@@ -33,8 +33,7 @@ QByteArray Frames(const std::vector<std::string>& messages) {
 std::vector<QJsonObject> Replies(const QString& out) {
   std::string bytes = out.toLatin1().toStdString();
   std::vector<QJsonObject> replies;
-  std::string_view rest = bytes;
-  while (!rest.empty()) {
+  for (std::string_view rest = bytes; !rest.empty();) {
     FrameRead frame = ReadFrame(rest);
     EXPECT_EQ(frame.status, FrameRead::Status::kFrame) << "stray bytes on standard output";
     if (frame.status != FrameRead::Status::kFrame) break;
@@ -45,12 +44,9 @@ std::vector<QJsonObject> Replies(const QString& out) {
   return replies;
 }
 
-testing::ZrbarRun RunHost(
-    const QStringList& arguments, const QByteArray& input,
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
-  // Standard output is read as Latin-1 to keep its bytes: the frames are binary.
+// Standard output is read as Latin-1 to keep its bytes: the frames are binary.
+testing::ZrbarRun RunHost(const QStringList& arguments, const QByteArray& input) {
   QProcess process;
-  process.setProcessEnvironment(environment);
   process.start(ZRFORM_BROWSER_EXE, arguments);
   testing::ZrbarRun run;
   if (!process.waitForStarted()) return run;
@@ -67,11 +63,10 @@ testing::ZrbarRun RunHost(
   return run;
 }
 
-std::string SampleHome(ProfileField field) {
-  for (const sample::ProfileValue& value : sample::HomeProfile()) {
-    if (value.field == field) return std::string(value.value);
-  }
-  return "";
+QString SampleHome(ProfileField field) {
+  for (const sample::ProfileValue& value : sample::HomeProfile())
+    if (value.field == field) return QString::fromUtf8(value.value.data(), value.value.size());
+  return {};
 }
 
 constexpr char kSignUp[] =
@@ -93,40 +88,41 @@ TEST(BrowserHostBusTest, FillsASignUpPageFromTheHomeProfileAndGoesOnAfterABadMes
   std::vector<QJsonObject> replies = Replies(run.out);
   ASSERT_EQ(replies.size(), 3u) << qPrintable(run.err);
   QJsonArray expected;
-  for (const auto& [element, field] : {std::pair{0, ProfileField::kFirstName},
-                                       {1, ProfileField::kLastName},
-                                       {4, ProfileField::kEmail}}) {
-    expected.append(
-        QJsonObject{{"element", element}, {"value", QString::fromStdString(SampleHome(field))}});
-  }
+  for (auto [element, field] : {std::pair{0, ProfileField::kFirstName},
+                                {1, ProfileField::kLastName},
+                                {4, ProfileField::kEmail}})
+    expected.append(QJsonObject{{"element", element}, {"value", SampleHome(field)}});
   EXPECT_EQ(replies[0], (QJsonObject{{"id", 7}, {"ok", true}, {"hr", 0}, {"writes", expected}}));
   EXPECT_EQ(replies[1]["code"], "bad-message");
   EXPECT_EQ(replies[1]["id"], QJsonValue());
   EXPECT_EQ(replies[2]["server"], true);
-  EXPECT_FALSE(run.err.contains(QString::fromStdString(SampleHome(ProfileField::kEmail))));
+  EXPECT_FALSE(run.err.contains(SampleHome(ProfileField::kEmail)));
   // The host gave its references back: nothing keeps the server running.
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  EXPECT_TRUE(bus_test::WaitForOwner(bus, bus_test::kBarHelperName, false));
+  EXPECT_TRUE(
+      bus_test::WaitForOwner(QDBusConnection::sessionBus(), bus_test::kBarHelperName, false));
 }
 
+// Firefox starts the host with the manifest's path and the extension's id.
 TEST(BrowserHostBusTest, OnlyTheExtensionMayStartIt) {
-  const QStringList refused[] = {
-      {},
-      {"chrome-extension://aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa/"},
-      {kOrigin + "x"},
-      {"/home/u/.mozilla/native-messaging-hosts/zrform.browser.json", "other@example.org"},
-      {"install-me"},
+  const QString firefox = QString::fromUtf8(kFirefoxExtensionId.data());
+  const struct {
+    QStringList arguments;
+    bool allowed;
+  } cases[] = {
+      {{}, false},
+      {{"chrome-extension://aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa/"}, false},
+      {{kOrigin + "x"}, false},
+      {{"/home/u/.mozilla/native-messaging-hosts/zrform.browser.json", "other@example.org"}, false},
+      {{"install-me"}, false},
+      {{"/m/zrform.browser.json", firefox}, true},
   };
-  for (const QStringList& arguments : refused) {
-    testing::ZrbarRun run = RunHost(arguments, Frames({R"({"id":1,"op":"ping"})"}));
-    EXPECT_EQ(run.status, 1) << qPrintable(arguments.join(' '));
-    EXPECT_TRUE(run.out.isEmpty());
-    EXPECT_TRUE(run.err.contains("refused")) << qPrintable(run.err);
+  for (const auto& c : cases) {
+    testing::ZrbarRun run = RunHost(c.arguments, Frames({R"({"id":1,"op":"ping"})"}));
+    SCOPED_TRACE(qPrintable(c.arguments.join(' ') + ": " + run.err));
+    EXPECT_EQ(run.status, c.allowed ? 0 : 1);
+    EXPECT_EQ(run.out.isEmpty(), !c.allowed) << "a refused caller gets no reply";
+    EXPECT_EQ(run.err.contains("refused"), !c.allowed);
   }
-  testing::ZrbarRun firefox =
-      RunHost({"/m/zrform.browser.json", QString::fromUtf8(kFirefoxExtensionId.data())}, {});
-  EXPECT_EQ(firefox.status, 0) << "closed input ends the host";
-  EXPECT_TRUE(firefox.out.isEmpty());
 }
 
 TEST(BrowserHostBusTest, AStreamThatCannotBeFollowedGetsOneReply) {
@@ -155,33 +151,30 @@ TEST(BrowserHostBusTest, InstallsAndRemovesTheManifests) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("HOME", QString::fromStdString(home.path()));
   environment.insert("XDG_CONFIG_HOME", QString::fromStdString(home.File("config")));
-  const std::string files[] = {home.File("config/chromium/NativeMessagingHosts"),
-                               home.File("config/google-chrome/NativeMessagingHosts"),
-                               home.File(".mozilla/native-messaging-hosts"),
-                               home.File("profile/NativeMessagingHosts")};
-  EXPECT_EQ(RunHost({"install"}, {}, environment).status, 0);
-  EXPECT_EQ(RunHost({"install", "--chromium-dir", QString::fromStdString(home.File("profile"))}, {},
-                    environment)
-                .status,
+  auto run = [&](const QStringList& arguments) {
+    return testing::RunZrbar(ZRFORM_BROWSER_EXE, arguments, {}, {}, environment);
+  };
+  EXPECT_EQ(run({"install"}).status, 0);
+  EXPECT_EQ(run({"install", "--chromium-dir", QString::fromStdString(home.File("profile"))}).status,
             0);
   const std::string host = std::filesystem::canonical(ZRFORM_BROWSER_EXE).string();
+  const std::string files[] = {"config/chromium/NativeMessagingHosts",
+                               "config/google-chrome/NativeMessagingHosts",
+                               ".mozilla/native-messaging-hosts", "profile/NativeMessagingHosts"};
   for (const std::string& folder : files) {
+    const std::string file = home.File(folder + "/zrform.browser.json");
     QJsonObject manifest =
-        QJsonDocument::fromJson(
-            QByteArray::fromStdString(testing::ReadFile(folder + "/zrform.browser.json")))
-            .object();
+        QJsonDocument::fromJson(QByteArray::fromStdString(testing::ReadFile(file))).object();
+    const bool firefox = folder.starts_with(".mozilla");
     EXPECT_EQ(manifest["name"], "zrform.browser") << folder;
-    EXPECT_EQ(manifest["path"].toString().toStdString(), host);
-    const bool firefox = folder.find(".mozilla") != std::string::npos;
     EXPECT_EQ(manifest[firefox ? "allowed_extensions" : "allowed_origins"].toArray().at(0),
               firefox ? QString::fromUtf8(kFirefoxExtensionId.data()) : kOrigin);
+    EXPECT_EQ(manifest["path"].toString().toStdString(), host) << folder;
   }
-  testing::ZrbarRun status = RunHost({"status"}, {}, environment);
-  EXPECT_TRUE(status.out.contains("host " + QString::fromStdString(host)))
-      << qPrintable(status.out);
-  EXPECT_EQ(RunHost({"uninstall"}, {}, environment).status, 0);
+  EXPECT_TRUE(run({"status"}).out.contains("host " + QString::fromStdString(host)));
+  EXPECT_EQ(run({"uninstall"}).status, 0);
   for (int i = 0; i < 3; ++i)
-    EXPECT_FALSE(std::filesystem::exists(files[i] + "/zrform.browser.json"));
+    EXPECT_FALSE(std::filesystem::exists(home.File(files[i] + "/zrform.browser.json")));
 }
 
 }  // namespace
