@@ -17,23 +17,14 @@
 #include <QProcess>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
+#include "bench/resident_memory.h"
 #include "browser/host/extension_ids.h"
 #include "browser/host/native_frame.h"
 
 namespace zr {
 namespace {
-
-long ResidentKb(qint64 pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  }
-  return -1;
-}
 
 int Run(const QString& program, const QStringList& arguments) {
   QProcess process;

@@ -60,28 +60,25 @@ export const ErrorText = Object.freeze({
 });
 
 // The profile fields a page's input can be taught as: internal name and caption.
+// Both profiles end with the same address and contact fields.
+const kAddressFields = [
+  ['Address', 'Address'],
+  ['City', 'City'],
+  ['State', 'State'],
+  ['Country', 'Country'],
+  ['Zip', 'Zip Code'],
+  ['Tel', 'Tel'],
+  ['Fax', 'Fax'],
+  ['Email', 'Email'],
+];
 export const kHomeFields = Object.freeze([
   ['Title', 'Title'],
   ['FirstName', 'First Name'],
   ['LastName', 'Last Name'],
-  ['Address', 'Address'],
-  ['City', 'City'],
-  ['State', 'State'],
-  ['Country', 'Country'],
-  ['Zip', 'Zip Code'],
-  ['Tel', 'Tel'],
-  ['Fax', 'Fax'],
-  ['Email', 'Email'],
+  ...kAddressFields,
 ]);
 export const kWorkFields = Object.freeze([
   ['JobTitle', 'Job Title'],
   ['Company', 'Company'],
-  ['Address', 'Address'],
-  ['City', 'City'],
-  ['State', 'State'],
-  ['Country', 'Country'],
-  ['Zip', 'Zip Code'],
-  ['Tel', 'Tel'],
-  ['Fax', 'Fax'],
-  ['Email', 'Email'],
+  ...kAddressFields,
 ]);
