@@ -15,16 +15,6 @@
 namespace zr {
 namespace {
 
-QString ToBus(const PageText& text) {
-  // Bytes that are not UTF-8 become U+FFFD: a bus string is always Unicode.
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-PageText FromBus(const QVariant& value) {
-  QByteArray utf8 = value.toString().toUtf8();
-  return PageText(utf8.constData(), static_cast<size_t>(utf8.size()));
-}
-
 // A maximum length beyond the protocol's 32-bit integer is as good as none.
 int ToBusInt(long value) { return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX)); }
 
@@ -178,11 +168,11 @@ struct PageInterface<PageDocument> {
   static constexpr Method<PageDocument> kMethods[] = {
       {"Url", "", "s",
        [](PageDocument& document, const QVariantList&, ExportTable&) {
-         return QVariantList{ToBus(document.Url())};
+         return QVariantList{ToBusText(document.Url())};
        }},
       {"Title", "", "s",
        [](PageDocument& document, const QVariantList&, ExportTable&) {
-         return QVariantList{ToBus(document.Title())};
+         return QVariantList{ToBusText(document.Title())};
        }},
       {"Forms", "", "o",
        [](PageDocument& document, const QVariantList&, ExportTable& table) {
@@ -208,7 +198,7 @@ struct PageInterface<PageForm> {
   static constexpr Method<PageForm> kMethods[] = {
       {"Name", "", "s",
        [](PageForm& form, const QVariantList&, ExportTable&) {
-         return QVariantList{ToBus(form.Name())};
+         return QVariantList{ToBusText(form.Name())};
        }},
       // A tag name other than the three gives no collection, as the
       // document's own tags() gives none for an element the form lacks.
@@ -236,15 +226,15 @@ struct PageInterface<PageInput> {
   static constexpr Method<PageInput> kMethods[] = {
       {"Type", "", "s",
        [](PageInput& input, const QVariantList&, ExportTable&) {
-         return QVariantList{ToBus(input.Type())};
+         return QVariantList{ToBusText(input.Type())};
        }},
       {"Name", "", "s",
        [](PageInput& input, const QVariantList&, ExportTable&) {
-         return QVariantList{ToBus(input.Name())};
+         return QVariantList{ToBusText(input.Name())};
        }},
       {"Value", "", "s",
        [](PageInput& input, const QVariantList&, ExportTable&) {
-         return QVariantList{ToBus(input.Value())};
+         return QVariantList{ToBusText(input.Value())};
        }},
       {"MaxLength", "", "bi",
        [](PageInput& input, const QVariantList&, ExportTable&) {
@@ -254,12 +244,13 @@ struct PageInterface<PageInput> {
       {"Describe", "", "sssbi",
        [](PageInput& input, const QVariantList&, ExportTable&) {
          std::optional<long> max_length = input.MaxLength();
-         return QVariantList{ToBus(input.Type()), ToBus(input.Name()), ToBus(input.Value()),
-                             max_length.has_value(), ToBusInt(max_length.value_or(0))};
+         return QVariantList{ToBusText(input.Type()), ToBusText(input.Name()),
+                             ToBusText(input.Value()), max_length.has_value(),
+                             ToBusInt(max_length.value_or(0))};
        }},
       {"PutValue", "s", "b",
        [](PageInput& input, const QVariantList& arguments, ExportTable&) {
-         return QVariantList{input.PutValue(FromBus(arguments[0]))};
+         return QVariantList{input.PutValue(FromBusText(arguments[0].toString()))};
        }},
   };
 };
@@ -270,11 +261,11 @@ struct PageInterface<PageTextArea> {
   static constexpr Method<PageTextArea> kMethods[] = {
       {"Name", "", "s",
        [](PageTextArea& text_area, const QVariantList&, ExportTable&) {
-         return QVariantList{ToBus(text_area.Name())};
+         return QVariantList{ToBusText(text_area.Name())};
        }},
       {"PutValue", "s", "b",
        [](PageTextArea& text_area, const QVariantList& arguments, ExportTable&) {
-         return QVariantList{text_area.PutValue(FromBus(arguments[0]))};
+         return QVariantList{text_area.PutValue(FromBusText(arguments[0].toString()))};
        }},
   };
 };
@@ -285,7 +276,7 @@ struct PageInterface<PageSelect> {
   static constexpr Method<PageSelect> kMethods[] = {
       {"Name", "", "s",
        [](PageSelect& select, const QVariantList&, ExportTable&) {
-         return QVariantList{ToBus(select.Name())};
+         return QVariantList{ToBusText(select.Name())};
        }},
       {"Options", "", "o",
        [](PageSelect& select, const QVariantList&, ExportTable& table) {
@@ -300,11 +291,11 @@ struct PageInterface<PageOption> {
   static constexpr Method<PageOption> kMethods[] = {
       {"Text", "", "s",
        [](PageOption& option, const QVariantList&, ExportTable&) {
-         return QVariantList{ToBus(option.Text())};
+         return QVariantList{ToBusText(option.Text())};
        }},
       {"Value", "", "s",
        [](PageOption& option, const QVariantList&, ExportTable&) {
-         return QVariantList{ToBus(option.Value())};
+         return QVariantList{ToBusText(option.Value())};
        }},
       {"PutSelected", "", "b",
        [](PageOption& option, const QVariantList&, ExportTable&) {

@@ -10,16 +10,6 @@
 namespace zr {
 namespace {
 
-QString ToBus(const PageText& text) {
-  // Bytes that are not UTF-8 become U+FFFD: a bus string is always Unicode.
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-PageText FromBus(const QString& text) {
-  QByteArray utf8 = text.toUtf8();
-  return PageText(utf8.constData(), static_cast<size_t>(utf8.size()));
-}
-
 // An array of integers as a message argument ("ai").
 QVariant IntArray(const QList<int>& values) { return QVariant::fromValue(values); }
 
@@ -40,28 +30,37 @@ std::optional<QStringList> Strings(const QVariant& value) {
 
 }  // namespace
 
+QString ToBusText(const PageText& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+PageText FromBusText(const QString& text) {
+  QByteArray utf8 = text.toUtf8();
+  return PageText(utf8.constData(), static_cast<size_t>(utf8.size()));
+}
+
 QVariantList SnapshotToBus(const PageSnapshot& snapshot) {
   QStringList forms, types, names, values, option_texts, option_values;
   QList<int> element_forms, kinds, max_lengths, option_elements;
-  for (const PageText& name : snapshot.forms) forms << ToBus(name);
+  for (const PageText& name : snapshot.forms) forms << ToBusText(name);
   for (size_t i = 0; i < snapshot.elements.size(); ++i) {
     const SnapshotElement& element = snapshot.elements[i];
     element_forms << element.form;
     kinds << static_cast<int>(element.kind);
-    types << ToBus(element.type);
-    names << ToBus(element.name);
-    values << ToBus(element.value);
+    types << ToBusText(element.type);
+    names << ToBusText(element.name);
+    values << ToBusText(element.value);
     // A maximum length beyond the protocol's 32-bit integer is as good as none.
     long max_length = element.max_length.value_or(-1);
     max_lengths << (max_length < 0 || max_length > INT_MAX ? -1 : static_cast<int>(max_length));
     for (const SnapshotOption& option : element.options) {
       option_elements << static_cast<int>(i);
-      option_texts << ToBus(option.text);
-      option_values << ToBus(option.value);
+      option_texts << ToBusText(option.text);
+      option_values << ToBusText(option.value);
     }
   }
-  return {ToBus(snapshot.url),
-          ToBus(snapshot.title),
+  return {ToBusText(snapshot.url),
+          ToBusText(snapshot.title),
           snapshot.truncated,
           forms,
           IntArray(element_forms),
@@ -99,19 +98,19 @@ std::optional<PageSnapshot> SnapshotFromBus(const QVariantList& values) {
     return std::nullopt;
   }
   PageSnapshot snapshot;
-  snapshot.url = FromBus(values[0].toString());
-  snapshot.title = FromBus(values[1].toString());
+  snapshot.url = FromBusText(values[0].toString());
+  snapshot.title = FromBusText(values[1].toString());
   snapshot.truncated = values[2].toBool();
-  for (const QString& name : *forms) snapshot.forms.push_back(FromBus(name));
+  for (const QString& name : *forms) snapshot.forms.push_back(FromBusText(name));
   snapshot.elements.reserve(static_cast<size_t>(std::min<qsizetype>(count, 1 << 16)));
   for (qsizetype i = 0; i < count; ++i) {
     const int kind = (*kinds)[i], form = (*element_forms)[i], max_length = (*max_lengths)[i];
     if (kind < 0 || kind > 2 || form < 0 || form >= forms->size()) return std::nullopt;
     snapshot.elements.push_back({static_cast<ElementKind>(kind),
                                  form,
-                                 FromBus((*types)[i]),
-                                 FromBus((*names)[i]),
-                                 FromBus((*element_values)[i]),
+                                 FromBusText((*types)[i]),
+                                 FromBusText((*names)[i]),
+                                 FromBusText((*element_values)[i]),
                                  max_length < 0 ? std::nullopt : std::optional<long>(max_length),
                                  {}});
   }
@@ -122,7 +121,7 @@ std::optional<PageSnapshot> SnapshotFromBus(const QVariantList& values) {
       return std::nullopt;
     }
     snapshot.elements[element].options.push_back(
-        {FromBus((*option_texts)[i]), FromBus((*option_values)[i])});
+        {FromBusText((*option_texts)[i]), FromBusText((*option_values)[i])});
   }
   BoundSnapshot(snapshot);
   return snapshot;
@@ -136,7 +135,7 @@ QVariantList WritesToBus(const std::vector<PageWrite>& writes) {
     kinds << static_cast<int>(write.kind);
     indexes << write.index;
     options << write.option;
-    values << ToBus(write.value);
+    values << ToBusText(write.value);
   }
   return {IntArray(forms), IntArray(kinds), IntArray(indexes), IntArray(options), values};
 }
@@ -159,7 +158,7 @@ std::optional<std::vector<PageWrite>> WritesFromBus(const QVariantList& values) 
     const int kind = (*kinds)[i];
     if (kind < 0 || kind > 2) return std::nullopt;
     writes.push_back({(*forms)[i], static_cast<ElementKind>(kind), (*indexes)[i], (*options)[i],
-                      FromBus((*texts)[i])});
+                      FromBusText((*texts)[i])});
   }
   return writes;
 }

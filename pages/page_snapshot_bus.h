@@ -5,6 +5,7 @@
 #ifndef ZRFORM_PAGES_PAGE_SNAPSHOT_BUS_H_
 #define ZRFORM_PAGES_PAGE_SNAPSHOT_BUS_H_
 
+#include <QString>
 #include <QVariantList>
 #include <optional>
 #include <vector>
@@ -19,6 +20,11 @@ namespace zr {
 inline constexpr char kSnapshotSignature[] = "ssbasaiaiasasasaiaiasas";
 // For each write: form, kind, index, option (-1 for inputs and text areas), value.
 inline constexpr char kWritesSignature[] = "aiaiaiaias";
+
+// A page text as a bus string (bytes that are not UTF-8 become U+FFFD: a
+// bus string is always Unicode), and a bus string as a page text.
+QString ToBusText(const PageText& text);
+PageText FromBusText(const QString& text);
 
 QVariantList SnapshotToBus(const PageSnapshot& snapshot);
 // None when the values do not have the layout above (arrays of unequal

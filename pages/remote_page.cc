@@ -19,15 +19,6 @@ namespace {
 
 bool IsNullPath(const QString& path) { return path.isEmpty() || path == QLatin1StringView("/"); }
 
-PageText FromBus(const QVariant& value) {
-  QByteArray utf8 = value.toString().toUtf8();
-  return PageText(utf8.constData(), static_cast<size_t>(utf8.size()));
-}
-
-QVariant ToBus(const PageText& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // What every proxy has: the page's link and the object's path and interface.
 class ProxyBase {
  protected:
@@ -40,7 +31,7 @@ class ProxyBase {
   }
   PageText Text(const char* member) const {
     std::optional<QVariantList> reply = Call(member, "s");
-    return reply ? FromBus(reply->at(0)) : PageText();
+    return reply ? FromBusText(reply->at(0).toString()) : PageText();
   }
   // The path of the object the call yields; "/" when it failed.
   QString Path(const char* member, const QVariantList& arguments = {}) const {
@@ -153,7 +144,7 @@ class InputProxy final : public PageInput, ProxyBase {
   }
   bool PutValue(const PageText& value) override {
     described_.reset();  // the page may change more than the value on a write
-    return Succeeds("PutValue", {ToBus(value)});
+    return Succeeds("PutValue", {ToBusText(value)});
   }
 
  private:
@@ -177,7 +168,8 @@ class InputProxy final : public PageInput, ProxyBase {
     }
     const QVariantList& values = *reply;
     described_ =
-        Description{FromBus(values[0]), FromBus(values[1]), FromBus(values[2]),
+        Description{FromBusText(values[0].toString()), FromBusText(values[1].toString()),
+                    FromBusText(values[2].toString()),
                     values[3].toBool() ? std::optional<long>(values[4].toInt()) : std::nullopt};
     return true;
   }
@@ -191,7 +183,7 @@ class TextAreaProxy final : public PageTextArea, ProxyBase {
   TextAreaProxy(std::shared_ptr<RemotePageLink> link, QString path)
       : ProxyBase(std::move(link), std::move(path), "ZRForm.Page.TextArea") {}
   PageText Name() override { return Text("Name"); }
-  bool PutValue(const PageText& value) override { return Succeeds("PutValue", {ToBus(value)}); }
+  bool PutValue(const PageText& value) override { return Succeeds("PutValue", {ToBusText(value)}); }
 };
 
 class SelectProxy final : public PageSelect, ProxyBase {
