@@ -65,7 +65,8 @@ export class HostPort {
     if (reply.ok) {
       waiting.resolve(reply);
     } else if (reply.code === 'no-server') {
-      waiting.reject(new HostError(ErrorText.noServer + (reply.error ?? ''), reply.code));
+      // The host says it in words already ("The ZRForm server cannot be started: ...").
+      waiting.reject(new HostError(reply.error || `${ErrorText.noServer}no reason given.`, reply.code));
     } else {
       waiting.reject(new HostError(reply.error ?? 'The ZRForm browser host refused.', reply.code));
     }
