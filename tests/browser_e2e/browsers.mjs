@@ -33,14 +33,19 @@ export function InstallHostManifest(kind, home, program) {
 }
 
 // A copy of the extension whose manifest also loads the test bridge into the
-// test server's pages.
-export function ExtensionWithBridge(home) {
+// test server's pages; with testBackground, its background is test_bg.js
+// (bg.js plus the tab id and badge text answers).
+export function ExtensionWithBridge(home, { testBackground = false } = {}) {
   const dir = path.join(home, 'extension');
   fs.cpSync(kExtensionDir, dir, { recursive: true });
   fs.copyFileSync(path.join(import.meta.dirname, 'test_bridge.js'), path.join(dir, 'test_bridge.js'));
   const manifestPath = path.join(dir, 'manifest.json');
   const manifest = JSON.parse(fs.readFileSync(manifestPath, 'utf8'));
   manifest.content_scripts.push({ matches: ['http://127.0.0.1/*', 'http://localhost/*'], js: ['test_bridge.js'], run_at: 'document_start' });
+  if (testBackground) {
+    fs.copyFileSync(path.join(import.meta.dirname, 'test_bg.js'), path.join(dir, 'test_bg.js'));
+    manifest.background = { ...manifest.background, service_worker: 'test_bg.js', scripts: ['test_bg.js'] };
+  }
   fs.writeFileSync(manifestPath, JSON.stringify(manifest));
   return dir;
 }
@@ -59,9 +64,10 @@ export function InstallFakeHost(kind, home) {
 }
 
 export class TestBrowser {
-  static async Launch(kind, home, env = {}) {
+  // options: {testBackground} (see ExtensionWithBridge).
+  static async Launch(kind, home, env = {}, options = {}) {
     const self = new TestBrowser(kind, home);
-    const extension = ExtensionWithBridge(home);
+    const extension = ExtensionWithBridge(home, options);
     const environment = { ...process.env, HOME: home, ...env };
     if (kind === 'chromium') {
       self.browser = await puppeteer.launch({
@@ -106,13 +112,18 @@ export class TestBrowser {
 
   // Shows url in the test's one tab once the bridge is there (the extension
   // may still be starting); the page.
-  async Open(url, deadline = Date.now() + 30000) {
+  Open(url, deadline = Date.now() + 30000) {
+    return this.OpenIn(this.page, url, deadline);
+  }
+
+  // As Open, in another page (tab) of this browser.
+  async OpenIn(page, url, deadline = Date.now() + 30000) {
     for (;;) {
-      await this.page.goto(url, { waitUntil: 'load' });
-      const ready = await this.page
+      await page.goto(url, { waitUntil: 'load' });
+      const ready = await page
         .waitForFunction(() => document.documentElement.dataset.zrBridge === 'ready', { timeout: 3000 })
         .then(() => true, () => false);
-      if (ready) return this.page;
+      if (ready) return page;
       if (Date.now() > deadline) throw new Error(`the extension never came into ${url}`);
     }
   }
@@ -120,7 +131,12 @@ export class TestBrowser {
   // Sends a command to the background from the page, as the popup does; its
   // answer. Commands without a tab go to the active tab: the test's one tab.
   Command(message, timeout = 60000) {
-    return this.page.evaluate(
+    return this.CommandFrom(this.page, message, timeout);
+  }
+
+  // As Command, sent from another page of this browser that has the bridge.
+  CommandFrom(page, message, timeout = 60000) {
+    return page.evaluate(
       (sent, wait) =>
         new Promise((resolve, reject) => {
           const id = Math.random();

@@ -64,3 +64,39 @@ export function InstallRealHost(kind, home, host) {
   if (kind === 'chromium') Run(host, ['install', '--chromium-dir', path.join(home, 'chromium-profile')], env);
   else Run(host, ['install'], env);
 }
+
+// Whether a window titled title (exactly) is shown now.
+export async function Shown(title) {
+  return Boolean(await Shell(`xdotool search --onlyvisible --name '^${title}$' 2>/dev/null || true`, 5));
+}
+
+// Waits until no window titled title is shown; false when one still is after seconds.
+export async function Gone(title, seconds = 30) {
+  for (const deadline = Date.now() + seconds * 1000; Date.now() < deadline; ) {
+    if (!(await Shown(title))) return true;
+    await new Promise((done) => setTimeout(done, 100)); // xdotool cannot wait for a window to go
+  }
+  return false;
+}
+
+// A session bus of its own that activates nothing (no service folders): a
+// server that is not registered there cannot be started. Its address and stop.
+export async function StartEmptyBus(folder) {
+  const config = path.join(folder, 'empty-bus.conf');
+  fs.writeFileSync(
+    config,
+    `<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig><type>session</type><listen>unix:dir=${folder}</listen>
+<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
+</busconfig>`,
+  );
+  const bus = spawn('dbus-daemon', [`--config-file=${config}`, '--nofork', '--print-address=1'], {
+    stdio: ['ignore', 'pipe', 'inherit'],
+  });
+  const address = await new Promise((resolve, reject) => {
+    bus.stdout.once('data', (data) => resolve(String(data).trim()));
+    bus.once('exit', () => reject(new Error('dbus-daemon did not start')));
+  });
+  return { address, stop: () => bus.kill() };
+}

@@ -4,7 +4,7 @@
 // but the address.
 import http from 'node:http';
 
-function Page(title, body) {
+export function Page(title, body) {
   return `<!doctype html><html><head><meta charset="utf-8"><title>${title}</title></head><body>${body}</body></html>`;
 }
 
@@ -61,12 +61,12 @@ const kPages = {
 };
 
 // hostName: how the pages' addresses name 127.0.0.1 ("localhost" gives a site
-// key of its own per port).
-export async function StartPages(hostName = '127.0.0.1') {
+// key of its own per port); extra: more pages, path -> HTML.
+export async function StartPages(hostName = '127.0.0.1', extra = {}) {
   const hostile = Hostile();
   const server = http.createServer((request, response) => {
     const url = new URL(request.url, 'http://127.0.0.1');
-    const body = url.pathname === '/hostile' ? hostile : kPages[url.pathname];
+    const body = url.pathname === '/hostile' ? hostile : (extra[url.pathname] ?? kPages[url.pathname]);
     request.resume();
     response.writeHead(body ? 200 : 404, { 'content-type': 'text/html; charset=utf-8' });
     response.end(body ?? 'not found');
