@@ -8,7 +8,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { InstallFakeHost, kBrowsers, kChromiumId, TestBrowser } from './browsers.mjs';
-import { Answer, InstallRealHost, PrepareServer, StartDisplay } from './desktop.mjs';
+import { Answer, Gone, InstallRealHost, PrepareServer, Shown, StartDisplay, StartEmptyBus } from './desktop.mjs';
 import { StartPages } from './pages.mjs';
 
 const kSkip = 77;
@@ -16,6 +16,9 @@ const kNotInstalled = 'The ZRForm browser host is not installed. Run: zrform-bro
 const kNothingMatched = 'Nothing on this page matched.';
 const kHostileLimitMs = 20000; // a page of 12,000 inputs answers within this
 const kRememberWindow = 'Zorvane Login Manager';
+const kNoServer = 'The ZRForm server cannot be started: ';
+// In the remember prompt: tick "Don't ask me again ... on this site", then No.
+const kNeverThisSiteKeys = ['alt+d', 'space', 'alt+n']; // the first alt+d is this site's box
 
 const scratchRoot = process.env.ZR_TEST_SCRATCH ?? os.tmpdir();
 function Home(name) {
@@ -26,6 +29,14 @@ async function Timed(work) {
   const start = performance.now();
   const result = await work();
   return [result, Math.round(performance.now() - start)];
+}
+
+// Resolves once check() holds, polled (a badge or a window has no event a test can wait on).
+async function WaitFor(check, ms) {
+  for (const deadline = Date.now() + ms; !(await check()); ) {
+    if (Date.now() > deadline) throw new Error('timed out');
+    await new Promise((done) => setTimeout(done, 100));
+  }
 }
 
 // Flows against the fake host or none: each gets a fresh browser.
@@ -164,29 +175,107 @@ const kRealFlows = [
   },
   {
     name: 'two logins fit: badge "2", fill asks which',
-    async run({ browser }) {
-      const pages = await StartPages('localhost'); // a site where no login is stored yet
-      try {
-        const url = `${pages.base}/two-logins/signin`;
-        for (const user of ['ann-two', 'bob-two']) {
-          const page = await browser.Open(url);
-          await page.type('#username', user);
-          await page.type('#password', `${user}-pass`);
-          const answered = Answer(kRememberWindow, ['alt+y']);
-          await Promise.all([page.waitForNavigation(), page.click('#go')]);
-          assert.ok(await answered, 'the remember window did not appear');
-        }
-        await browser.Open(url);
-        assert.deepEqual(await browser.Command({ command: 'badge' }), { ok: true, count: 2, text: '2' });
-        assert.deepEqual(await browser.Values(), { username: '', password: '' }, 'no automatic choice');
-        const fill = browser.Command({ command: 'fill', type: 'password' });
-        assert.ok(await Answer(kRememberWindow, ['Return']), 'the select-login window did not appear');
-        assert.deepEqual(await fill, { ok: true, filled: 2 });
-        const { username, password } = await browser.Values();
-        assert.ok(['ann-two', 'bob-two'].includes(username) && password === `${username}-pass`);
-      } finally {
-        await pages.close();
+    async run({ browser, twoSite }) {
+      const url = `${twoSite.base}/two-logins/signin`;
+      for (const user of ['ann-two', 'bob-two']) {
+        const page = await browser.Open(url);
+        await page.type('#username', user);
+        await page.type('#password', `${user}-pass`);
+        const answered = Answer(kRememberWindow, ['alt+y']);
+        await Promise.all([page.waitForNavigation(), page.click('#go')]);
+        assert.ok(await answered, 'the remember window did not appear');
       }
+      await browser.Open(url);
+      assert.deepEqual(await browser.Command({ command: 'badge' }), { ok: true, count: 2, text: '2' });
+      assert.deepEqual(await browser.Values(), { username: '', password: '' }, 'no automatic choice');
+      const fill = browser.Command({ command: 'fill', type: 'password' });
+      assert.ok(await Answer(kRememberWindow, ['Return']), 'the select-login window did not appear');
+      assert.deepEqual(await fill, { ok: true, filled: 2 });
+      const { username, password } = await browser.Values();
+      assert.ok(['ann-two', 'bob-two'].includes(username) && password === `${username}-pass`);
+    },
+  },
+  {
+    name: 'the badge follows navigation from site to site',
+    async run({ browser, pages, twoSite }) {
+      const other = `http://127.0.0.1:${new URL(pages.base).port}`; // no login is keyed to it
+      const visits = [
+        [`${twoSite.base}/two-logins/signin`, '2'],
+        [`${pages.base}/signup`, '1'],
+        [`${other}/signup`, ''],
+        [`${twoSite.base}/signed-in`, '2'],
+      ];
+      for (const [url, text] of visits) {
+        const page = await browser.Open(url);
+        await WaitFor(async () => (await browser.Command({ zrTest: 'badge-text' })).text === text, 20000).catch(
+          async () => assert.fail(`${url}: badge "${(await browser.Command({ zrTest: 'badge-text' })).text}", not "${text}"`),
+        );
+        assert.equal(page.url(), url);
+      }
+    },
+  },
+  ...[
+    ['to another document', (page) => page.goto(`${page.url()}?n=moved`, { waitUntil: 'load' })],
+    ['by the page\'s own history', (page) => page.evaluate(() => history.pushState(null, '', '?n=pushed'))],
+  ].map(([how, navigate]) => ({
+    name: `a fill's writes after the page navigated ${how} are dropped`,
+    async run({ browser, twoSite }) {
+      const target = await browser.Open(`${twoSite.base}/two-logins/signin`);
+      const { tabId } = await browser.Command({ zrTest: 'tab' });
+      const sender = await browser.OpenIn(await browser.browser.newPage(), `${twoSite.base}/signed-in`);
+      try {
+        await target.bringToFront();
+        const fill = browser.CommandFrom(sender, { command: 'fill', type: 'password', tabId });
+        assert.ok(await Answer(kRememberWindow, []), 'the select-login window did not appear');
+        await navigate(target);
+        assert.ok(await Answer(kRememberWindow, ['Return']), 'the select-login window went away');
+        assert.deepEqual(await fill, { ok: false, error: kNothingMatched });
+        assert.deepEqual(await browser.Values(), { username: '', password: '' });
+      } finally {
+        await sender.close();
+      }
+    },
+  })),
+  ...[
+    // The first Login Manager sets up the master password, then shows the logins.
+    ['login-manager', [['Master Password', ['=Secret-1', 'Tab', '=Secret-1', 'Return']], [kRememberWindow, ['Escape']]]],
+    ['form-manager', [['Form Manager', ['Escape']]]],
+  ].map(([command, windows]) => ({
+    name: `${command} opens its window`,
+    async run({ browser, pages }) {
+      await browser.Open(`${pages.base}/signed-in`);
+      const opened = browser.Command({ command }).catch((error) => ({ error: String(error) }));
+      for (const [title, keys] of windows) {
+        assert.ok(await Answer(title, keys), `no window "${title}"`);
+        assert.ok(await Gone(title), `"${title}" did not close`);
+      }
+      assert.deepEqual(await opened, { ok: true });
+    },
+  })),
+  {
+    name: '"never for this site": no prompt on the next submit there, still one elsewhere',
+    async run({ browser, pages, neverSite }) {
+      const submit = async (site, user) => {
+        const page = await browser.Open(`${site.base}/signin`);
+        await page.type('#username', user);
+        await page.type('#password', `${user}-pass`);
+        await Promise.all([page.waitForNavigation(), page.click('#go')]);
+      };
+      const answered = Answer(kRememberWindow, kNeverThisSiteKeys);
+      await submit(neverSite, 'never-one');
+      assert.ok(await answered, 'the remember window did not appear');
+      assert.ok(await Gone(kRememberWindow), 'the remember window stayed');
+      await submit(neverSite, 'never-two');
+      // The host answers in order: once status is answered the capture was handled.
+      const status = await browser.Command({ command: 'status' }, 20000).catch(() => null);
+      if (!status || (await Shown(kRememberWindow))) {
+        await Answer(kRememberWindow, ['alt+n'], 5);
+        assert.fail('asked again on that site');
+      }
+      assert.deepEqual(await browser.Command({ command: 'badge' }), { ok: true, count: 0, text: '' }, 'nothing stored');
+      const elsewhere = Answer(kRememberWindow, ['alt+n']);
+      await submit(pages, 'other-user');
+      assert.ok(await elsewhere, 'no prompt on another site');
     },
   },
   {
@@ -204,7 +293,41 @@ const kRealFlows = [
   },
 ];
 
+// The real host on a bus where the server is not registered: the failure in
+// words, in the answer and (Chromium) on the popup's result line.
+const kNoServerFlow = {
+  name: 'server cannot be started -> its message',
+  async run({ kind, host }) {
+    const home = Home(`${kind}-no-server`);
+    InstallRealHost(kind, home, host);
+    const bus = await StartEmptyBus(home);
+    const browser = await TestBrowser.Launch(kind, home, { DBUS_SESSION_BUS_ADDRESS: bus.address });
+    const pages = await StartPages();
+    try {
+      await browser.Open(`${pages.base}/signup`);
+      assert.deepEqual(await browser.Command({ command: 'status' }), { ok: true, host: true, server: false });
+      const fill = await browser.Command({ command: 'fill', type: 'home' });
+      assert.equal(fill.ok, false);
+      assert.ok(fill.error.startsWith(kNoServer) && fill.error.length > kNoServer.length, fill.error);
+      assert.equal(fill.error.indexOf(kNoServer, 1), -1, `said twice: ${fill.error}`);
+      if (kind !== 'chromium') return fill.error;
+      const popup = await browser.browser.newPage();
+      await popup.goto(`chrome-extension://${kChromiumId}/popup.html`);
+      assert.deepEqual(await PopupSays(popup, 'login-manager'), [fill.error, 'error']);
+      return fill.error;
+    } finally {
+      await browser.Close();
+      await pages.close();
+      bus.stop();
+    }
+  },
+};
+
+// ZR_E2E_FLOWS: a pattern; only the flows whose names match run (while developing).
+const kWanted = new RegExp(process.env.ZR_E2E_FLOWS ?? '');
+
 async function RunFlow(results, kind, flow, context) {
+  if (!kWanted.test(flow.name)) return;
   const [outcome, ms] = await Timed(async () => {
     try {
       return { passed: true, note: (await flow.run(context)) ?? '' };
@@ -249,10 +372,13 @@ async function Main() {
       // localhost: the server keys a login on 127.0.0.1:PORT by a site that
       // never matches that address again (the port's colon counts as a name).
       const pages = await StartPages('localhost');
-      const browser = await TestBrowser.Launch(kind, home);
-      for (const flow of kRealFlows) await RunFlow(results, kind, flow, { browser, pages });
+      const twoSite = await StartPages('localhost'); // where two logins are stored
+      const neverSite = await StartPages('localhost'); // where recording is refused
+      const browser = await TestBrowser.Launch(kind, home, {}, { testBackground: true });
+      for (const flow of kRealFlows) await RunFlow(results, kind, flow, { browser, pages, twoSite, neverSite });
       await browser.Close();
-      await pages.close();
+      await Promise.all([pages, twoSite, neverSite].map((site) => site.close()));
+      await RunFlow(results, kind, kNoServerFlow, { kind, host });
     }
     display.stop();
   }
