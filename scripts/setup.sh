@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libgcrypt20-dev libxml2-dev libcsv-dev qt6-base-dev qt6-base-dev-tools libxcb1-dev locales
-          dbus-daemon dbus-bin xvfb xdotool x11-utils clang clang-format libclang-rt-14-dev
+          dbus-daemon dbus-bin xvfb xdotool x11-utils x11-apps clang clang-format libclang-rt-14-dev
           chromium firefox-esr nodejs zip)
 
 as_root() {
