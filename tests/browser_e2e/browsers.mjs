@@ -165,3 +165,6 @@ export class TestBrowser {
     await this.browser?.close().catch(() => {});
   }
 }
+
+// The driver itself, for scripts outside this folder (the demonstration).
+export { puppeteer };

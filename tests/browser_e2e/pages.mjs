@@ -61,8 +61,8 @@ const kPages = {
 };
 
 // hostName: how the pages' addresses name 127.0.0.1 ("localhost" gives a site
-// key of its own per port); extra: more pages, path -> HTML.
-export async function StartPages(hostName = '127.0.0.1', extra = {}) {
+// key of its own per port); extra: more pages, path -> HTML; port: 0 for any.
+export async function StartPages(hostName = '127.0.0.1', extra = {}, port = 0) {
   const hostile = Hostile();
   const server = http.createServer((request, response) => {
     const url = new URL(request.url, 'http://127.0.0.1');
@@ -71,7 +71,7 @@ export async function StartPages(hostName = '127.0.0.1', extra = {}) {
     response.writeHead(body ? 200 : 404, { 'content-type': 'text/html; charset=utf-8' });
     response.end(body ?? 'not found');
   });
-  await new Promise((done) => server.listen(0, '127.0.0.1', done));
+  await new Promise((done) => server.listen(port, '127.0.0.1', done));
   const base = `http://${hostName}:${server.address().port}`;
   // Closing drops the browser's kept-alive connections, which would hold it a minute.
   const close = () =>
