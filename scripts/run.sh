@@ -7,6 +7,11 @@
 # Without a session bus (a bare machine) it runs on a private bus with a
 # scratch data folder holding sample data; the windows then cannot open and
 # count as cancelled, which the server says on standard error.
+# Then the browser client: installs the browser host and, with a display,
+# opens Chromium (or Firefox ESR) with the extension on a demonstration site
+# on 127.0.0.1; without one, runs that flow in a headless browser on a virtual
+# display and saves pictures under build/demo-out/ (demo/browser_demo.mjs).
+# ZR_DEMO_HEADLESS=1 takes the headless way even with a display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -59,10 +64,34 @@ if ! grep -q -E 'name="(first_name|city)"[^>]*value="[^"]+"' "$out/signup_filled
 fi
 step "Keep a history entry for the toolbar" $zrbar history add "demo.example" 1
 step "The history list" $zrbar history list
+
+# The browser client, when node, the test harness's packages (scripts/setup.sh)
+# and a browser are there.
+browser_demo() {
+  if ! command -v node >/dev/null || [ ! -d tests/browser_e2e/node_modules/puppeteer-core ]; then
+    echo "(No node or no tests/browser_e2e/node_modules: run scripts/setup.sh for the browser demonstration.)"
+    return
+  fi
+  step "Install the browser host for your browsers" build/browser/host/zrform-browser install
+  if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${ZR_DEMO_HEADLESS:-}" ]; then
+    node demo/browser_demo.mjs --interactive
+  else
+    # A private bus and data folder of its own: the server it starts shows its
+    # windows on the demonstration's virtual display.
+    local scratch="$root/build/demo-browser-home"
+    rm -rf "$scratch"
+    mkdir -p "$scratch/data" "$scratch/config"
+    XDG_DATA_HOME="$scratch/data" XDG_CONFIG_HOME="$scratch/config" ZR_TEST_SCRATCH="$scratch" \
+      dbus-run-session -- node demo/browser_demo.mjs 2> >(grep -v -e 'dbus-daemon\[' -e QStandardPaths >&2)
+  fi
+}
+browser_demo
+
 cat <<TEXT
 
 Filled pages: $out/login_filled.html, $out/signup_filled.html
 Open the Login Manager:  $zrbar password-manager
 Open the Form Manager:   $zrbar form-manager   (your Home and Work profiles)
 The server ends by itself 5 seconds after its last call.
+The browser extension: see "Use it in your browser" in README.md.
 TEXT
