@@ -63,8 +63,20 @@ export function InstallFakeHost(kind, home) {
   return log;
 }
 
+// Firefox ESR takes an unsigned add-on from the profile's extensions folder
+// with these (and enables it: no sideloading question).
+const kUnsignedXpiPrefs = { 'xpinstall.signatures.required': false, 'extensions.autoDisableScopes': 0 };
+
+function ProfileWithXpi(home, xpi) {
+  const profile = path.join(home, 'firefox-profile');
+  fs.mkdirSync(path.join(profile, 'extensions'), { recursive: true });
+  fs.copyFileSync(xpi, path.join(profile, 'extensions', `${kGeckoId}.xpi`));
+  return profile;
+}
+
 export class TestBrowser {
-  // options: {testBackground} (see ExtensionWithBridge).
+  // options: {testBackground} (see ExtensionWithBridge); {xpi: file} (Firefox)
+  // installs that packed add-on in the profile instead of the folder.
   static async Launch(kind, home, env = {}, options = {}) {
     const self = new TestBrowser(kind, home);
     const extension = ExtensionWithBridge(home, options);
@@ -96,9 +108,11 @@ export class TestBrowser {
         extraPrefsFirefox: {
           'extensions.webextensions.uuids': JSON.stringify({ [kGeckoId]: kGeckoUuid }),
           'devtools.console.stdout.chrome': Boolean(process.env.ZR_E2E_VERBOSE),
+          ...(options.xpi ? kUnsignedXpiPrefs : {}),
         },
+        ...(options.xpi ? { userDataDir: ProfileWithXpi(home, options.xpi) } : {}),
       });
-      await self.browser.installExtension(extension);
+      if (!options.xpi) await self.browser.installExtension(extension);
     }
     [self.page] = await self.browser.pages();
     self.page ??= await self.browser.newPage();
