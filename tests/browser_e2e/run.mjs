@@ -7,8 +7,8 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { InstallFakeHost, kBrowsers, kChromiumId, TestBrowser } from './browsers.mjs';
-import { Answer, Gone, InstallRealHost, PrepareServer, Shown, StartDisplay, StartEmptyBus } from './desktop.mjs';
+import { ExtensionWithBridge, InstallFakeHost, kBrowsers, kChromiumId, TestBrowser } from './browsers.mjs';
+import { Answer, Gone, InstallRealHost, PrepareServer, Run, Shown, StartDisplay, StartEmptyBus } from './desktop.mjs';
 import { StartPages } from './pages.mjs';
 
 const kSkip = 77;
@@ -82,6 +82,23 @@ const kPlumbingFlows = [
     },
   },
 ];
+
+// Firefox only: the .xpi that scripts/build_xpi.sh packs (of the extension
+// with the test bridge) installed as a permanent unsigned add-on.
+const kXpiFlow = {
+  name: 'the packed .xpi installs unsigned and fills (fake host)',
+  fake: true,
+  options(home) {
+    const xpi = path.join(home, 'zrform.xpi');
+    Run(path.join(import.meta.dirname, '../../scripts/build_xpi.sh'), [xpi, ExtensionWithBridge(home)]);
+    return { xpi };
+  },
+  async run({ browser, pages }) {
+    await browser.Open(`${pages.base}/signup`);
+    assert.deepEqual(await browser.Command({ command: 'fill', type: 'home' }), { ok: true, filled: 5 });
+    assert.equal((await browser.Values()).firstname, 'Ann');
+  },
+};
 
 // The popup's result line after clicking the button with id.
 async function PopupSays(popup, id) {
@@ -348,11 +365,12 @@ async function Main() {
   const results = [];
 
   for (const kind of kinds.filter((k) => !only || only.includes(k))) {
-    for (const flow of kind === 'chromium' ? [...kPlumbingFlows, kPopupFlow] : kPlumbingFlows) {
+    for (const flow of [...kPlumbingFlows, kind === 'chromium' ? kPopupFlow : kXpiFlow]) {
+      if (!kWanted.test(flow.name)) continue;
       const home = Home(`${kind}-plumbing`);
       const log = flow.fake ? InstallFakeHost(kind, home) : null;
       const pages = await StartPages();
-      const browser = await TestBrowser.Launch(kind, home);
+      const browser = await TestBrowser.Launch(kind, home, {}, flow.options?.(home) ?? {});
       await RunFlow(results, kind, flow, { browser, pages, log });
       await browser.Close();
       await pages.close();
