@@ -6,7 +6,9 @@
 // Otherwise (no display): runs the same flow headless, the server's windows on
 // a virtual display answered as the tests answer them, and saves a picture of
 // each window and of each page before and after under build/demo-out/.
-// Run inside a bus where `zrform -RegServer` may be done (scripts/run.sh does it).
+// Run inside a bus where `zrform -RegServer` may be done (scripts/run.sh does it);
+// ZR_BUILD_DIR names the build folder (build/). Exit 1 when a step fell short,
+// 77 when neither browser is installed (ctest's browser_demo).
 import { execFile } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -18,7 +20,7 @@ import { Answer, InstallRealHost, PrepareServer, StartDisplay } from '../tests/b
 import { Page, StartPages } from '../tests/browser_e2e/pages.mjs';
 
 const root = path.resolve(import.meta.dirname, '..');
-const build = path.join(root, 'build');
+const build = process.env.ZR_BUILD_DIR ?? path.join(root, 'build');
 const out = path.join(build, 'demo-out');
 const host = path.join(build, 'browser/host/zrform-browser');
 const kPort = 8765; // fixed, so that logins stored in one run fit the next
@@ -81,7 +83,7 @@ async function PictureAndAnswer(title, keys, name) {
   if (!id) return false;
   try {
     fs.writeFileSync(path.join(out, name), XwdToPng(await Sh(`xwd -silent -id ${id}`)));
-    console.log(`  picture of the window "${title}": build/demo-out/${name}`);
+    console.log(`  picture of the window "${title}": ${path.relative(root, path.join(out, name))}`);
   } catch (error) {
     console.log(`  (no picture of "${title}": ${error.message.split('\n')[0]}; xwd comes with x11-apps)`);
   }
@@ -90,7 +92,7 @@ async function PictureAndAnswer(title, keys, name) {
 
 async function Picture(page, name) {
   await page.screenshot({ path: path.join(out, name), fullPage: true });
-  return `build/demo-out/${name}`;
+  return path.relative(root, path.join(out, name));
 }
 
 const Values = (page) =>
@@ -107,11 +109,12 @@ async function Headless(kind) {
   console.log(`\n== The browser extension, headless ${kind} on a virtual display`);
   const display = await StartDisplay();
   PrepareServer(path.join(build, 'app/zrform'), path.join(build, 'tools/zrdata'));
-  const home = fs.mkdtempSync(path.join(os.tmpdir(), 'zrform-demo.'));
+  const home = fs.mkdtempSync(path.join(process.env.ZR_TEST_SCRATCH ?? os.tmpdir(), 'zrform-demo.'));
   InstallRealHost(kind, home, host);
   const pages = await StartPages('localhost', kSite);
   const browser = await TestBrowser.Launch(kind, home);
   const said = [];
+  let failed = false;
   try {
     let page = await browser.Open(`${pages.base}/signin`);
     await page.type('input[name=login]', kUser);
@@ -126,13 +129,16 @@ async function Headless(kind) {
     await page.waitForFunction(() => document.querySelector('input[name=passwd]').value !== '', { timeout: 30000 });
     const filled = await Values(page);
     console.log(`The next visit, filled with no window: ${await Picture(page, 'signin-filled-automatically.png')}`);
-    said.push(`filled back automatically: login="${filled.login}", password ${filled.passwd === kPassword ? 'the one typed' : 'WRONG'}`);
+    const back = filled.login === kUser && filled.passwd === kPassword;
+    said.push(`filled back automatically: login="${filled.login}", password ${back ? 'the one typed' : 'NOT the one typed'}`);
+    if (!back) failed = true;
 
     page = await browser.Open(`${pages.base}/signup`);
     console.log(`A sign-up page, before: ${await Picture(page, 'signup-before.png')}`);
     const fill = await browser.Command({ command: 'fill', type: 'home' });
     console.log(`  after Fill Home: ${await Picture(page, 'signup-after.png')}`);
     said.push(fill.ok ? `filled from the Home profile (${fill.filled} values): ${Shown(await Values(page))}` : `Fill Home: ${fill.error}`);
+    if (!fill.ok) failed = true;
   } finally {
     await browser.Close();
     await pages.close();
@@ -140,6 +146,7 @@ async function Headless(kind) {
   }
   console.log('\nWhat happened:');
   for (const line of said) console.log(`  - ${line}`);
+  return failed ? 1 : 0;
 }
 
 async function Interactive(kind) {
@@ -182,8 +189,9 @@ Close the browser to end the demonstration.`);
 const kind = ['chromium', 'firefox'].find((k) => fs.existsSync(kBrowsers[k].binary));
 if (!kind) {
   console.log('(Neither chromium nor firefox-esr is installed: the browser demonstration is skipped.)');
+  process.exitCode = 77;
 } else {
   fs.mkdirSync(out, { recursive: true });
   if (process.argv.includes('--interactive')) await Interactive(kind);
-  else await Headless(kind);
+  else process.exitCode = await Headless(kind);
 }

@@ -68,8 +68,9 @@ step "The history list" $zrbar history list
 # The browser client, when node, the test harness's packages (scripts/setup.sh)
 # and a browser are there.
 browser_demo() {
-  if ! command -v node >/dev/null || [ ! -d tests/browser_e2e/node_modules/puppeteer-core ]; then
-    echo "(No node or no tests/browser_e2e/node_modules: run scripts/setup.sh for the browser demonstration.)"
+  if ! command -v node >/dev/null || [ ! -d tests/browser_e2e/node_modules/puppeteer-core ] ||
+     { [ ! -x /usr/bin/chromium ] && [ ! -x /usr/bin/firefox-esr ]; }; then
+    echo "(No node, browser or tests/browser_e2e/node_modules: run scripts/setup.sh for the browser demonstration.)"
     return
   fi
   step "Install the browser host for your browsers" build/browser/host/zrform-browser install
