@@ -31,12 +31,22 @@ async function Timed(work) {
   return [result, Math.round(performance.now() - start)];
 }
 
-// Resolves once check() holds, polled (a badge or a window has no event a test can wait on).
-async function WaitFor(check, ms) {
+// Resolves once check() holds, polled (a badge has no event a test can wait on).
+async function WaitFor(check, ms, what) {
   for (const deadline = Date.now() + ms; !(await check()); ) {
-    if (Date.now() > deadline) throw new Error('timed out');
+    if (Date.now() > deadline) throw new Error(`timed out: ${what}`);
     await new Promise((done) => setTimeout(done, 100));
   }
+}
+
+// Signs in as user on the page at url; with keys, whether the remember prompt came and was answered.
+async function SignIn(browser, url, user, keys) {
+  const page = await browser.Open(url);
+  await page.type('#username', user);
+  await page.type('#password', `${user}-pass`);
+  const answered = keys ? Answer(kRememberWindow, keys) : null;
+  await Promise.all([page.waitForNavigation(), page.click('#go')]);
+  return answered;
 }
 
 // Flows against the fake host or none: each gets a fresh browser.
@@ -145,17 +155,13 @@ const kRealFlows = [
   {
     name: 'capture on submit + Yes -> stored, next visit filled automatically',
     async run({ browser, pages }) {
-      const page = await browser.Open(`${pages.base}/signin`);
-      await page.type('#username', 'e2e-user');
-      await page.type('#password', 'e2e-pass');
-      const answered = Answer(kRememberWindow, ['alt+f', 'alt+y']);
-      await Promise.all([page.waitForNavigation(), page.click('#go')]);
+      const answered = SignIn(browser, `${pages.base}/signin`, 'e2e-user', ['alt+f', 'alt+y']);
       assert.ok(await answered, 'the remember window did not appear');
       const [, ms] = await Timed(async () => {
-        await browser.Open(`${pages.base}/signin`);
+        const page = await browser.Open(`${pages.base}/signin`);
         await page.waitForFunction(
           () => document.getElementById('username').value === 'e2e-user' &&
-            document.getElementById('password').value === 'e2e-pass',
+            document.getElementById('password').value === 'e2e-user-pass',
           { timeout: 30000 },
         );
       });
@@ -194,14 +200,8 @@ const kRealFlows = [
     name: 'two logins fit: badge "2", fill asks which',
     async run({ browser, twoSite }) {
       const url = `${twoSite.base}/two-logins/signin`;
-      for (const user of ['ann-two', 'bob-two']) {
-        const page = await browser.Open(url);
-        await page.type('#username', user);
-        await page.type('#password', `${user}-pass`);
-        const answered = Answer(kRememberWindow, ['alt+y']);
-        await Promise.all([page.waitForNavigation(), page.click('#go')]);
-        assert.ok(await answered, 'the remember window did not appear');
-      }
+      for (const user of ['ann-two', 'bob-two'])
+        assert.ok(await SignIn(browser, url, user, ['alt+y']), 'the remember window did not appear');
       await browser.Open(url);
       assert.deepEqual(await browser.Command({ command: 'badge' }), { ok: true, count: 2, text: '2' });
       assert.deepEqual(await browser.Values(), { username: '', password: '' }, 'no automatic choice');
@@ -223,11 +223,9 @@ const kRealFlows = [
         [`${twoSite.base}/signed-in`, '2'],
       ];
       for (const [url, text] of visits) {
-        const page = await browser.Open(url);
-        await WaitFor(async () => (await browser.Command({ zrTest: 'badge-text' })).text === text, 20000).catch(
-          async () => assert.fail(`${url}: badge "${(await browser.Command({ zrTest: 'badge-text' })).text}", not "${text}"`),
-        );
-        assert.equal(page.url(), url);
+        await browser.Open(url);
+        const shown = async () => (await browser.Command({ zrTest: 'badge-text' })).text === text;
+        await WaitFor(shown, 20000, `badge "${text}" on ${url}`);
       }
     },
   },
@@ -272,17 +270,10 @@ const kRealFlows = [
   {
     name: '"never for this site": no prompt on the next submit there, still one elsewhere',
     async run({ browser, pages, neverSite }) {
-      const submit = async (site, user) => {
-        const page = await browser.Open(`${site.base}/signin`);
-        await page.type('#username', user);
-        await page.type('#password', `${user}-pass`);
-        await Promise.all([page.waitForNavigation(), page.click('#go')]);
-      };
-      const answered = Answer(kRememberWindow, kNeverThisSiteKeys);
-      await submit(neverSite, 'never-one');
-      assert.ok(await answered, 'the remember window did not appear');
+      const url = `${neverSite.base}/signin`;
+      assert.ok(await SignIn(browser, url, 'never-one', kNeverThisSiteKeys), 'the remember window did not appear');
       assert.ok(await Gone(kRememberWindow), 'the remember window stayed');
-      await submit(neverSite, 'never-two');
+      await SignIn(browser, url, 'never-two');
       // The host answers in order: once status is answered the capture was handled.
       const status = await browser.Command({ command: 'status' }, 20000).catch(() => null);
       if (!status || (await Shown(kRememberWindow))) {
@@ -290,9 +281,7 @@ const kRealFlows = [
         assert.fail('asked again on that site');
       }
       assert.deepEqual(await browser.Command({ command: 'badge' }), { ok: true, count: 0, text: '' }, 'nothing stored');
-      const elsewhere = Answer(kRememberWindow, ['alt+n']);
-      await submit(pages, 'other-user');
-      assert.ok(await elsewhere, 'no prompt on another site');
+      assert.ok(await SignIn(browser, `${pages.base}/signin`, 'other-user', ['alt+n']), 'no prompt on another site');
     },
   },
   {
