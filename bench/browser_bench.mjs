@@ -117,13 +117,14 @@ async function CountMessages(browser, worker, log, message) {
   for (let idle = Logged(log); !idle.requests.includes('in count') || idle.requests.length !== idle.replies; idle = Logged(log))
     await new Promise((done) => setTimeout(done, 20));
   fs.writeFileSync(log, '');
-  await worker.evaluate(() => (globalThis.zrFrameMessages = 0));
-  const { answer } = await TimedCommand(browser.page, message);
+  await worker.evaluate(() => ((globalThis.zrFrameMessages = 0), (globalThis.zrFrameMs = 0)));
+  const { answer, ms } = await TimedCommand(browser.page, message);
   const { requests, replies } = Logged(log);
   return {
     ok: answer.ok,
     host: `${requests.length} request${requests.length === 1 ? '' : 's'} (${requests.map((l) => l.slice(3)).join(', ')}) / ${replies} repl${replies === 1 ? 'y' : 'ies'}`,
     frame: await worker.evaluate(() => globalThis.zrFrameMessages),
+    split: `${ms.toFixed(1)} ms, ${(await worker.evaluate(() => globalThis.zrFrameMs)).toFixed(1)} of them in the content script`,
   };
 }
 
@@ -213,7 +214,15 @@ async function Main() {
     const worker = await target.worker();
     await worker.evaluate(() => {
       const send = chrome.tabs.sendMessage.bind(chrome.tabs);
-      chrome.tabs.sendMessage = (...args) => (++globalThis.zrFrameMessages, send(...args));
+      chrome.tabs.sendMessage = async (...args) => {
+        ++globalThis.zrFrameMessages;
+        const start = performance.now();
+        try {
+          return await send(...args);
+        } finally {
+          globalThis.zrFrameMs += performance.now() - start;
+        }
+      };
     });
     for (const [label, url, message] of [
       ['echo (status)', 'fields50', { command: 'status' }],
@@ -224,7 +233,7 @@ async function Main() {
       await counting.Open(`${pages.base}/${url}`);
       const counted = await CountMessages(counting, worker, log, message);
       figures[`${label}: host messages, content-script requests`] =
-        `${counted.host}, ${counted.frame}${counted.ok ? '' : ' (failed)'}`;
+        `${counted.host}, ${counted.frame}${counted.ok ? '' : ' (failed)'} (one run through the relay: ${counted.split})`;
     }
   } finally {
     await counting.Close();
