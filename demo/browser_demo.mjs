@@ -90,6 +90,16 @@ async function PictureAndAnswer(title, keys, name) {
   return Answer(title, keys);
 }
 
+// Waits (15 s at most) until the server has left the bus: it ends by itself a
+// few seconds after the host let it go, and would otherwise see its display vanish.
+async function ServerGone() {
+  const ask = `dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner string:ZRForm.ZRBarHelper`;
+  for (const deadline = Date.now() + 15000; Date.now() < deadline; ) {
+    if (!/boolean true/.test(String(await Sh(`${ask} 2>/dev/null || true`)))) return;
+    await new Promise((done) => setTimeout(done, 200));
+  }
+}
+
 async function Picture(page, name) {
   await page.screenshot({ path: path.join(out, name), fullPage: true });
   return path.relative(root, path.join(out, name));
@@ -142,6 +152,7 @@ async function Headless(kind) {
   } finally {
     await browser.Close();
     await pages.close();
+    await ServerGone();
     display.stop();
   }
   console.log('\nWhat happened:');
