@@ -197,7 +197,9 @@ Close the browser to end the demonstration.`);
   await pages.close();
 }
 
-const kind = ['chromium', 'firefox'].find((k) => fs.existsSync(kBrowsers[k].binary));
+// ZR_DEMO_BROWSER=firefox takes Firefox ESR even where Chromium is installed.
+const wanted = process.env.ZR_DEMO_BROWSER === 'firefox' ? ['firefox'] : ['chromium', 'firefox'];
+const kind = wanted.find((k) => fs.existsSync(kBrowsers[k].binary));
 if (!kind) {
   console.log('(Neither chromium nor firefox-esr is installed: the browser demonstration is skipped.)');
   process.exitCode = 77;
