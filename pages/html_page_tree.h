@@ -25,6 +25,10 @@ struct HtmlTree {
 
   xmlDocPtr doc;
   std::string url;
+  std::string encoding;  // what the bytes were read as (DecodePage)
+  // Why the parser stopped before the end of the page; empty when it read
+  // it whole. Such a page is never written back: it would be cut short.
+  std::string not_read_whole;
 };
 
 // Whether node is an element named tag (lower case, as the HTML parser
