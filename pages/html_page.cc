@@ -4,6 +4,7 @@
 
 #include <libxml/HTMLparser.h>
 #include <libxml/HTMLtree.h>
+#include <libxml/SAX2.h>
 
 #include <climits>
 #include <filesystem>
@@ -12,6 +13,7 @@
 
 #include "pages/html_page_charset.h"
 #include "pages/html_page_elements.h"
+#include "pages/html_page_owners.h"
 #include "pages/html_page_tree.h"
 #include "platform/atomic_file.h"
 
@@ -33,6 +35,31 @@ bool IsUrlPathChar(unsigned char c) {
     if (c == static_cast<unsigned char>(allowed)) return true;
   }
   return false;
+}
+
+// Where the parser is in the text it reads.
+size_t ParserOffset(htmlParserCtxtPtr context) {
+  return context->input == nullptr
+             ? 0
+             : context->input->consumed +
+                   static_cast<size_t>(context->input->cur - context->input->base);
+}
+
+// libxml2's own tree building, with FormOwners told of each element.
+void StartElement(void* data, const xmlChar* name, const xmlChar** attributes) {
+  auto* context = static_cast<htmlParserCtxtPtr>(data);
+  xmlNodePtr before = context->node;
+  xmlSAX2StartElement(data, name, attributes);
+  if (context->node != before && context->node != nullptr) {
+    static_cast<FormOwners*>(context->_private)
+        ->OnStart(context->node, ParserOffset(context), attributes);
+  }
+}
+
+void EndElement(void* data, const xmlChar* name) {
+  auto* context = static_cast<htmlParserCtxtPtr>(data);
+  static_cast<FormOwners*>(context->_private)->OnEnd(name, ParserOffset(context));
+  xmlSAX2EndElement(data, name);
 }
 
 // Why a parse that stopped stopped, from libxml2's last error.
@@ -60,6 +87,10 @@ std::shared_ptr<HtmlTree> Parse(std::string_view bytes, const std::string& url) 
   if (text.size() > static_cast<size_t>(INT_MAX)) return nullptr;
   htmlParserCtxtPtr context = htmlNewParserCtxt();
   if (context == nullptr) return nullptr;
+  FormOwners owners(text);
+  context->_private = &owners;
+  context->sax->startElement = StartElement;
+  context->sax->endElement = EndElement;
   htmlDocPtr doc = htmlCtxtReadMemory(context, text.data(), static_cast<int>(text.size()),
                                       url.c_str(), "UTF-8", kParseOptions);
   const bool stopped = context->disableSAX != 0;
@@ -69,6 +100,7 @@ std::shared_ptr<HtmlTree> Parse(std::string_view bytes, const std::string& url) 
   auto tree = std::make_shared<HtmlTree>(doc, url);
   tree->encoding = std::move(page.encoding);
   if (stopped) tree->not_read_whole = StopReason(error);
+  owners.Finish(*tree);
   return tree;
 }
 
