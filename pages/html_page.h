@@ -3,8 +3,9 @@
 // options), and written back out as HTML with the values that were filled in.
 // libxml2 is kept (an HTML5 tree builder was measured quadratic on deep
 // nesting); the bytes are decoded first as a browser decodes them
-// (html_page_charset.h), and a page the parser did not read to its end is
-// never written back.
+// (html_page_charset.h), each form holds what a browser's tree builder puts
+// in it whatever libxml2 repaired (html_page_owners.h), and a page the parser
+// did not read to its end is never written back.
 #ifndef ZRFORM_PAGES_HTML_PAGE_H_
 #define ZRFORM_PAGES_HTML_PAGE_H_
 
