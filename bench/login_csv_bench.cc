@@ -39,7 +39,7 @@ void ImportAndSave(const std::string& text, const std::string& folder, int expec
   (void)store.Load(folder + "/Password.dat");  // missing: remembers the path
   LoginImport import;
   if (!import.Read(text)) std::abort();
-  import.ApplyTo(store, false);
+  import.Apply(store, false);
   if (import.added() != expected || !store.Save()) std::abort();
   std::filesystem::remove(folder + "/Password.dat");
 }
@@ -58,7 +58,7 @@ void BM_LoginExport(benchmark::State& state) {
   LoginStore store;
   LoginImport import;
   if (!import.Read(ChromiumFile(count))) std::abort();
-  import.ApplyTo(store, false);
+  import.Apply(store, false);
   for (auto _ : state) {
     LoginExport file = LoginExport::Write(store, CsvFormat::kChromium);
     if (file.written() != count) std::abort();

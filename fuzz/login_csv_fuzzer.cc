@@ -33,7 +33,7 @@ void RunInput(std::string_view text) {
     return;
   }
   LoginStore store;
-  import.ApplyTo(store, false);
+  import.Apply(store, false);
   ZR_FUZZ_CHECK(import.logins() == import.added() + import.already_stored() +
                                        import.other_password() + import.skipped());
   ZR_FUZZ_CHECK(store.Count() == import.added());
@@ -47,7 +47,7 @@ void RunInput(std::string_view text) {
     ZR_FUZZ_CHECK(again.Read(file.text()));
     ZR_FUZZ_CHECK(again.format() == format);
     LoginStore reread;
-    again.ApplyTo(reread, false);
+    again.Apply(reread, false);
     ZR_FUZZ_CHECK(again.logins() == store.Count() && again.skipped() == 0);
   }
 }

@@ -1,6 +1,11 @@
 // HtmlPage: a page read from an HTML file or string with libxml2's HTML parser,
 // seen through the PageForms operations (forms, inputs, text areas, selects,
 // options), and written back out as HTML with the values that were filled in.
+// libxml2 is kept (an HTML5 tree builder was measured quadratic on deep
+// nesting); the bytes are decoded first as a browser decodes them
+// (html_page_charset.h), each form holds what a browser's tree builder puts
+// in it whatever libxml2 repaired (html_page_owners.h), and a page the parser
+// did not read to its end is never written back.
 #ifndef ZRFORM_PAGES_HTML_PAGE_H_
 #define ZRFORM_PAGES_HTML_PAGE_H_
 
@@ -44,14 +49,24 @@ class HtmlPage final : public PageBrowser {
 
   const std::string& Url() const;
 
+  // What the page's bytes were read as: "utf-8", "windows-1252", "utf-16le",
+  // or the charset it declares.
+  const std::string& Encoding() const;
+  // Why the parser did not read the page to its end (it nests too deep, a
+  // text is too long); empty when it read it whole.
+  const std::string& NotReadWhole() const;
+
   // The page as HTML, in the encoding its <meta http-equiv="Content-Type">
   // declares (characters that encoding cannot hold become character
   // references), else in ASCII with character references (libxml2 does not
-  // read <meta charset> here). Empty when it cannot be written.
+  // read <meta charset> here). Empty when it cannot be written, and for a
+  // page not read whole.
   std::string Serialize() const;
   // Writes Serialize() to path atomically, readable by the owner only (a
-  // filled page carries passwords). Returns false when it cannot be written.
-  [[nodiscard]] bool Save(const std::string& path) const;
+  // filled page carries passwords). Returns false, with the reason in error
+  // when given, when it cannot be written or was not read whole; path is
+  // then left as it was.
+  [[nodiscard]] bool Save(const std::string& path, std::string* error = nullptr) const;
 
  private:
   explicit HtmlPage(std::shared_ptr<HtmlTree> tree);

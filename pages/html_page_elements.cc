@@ -59,13 +59,13 @@ class NodeEnumerator final : public PageEnumerator<Item> {
   size_t index_ = 0;
 };
 
-// The elements named tag below root. make keeps the tree alive (it holds a
-// TreeRef), and with it root and the nodes found.
+// The elements that find gives (called on first use). make keeps the tree
+// alive (it holds a TreeRef), and with it the nodes found.
 template <typename Item>
 class NodeCollection final : public PageCollection<Item> {
  public:
-  NodeCollection(xmlNodePtr root, const char* tag, MakeItem<Item> make)
-      : root_(root), tag_(tag), make_(std::move(make)) {}
+  NodeCollection(std::function<NodeList()> find, MakeItem<Item> make)
+      : find_(std::move(find)), make_(std::move(make)) {}
 
   std::optional<int> Length() override {
     return static_cast<int>(std::min<size_t>(Nodes()->size(), INT_MAX));
@@ -84,12 +84,11 @@ class NodeCollection final : public PageCollection<Item> {
  private:
   // The same list serves both ways of walking, so they give the same order.
   const std::shared_ptr<const NodeList>& Nodes() {
-    if (!nodes_) nodes_ = std::make_shared<const NodeList>(ElementsBelow(root_, tag_));
+    if (!nodes_) nodes_ = std::make_shared<const NodeList>(find_());
     return nodes_;
   }
 
-  xmlNodePtr root_;
-  const char* tag_;
+  std::function<NodeList()> find_;
   MakeItem<Item> make_;
   std::shared_ptr<const NodeList> nodes_;
 };
@@ -105,12 +104,21 @@ class NodeView {
 };
 
 template <typename View, typename Item, typename... Extra>
-std::unique_ptr<PageCollection<Item>> ViewsBelow(const TreeRef& tree, xmlNodePtr root,
-                                                 const char* tag, Extra... extra) {
+std::unique_ptr<PageCollection<Item>> Views(const TreeRef& tree, std::function<NodeList()> find,
+                                            Extra... extra) {
   return std::make_unique<NodeCollection<Item>>(
-      root, tag, [tree, extra...](xmlNodePtr node) -> std::unique_ptr<Item> {
+      std::move(find), [tree, extra...](xmlNodePtr node) -> std::unique_ptr<Item> {
         return std::make_unique<View>(tree, node, extra...);
       });
+}
+
+// The inputs, text areas or selects that belong to form.
+std::function<NodeList()> MembersOf(const TreeRef& tree, xmlNodePtr form,
+                                    NodeList HtmlTree::FormMembers::*list) {
+  return [tree = tree.get(), form, list] {
+    auto found = tree->members.find(form);
+    return found == tree->members.end() ? NodeList() : found->second.*list;
+  };
 }
 
 class HtmlInput final : public PageInput, NodeView {
@@ -162,7 +170,8 @@ class HtmlSelect final : public PageSelect, NodeView {
   HtmlSelect(TreeRef tree, xmlNodePtr node) : NodeView(std::move(tree), node) {}
   PageText Name() override { return NameAttribute(); }
   std::unique_ptr<PageCollection<PageOption>> Options() override {
-    return ViewsBelow<HtmlOption, PageOption>(tree_, node_, "option", node_);
+    return Views<HtmlOption, PageOption>(
+        tree_, [select = node_] { return ElementsBelow(select, "option"); }, node_);
   }
 };
 
@@ -170,14 +179,19 @@ class HtmlForm final : public PageForm, NodeView {
  public:
   HtmlForm(TreeRef tree, xmlNodePtr node) : NodeView(std::move(tree), node) {}
   PageText Name() override { return NameAttribute(); }
+  // What belongs to the form as a browser assigns it (html_page_owners.h),
+  // not what libxml2 put below it.
   std::unique_ptr<PageCollection<PageInput>> Inputs() override {
-    return ViewsBelow<HtmlInput, PageInput>(tree_, node_, "input");
+    return Views<HtmlInput, PageInput>(tree_,
+                                       MembersOf(tree_, node_, &HtmlTree::FormMembers::inputs));
   }
   std::unique_ptr<PageCollection<PageTextArea>> TextAreas() override {
-    return ViewsBelow<HtmlTextArea, PageTextArea>(tree_, node_, "textarea");
+    return Views<HtmlTextArea, PageTextArea>(
+        tree_, MembersOf(tree_, node_, &HtmlTree::FormMembers::text_areas));
   }
   std::unique_ptr<PageCollection<PageSelect>> Selects() override {
-    return ViewsBelow<HtmlSelect, PageSelect>(tree_, node_, "select");
+    return Views<HtmlSelect, PageSelect>(tree_,
+                                         MembersOf(tree_, node_, &HtmlTree::FormMembers::selects));
   }
 };
 
@@ -190,7 +204,7 @@ class HtmlDocument final : public PageDocument {
     return title != nullptr ? CollapsedText(title) : "";
   }
   std::unique_ptr<PageCollection<PageForm>> Forms() override {
-    return ViewsBelow<HtmlForm, PageForm>(tree_, reinterpret_cast<xmlNodePtr>(tree_->doc), "form");
+    return Views<HtmlForm, PageForm>(tree_, [tree = tree_.get()] { return tree->forms; });
   }
 
  private:

@@ -2,26 +2,13 @@
 // attribute reads and writes, text content, and UTF-8 clean-up.
 #include "pages/html_page_tree.h"
 
-#include <array>
 #include <climits>
 #include <cstring>
 
 namespace zr {
 namespace {
 
-// Elements whose content a browser takes as text (textarea, title, script,
-// ...) or as a document of its own (frames, inline frames and what stands in
-// for them). libxml2 parses some of them as markup; the walks skip it.
-constexpr std::array<const char*, 11> kOpaqueElements = {"textarea", "title",     "script", "style",
-                                                         "xmp",      "plaintext", "iframe", "frame",
-                                                         "frameset", "noframes",  "noembed"};
-
-bool IsOpaque(const xmlNode* node) {
-  for (const char* tag : kOpaqueElements) {
-    if (IsElement(node, tag)) return true;
-  }
-  return false;
-}
+bool IsOpaque(const xmlNode* node) { return IsOpaqueElement(node); }
 
 // The node after node in document order within root's subtree, entering
 // node's children only when enter is true.
@@ -96,6 +83,20 @@ std::string TakeXmlString(xmlChar* text) {
 }
 
 }  // namespace
+
+bool IsOpaqueElement(const xmlNode* node) {
+  for (const char* tag : kOpaqueElementNames) {
+    if (IsElement(node, tag)) return true;
+  }
+  return false;
+}
+
+void ForEachElement(xmlNodePtr root, const std::function<void(xmlNodePtr)>& visit) {
+  WalkElements(root, IsOpaque, [&](xmlNodePtr element) {
+    visit(element);
+    return true;
+  });
+}
 
 bool IsElement(const xmlNode* node, const char* tag) {
   return node != nullptr && node->type == XML_ELEMENT_NODE && node->name != nullptr &&

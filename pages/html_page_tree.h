@@ -6,9 +6,12 @@
 
 #include <libxml/tree.h>
 
+#include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -25,7 +28,27 @@ struct HtmlTree {
 
   xmlDocPtr doc;
   std::string url;
+  std::string encoding;  // what the bytes were read as (DecodePage)
+  // Why the parser stopped before the end of the page; empty when it read
+  // it whole. Such a page is never written back: it would be cut short.
+  std::string not_read_whole;
+
+  // The forms a browser makes, and what belongs to each (FormOwners), in
+  // document order. Found once after the parse: writes change no element.
+  struct FormMembers {
+    std::vector<xmlNodePtr> inputs, text_areas, selects;
+  };
+  std::vector<xmlNodePtr> forms;
+  std::unordered_map<xmlNodePtr, FormMembers> members;
 };
+
+// Elements whose content a browser takes as text (textarea, title, script,
+// ...) or as a document of its own (frames, inline frames and what stands in
+// for them). libxml2 parses some of them as markup; the walks skip it.
+inline constexpr std::array<const char*, 11> kOpaqueElementNames = {
+    "textarea", "title", "script",   "style",    "xmp",    "plaintext",
+    "iframe",   "frame", "frameset", "noframes", "noembed"};
+bool IsOpaqueElement(const xmlNode* node);
 
 // Whether node is an element named tag (lower case, as the HTML parser
 // stores names).
@@ -36,6 +59,10 @@ bool IsElement(const xmlNode* node, const char* tag);
 // document (textarea, title, iframe, frameset, noframes, ...), so what libxml2
 // made of such content is never seen as forms or fields.
 std::vector<xmlNodePtr> ElementsBelow(xmlNodePtr root, const char* tag);
+
+// Calls visit(element) for each element below root in document order, not
+// entering the elements the walks skip.
+void ForEachElement(xmlNodePtr root, const std::function<void(xmlNodePtr)>& visit);
 
 // The first element named tag in the document, or null.
 xmlNodePtr FirstElement(xmlDocPtr doc, const char* tag);

@@ -27,7 +27,7 @@ Outcome ImportLoginsFile(DataSet& data, const std::string& path, std::optional<C
     summary = nothing + import.error() + ".\n";
     return Outcome::kNothing;
   }
-  import.ApplyTo(data.logins, update_passwords);
+  import.Apply(data.logins, update_passwords);
   summary = import.Summary();
   if ((import.added() > 0 || import.updated() > 0) && !data.logins.Save()) {
     summary += "\n" + NotSavedText(data.logins.path()) + "\n";

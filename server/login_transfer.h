@@ -16,7 +16,8 @@ namespace zr {
 struct DataSet;
 
 // Imports the CSV file at path (format none: found from the header) into
-// data.logins and saves it when anything was added or changed. Nothing when
+// data.logins (all or nothing: a failed allocation leaves data.logins as it
+// was) and saves it when anything was added or changed. Nothing when
 // the file cannot be read or is not a file of logins (nothing is imported);
 // NotSaved when the save failed (the logins stay in memory).
 Outcome ImportLoginsFile(DataSet& data, const std::string& path, std::optional<CsvFormat> format,

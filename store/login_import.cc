@@ -234,60 +234,83 @@ void LoginImport::TakeRow(const CsvLayout& layout, const CsvRow& row) {
   candidates_.push_back(std::move(candidate));
 }
 
-void LoginImport::ApplyTo(LoginStore& store, bool update_passwords) {
-  // A stored record can be the same login as a candidate only if its user
+void LoginImport::Plan(const LoginStore& store) {
+  added_ = already_stored_ = other_password_ = 0;
+  plan_.assign(candidates_.size(), Step());
+  // A known record can be the same login as a candidate only if its user
   // name field, looked up as the same-login rule looks it up, has the
-  // candidate's user name: the records are indexed by that value.
-  std::unordered_map<std::string, std::vector<LoginRecord*>> by_user;
+  // candidate's user name: the records are indexed by that value. Each
+  // entry is a record and its Step::same: a store position, or -2 - index
+  // for an earlier candidate.
+  std::unordered_map<std::string_view, std::vector<std::pair<const LoginRecord*, int>>> by_user;
   auto user_of = [](const LoginRecord& record) {
     return record.FindField(std::nullopt, kImportedUserField);
   };
-  store.ForEach([&](LoginRecord& record) {
-    if (const LoginField* field = user_of(record)) by_user[field->value].push_back(&record);
-  });
-  for (Candidate& candidate : candidates_) {
-    const std::string& user = user_of(*candidate.record)->value;
-    LoginRecord* same = nullptr;
-    if (auto found = by_user.find(user); found != by_user.end()) {
-      for (LoginRecord* stored : found->second) {
-        if (stored->IsSameLogin(*candidate.record)) {
-          same = stored;
-          break;
-        }
-      }
-    }
-    if (!same) {
-      LoginRecord* added = candidate.record.get();
-      store.Append(std::move(candidate.record));
-      by_user[user].push_back(added);
+  for (int position = 0; position < store.Count(); ++position) {
+    const LoginRecord& record = *store.GetAt(position);
+    if (const LoginField* field = user_of(record))
+      by_user[field->value].emplace_back(&record, position);
+  }
+  for (size_t i = 0; i < candidates_.size(); ++i) {
+    const Candidate& candidate = candidates_[i];
+    auto& known = by_user[user_of(*candidate.record)->value];
+    auto same = std::find_if(known.begin(), known.end(), [&](const auto& entry) {
+      return entry.first->IsSameLogin(*candidate.record);
+    });
+    if (same == known.end()) {
+      known.emplace_back(candidate.record.get(), -2 - static_cast<int>(i));
       ++added_;
       continue;
     }
-    if (same->GetPassword() == candidate.password) {
-      ++already_stored_;
-      continue;
-    }
-    ++other_password_;
-    other_passwords_.emplace_back(same->id(), std::move(candidate.password));
+    plan_[i].same = same->second;
+    plan_[i].other_password = same->first->GetPassword() != candidate.password;
+    ++(plan_[i].other_password ? other_password_ : already_stored_);
   }
-  applied_ = static_cast<int>(candidates_.size());
-  candidates_.clear();
-  if (update_passwords) ReplacePasswords(store);
 }
 
-void LoginImport::ReplacePasswords(LoginStore& store) {
-  for (auto& [id, password] : other_passwords_) {
-    LoginRecord* record = store.FindById(id);
-    if (!record) continue;
-    for (LoginField& field : record->fields()) {
-      if (EqualsNoCase(field.type, kImportedPasswordField)) {
-        field.value = std::move(password);
-        ++updated_;
-        break;
+namespace {
+
+// The field whose value GetPassword gives.
+LoginField* PasswordFieldOf(LoginRecord& record) {
+  for (LoginField& field : record.fields()) {
+    if (EqualsNoCase(field.type, kImportedPasswordField)) return &field;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void LoginImport::Apply(LoginStore& store, bool update_passwords) {
+  Plan(store);
+  // Everything that may allocate comes first, while store is untouched: the
+  // plan, the room for the new records, and the new passwords of stored
+  // records, each made the value that is then moved in.
+  std::vector<std::pair<LoginField*, std::string>> replaced;
+  int replaced_in_file = 0;
+  if (update_passwords) {
+    replaced.reserve(other_password_);
+    for (size_t i = 0; i < candidates_.size(); ++i) {
+      const Step& step = plan_[i];
+      if (!step.other_password) continue;
+      if (step.same <= -2) {
+        // An earlier row of the file, not yet stored: the later password wins.
+        LoginField* field = PasswordFieldOf(*candidates_[-2 - step.same].record);
+        if (field) field->value = candidates_[i].password, ++replaced_in_file;
+        continue;
       }
+      if (LoginField* field = PasswordFieldOf(*store.GetAt(step.same)))
+        replaced.emplace_back(field, candidates_[i].password);
     }
   }
-  other_passwords_.clear();
+  store.Reserve(store.Count() + added_);
+  // From here on nothing allocates: moved strings and pointers, appends into
+  // the room made.
+  for (auto& [field, password] : replaced) field->value = std::move(password);
+  updated_ = static_cast<int>(replaced.size()) + replaced_in_file;
+  for (size_t i = 0; i < candidates_.size(); ++i) {
+    if (plan_[i].same == -1) store.Append(std::move(candidates_[i].record));
+  }
+  applied_ = true;
 }
 
 std::string LoginImport::Summary() const {
@@ -296,7 +319,7 @@ std::string LoginImport::Summary() const {
                      std::to_string(other_password_) + " with another password, " +
                      Plural(skipped(), "row") + " skipped\n";
   text += "Read as a " + std::string(CsvFormatName(format_)) + " file.\n";
-  if (other_password_ > 0) {
+  if (other_password_ > 0 && applied_) {
     text += updated_ > 0 ? "The stored passwords of " + Plural(updated_, "login") +
                                " were replaced with the file's.\n"
                          : "Their stored passwords were kept; import again and choose to update "

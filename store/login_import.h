@@ -46,15 +46,19 @@ class LoginImport {
   [[nodiscard]] bool ReadFile(const std::string& path,
                               std::optional<CsvFormat> format = std::nullopt);
 
-  // Adds the logins read to store: a login the store already has (the
-  // same-login rule) is not added again; one whose password differs has its
-  // stored password replaced only with update_passwords (or a later
-  // ReplacePasswords). Saves nothing. REQUIRES: Read returned true; called once.
-  void ApplyTo(LoginStore& store, bool update_passwords);
-  // Replaces the stored passwords that ApplyTo found different with the
-  // file's, looking each record up again by id (one deleted meanwhile is
-  // passed over). For a window that asks the user after ApplyTo.
-  void ReplacePasswords(LoginStore& store);
+  // Compares the logins read with store and changes nothing: afterwards the
+  // counts and Summary() say what Apply would do. A login the store already
+  // has (the same-login rule; rows earlier in the file count as stored) is
+  // "already stored", or "with another password" when the passwords differ.
+  // REQUIRES: Read returned true.
+  void Plan(const LoginStore& store);
+  // Plans again, against store as it is now (a window shown after Plan lets
+  // other calls change it), then appends the new logins and, with
+  // update_passwords, puts the file's passwords into the stored logins that
+  // have another. All or nothing: everything that allocates is done before
+  // store changes, so when it throws std::bad_alloc store is as it was.
+  // Saves nothing. REQUIRES: Read returned true; called at most once.
+  void Apply(LoginStore& store, bool update_passwords);
 
   // "412 logins: 398 new, 9 already stored, 3 with another password, 2 rows
   // skipped", then further notes and the skipped rows, one a line.
@@ -62,7 +66,8 @@ class LoginImport {
   const std::string& error() const { return error_; }
   CsvFormat format() const { return format_; }
 
-  int logins() const { return applied_ + static_cast<int>(candidates_.size() + skipped_.size()); }
+  int logins() const { return static_cast<int>(candidates_.size() + skipped_.size()); }
+  bool applied() const { return applied_; }
   int added() const { return added_; }
   int already_stored() const { return already_stored_; }
   int other_password() const { return other_password_; }
@@ -73,8 +78,15 @@ class LoginImport {
 
  private:
   struct Candidate {
-    std::unique_ptr<LoginRecord> record;
+    std::unique_ptr<LoginRecord> record;  // moved into the store by Apply
     std::string password;
+  };
+  // What the plan does with a candidate: adds it (same is -1), or passes it
+  // over as the same login as a stored record (position in the store) or as
+  // an earlier candidate (its index, stored as -2 - index).
+  struct Step {
+    int same = -1;
+    bool other_password = false;
   };
   // Makes the row a candidate, or lists it as skipped, or counts it as not a login.
   void TakeRow(const CsvLayout& layout, const CsvRow& row);
@@ -82,12 +94,12 @@ class LoginImport {
   CsvFormat format_ = CsvFormat::kGeneric;
   std::string error_;
   std::vector<Candidate> candidates_;
-  std::vector<std::pair<int, std::string>> other_passwords_;  // record id, the file's password
+  std::vector<Step> plan_;            // one per candidate, made by Plan
   std::vector<std::string> skipped_;  // "row 14 (line 17): reason, url U, user N"
   int rows_ = 0;                      // data rows seen, the header not counted
   int not_logins_ = 0;
   int cut_values_ = 0;
-  int applied_ = 0;  // candidates that ApplyTo took
+  bool applied_ = false;
   int added_ = 0;
   int already_stored_ = 0;
   int other_password_ = 0;

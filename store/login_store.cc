@@ -170,6 +170,10 @@ LoginRecord* LoginStore::GetAt(int position) {
   return records_[position].get();
 }
 
+const LoginRecord* LoginStore::GetAt(int position) const {
+  return const_cast<LoginStore*>(this)->GetAt(position);
+}
+
 void LoginStore::ForEach(const std::function<void(LoginRecord&)>& callback) {
   for (auto& record : records_) callback(*record);
 }

@@ -31,6 +31,10 @@ class LoginStore : public ProtectedFile {
   bool Delete(int id);
   // The record at a position below Count(), or null.
   LoginRecord* GetAt(int position);
+  const LoginRecord* GetAt(int position) const;
+  // Makes room for count records, so that Appends up to that many allocate
+  // nothing (a bulk import that must not fail halfway).
+  void Reserve(int count) { records_.reserve(count); }
   int Count() const { return static_cast<int>(records_.size()); }
   void ForEach(const std::function<void(LoginRecord&)>& callback);
   LoginRecord* FindById(int id);

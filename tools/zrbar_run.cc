@@ -301,8 +301,13 @@ int RunBarRequest(const BarRequest& request) {
     std::cerr << "zrbar: the server could not write a data file (STG_E_CANTSAVE): the change is "
                  "kept while the server runs, and the file is as it was before\n";
   }
-  if (local.command == BarCommand::kFill && !local.out.empty() && !page->Save(local.out)) {
-    return Complain("cannot write " + local.out, kExitFailed);
+  if (local.command == BarCommand::kFill && !local.out.empty()) {
+    std::string why;
+    if (!page->Save(local.out, &why)) {
+      return Complain(
+          "cannot write " + local.out + ": " + why + "; " + local.out + " is left as it was",
+          kExitFailed);
+    }
   }
   return kExitCallMade;
 }

@@ -156,6 +156,36 @@ TEST_F(ZRBarHelperTest, ImportAndExportCheckArgumentsNameFailedFilesAndAskTheMas
   EXPECT_NE(summary.find(root_.path() + "/no/such/out.csv"), std::string::npos) << summary;
 }
 
+// The bus member plans and applies in one call: stored passwords change only
+// with bUpdatePasswords, and what it did is saved.
+TEST_F(ZRBarHelperTest, ImportReplacesStoredPasswordsOnlyWhenAskedAndSaves) {
+  const std::string csv = root_.path() + "/in.csv";
+  const struct {
+    std::string password;
+    long update;
+    std::string said;  // part of the summary
+    std::string stored;
+  } cases[] = {
+      {"pw", 0, "1 login: 1 new, 0 already stored", "pw"},
+      {"NEW", 0,
+       "0 new, 0 already stored, 1 with another password, 0 rows skipped\nRead as a "
+       "generic file.\nTheir stored passwords were kept",
+       "pw"},
+      {"NEW", 1, "The stored passwords of 1 login were replaced", "NEW"},
+      {"NEW", 1, "0 new, 1 already stored, 0 with another password", "NEW"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(
+        testing::WriteFile(csv, "url,username,password\nhttps://e.example/,ann," + c.password));
+    std::string summary;
+    EXPECT_EQ(helper_->ImportLogins(csv, "", c.update, &summary), kS_OK);
+    EXPECT_NE(summary.find(c.said), std::string::npos) << summary;
+    Restart();  // reads what was saved
+    ASSERT_EQ(helper_->data().logins.Count(), 1);
+    EXPECT_EQ(helper_->data().logins.GetAt(0)->GetPassword(), c.stored) << c.said;
+  }
+}
+
 TEST_F(ZRBarHelperTest, LoginDeletedWhileTheUserChoosesIsNotFilled) {
   DeletingPrompts prompts;
   ZRBarHelper& helper = Restart(&prompts);

@@ -1,15 +1,42 @@
 // Login import and export as CSV: a sample file of each format with the tricky
-// values, files that cannot be read, bad rows, the same-login rule, and the
-// round trip through an export into an empty store.
+// values, files that cannot be read, bad rows, the same-login rule, the plan
+// shown before anything is added, an import that runs out of memory halfway,
+// and the round trip through an export into an empty store.
 #include "store/login_import.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <string>
 
 #include "store/login_export.h"
 #include "store/login_store.h"
 #include "test_folder.h"
+
+// While g_allocations_left >= 0, the allocations after that many throw.
+static std::atomic<long> g_allocations_left{-1};
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  long left = g_allocations_left.load();
+  if (left == 0) throw std::bad_alloc();
+  if (left > 0) g_allocations_left.store(left - 1);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return ::operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace zr {
 namespace {
@@ -40,7 +67,7 @@ std::string Import(LoginStore& store, std::string_view text, bool update = false
                    std::optional<CsvFormat> format = std::nullopt) {
   LoginImport import;
   if (!import.Read(text, format)) return "error: " + import.error();
-  import.ApplyTo(store, update);
+  import.Apply(store, update);
   return import.Summary();
 }
 
@@ -94,7 +121,7 @@ TEST(LoginImportTest, ReadsEachFormatWithItsTrickyValues) {
     LoginImport import;
     ASSERT_TRUE(import.Read(c.text)) << import.error();
     EXPECT_EQ(import.format(), c.format);
-    import.ApplyTo(store, false);
+    import.Apply(store, false);
     EXPECT_EQ(Shown(store), std::vector<std::string>{c.record});
     EXPECT_EQ(import.skipped(), 0) << import.Summary();
   }
@@ -176,6 +203,111 @@ TEST(LoginImportTest, StoredLoginsAreNotAddedAgainAndPasswordsChangeOnlyWhenAske
   EXPECT_EQ(Shown(store), (std::vector<std::string>{"www.e.com|www.e.com|ann|ONE|0,0|",
                                                     "f.org|f.org|ann|two|1,0|"}))
       << "only the password changed";
+}
+
+// Stored: a.example ann "one". The plan changes nothing and says what Apply
+// then does; a later row of the file is compared with an earlier one.
+const struct PlanCase {
+  std::string rows;
+  bool update;
+  std::string plan;                 // its first line, from the count of new on
+  std::vector<std::string> stored;  // site|user|password after Apply
+} kPlanCases[] = {
+    {"https://a.example,ann,one\nhttps://b.example,bob,two\n",
+     false,
+     "1 new, 1 already stored, 0 with another password",
+     {"a.example|ann|one", "b.example|bob|two"}},
+    {"https://a.example,ann,NEW\nhttps://c.example,cy,3\nhttps://c.example/x,cy,4\n",
+     true,
+     "1 new, 0 already stored, 2 with another password",
+     {"a.example|ann|NEW", "c.example|cy|4"}},
+    {"https://a.example,ann,NEW\nhttps://c.example,cy,3\nhttps://c.example/x,cy,4\n",
+     false,
+     "1 new, 0 already stored, 2 with another password",
+     {"a.example|ann|one", "c.example|cy|3"}},
+    {"https://d.example,d1,1\nhttps://d.example,d2,2\nhttps://e.example,ann,one\n"
+     "https://f.example,f,3\nhttps://a.example,ann,one\n",
+     true,
+     "4 new, 1 already stored, 0 with another password",
+     {"a.example|ann|one", "d.example|d1|1", "d.example|d2|2", "e.example|ann|one",
+      "f.example|f|3"}},
+};
+
+std::vector<std::string> Logins(LoginStore& store) {
+  std::vector<std::string> shown;
+  store.ForEach([&](LoginRecord& record) {
+    shown.push_back(record.site() + "|" + record.GetLoginName().value_or("-") + "|" +
+                    record.GetPassword().value_or("-"));
+  });
+  return shown;
+}
+
+void StoreAnn(LoginStore& store) {
+  ASSERT_NE(Import(store, "url,username,password\nhttps://a.example,ann,one\n").find("1 new"),
+            std::string::npos);
+}
+
+TEST(LoginImportTest, ThePlanChangesNothingAndSaysWhatApplyDoes) {
+  for (const PlanCase& c : kPlanCases) {
+    SCOPED_TRACE(c.rows);
+    LoginStore store;
+    StoreAnn(store);
+    LoginImport import;
+    ASSERT_TRUE(import.Read("url,username,password\n" + c.rows));
+    import.Plan(store);
+    const std::string plan = import.Summary();
+    EXPECT_NE(plan.find(c.plan), std::string::npos) << plan;
+    EXPECT_EQ(plan.find("passwords"), std::string::npos) << "nothing was kept or replaced yet";
+    EXPECT_EQ(Logins(store), std::vector<std::string>{"a.example|ann|one"});
+    import.Apply(store, c.update);
+    EXPECT_NE(import.Summary().find(c.plan), std::string::npos);
+    EXPECT_EQ(Logins(store), c.stored);
+  }
+}
+
+// A login stored between the plan and the apply (the window's question lets
+// other calls run) is not added twice.
+TEST(LoginImportTest, ApplyComparesWithTheStoreAsItIsThen) {
+  LoginStore store;
+  LoginImport import;
+  ASSERT_TRUE(import.Read("url,username,password\nhttps://a.example,ann,one\n"));
+  import.Plan(store);
+  EXPECT_EQ(import.added(), 1);
+  StoreAnn(store);
+  import.Apply(store, false);
+  EXPECT_EQ(import.added(), 0);
+  EXPECT_EQ(import.already_stored(), 1);
+  EXPECT_EQ(store.Count(), 1);
+}
+
+// Each allocation of Apply fails in turn: the store is then as it was, never
+// half imported; once none fails it is the whole import.
+TEST(LoginImportTest, ApplyThatRunsOutOfMemoryLeavesTheStoreAsItWas) {
+  for (const PlanCase& c : kPlanCases) {
+    SCOPED_TRACE(c.rows);
+    int failures = 0;
+    for (long allowed = 0;; ++allowed) {
+      LoginStore store;
+      StoreAnn(store);
+      LoginImport import;
+      ASSERT_TRUE(import.Read("url,username,password\n" + c.rows));
+      bool failed = false;
+      g_allocations_left = allowed;
+      try {
+        import.Apply(store, c.update);
+      } catch (const std::bad_alloc&) {
+        failed = true;
+      }
+      g_allocations_left = -1;
+      if (!failed) {
+        EXPECT_EQ(Logins(store), c.stored);
+        break;
+      }
+      ++failures;
+      ASSERT_EQ(Logins(store), std::vector<std::string>{"a.example|ann|one"}) << allowed;
+    }
+    EXPECT_GT(failures, 3) << "Apply allocates, so some allocation must have failed";
+  }
 }
 
 TEST(LoginImportTest, LongValuesAreCutAsACaptureCutsThemAndCounted) {

@@ -183,6 +183,20 @@ TEST_F(ZrbarBusTest, WritesTheFilledPageToOutAndLeavesTheGivenPage) {
   EXPECT_EQ(HtmlPage::Open(kPage)->Document()->Forms()->At(0)->Inputs()->At(0)->Value(), "");
 }
 
+// A page the parser stopped in (here too deeply nested) would be written back
+// cut short: zrbar says so, exits with 1 and leaves the out file as it was.
+TEST_F(ZrbarBusTest, APageNotReadWholeIsNotWrittenBack) {
+  const QString page = folder_.filePath("deep.html"), out = folder_.filePath("out.html");
+  std::string deep;
+  for (int i = 0; i < 300; ++i) deep += "<div>";
+  ASSERT_TRUE(testing::WriteFile(page.toStdString(), deep + "<form><input name=email></form>"));
+  ASSERT_TRUE(testing::WriteFile(out.toStdString(), "before"));
+  Transcript({"fill", page, "--type", "home", "--out", out}, {}, 1);
+  EXPECT_TRUE(err_.contains("was not read whole (its elements nest deeper")) << err_.toStdString();
+  EXPECT_TRUE(err_.contains(out + " is left as it was")) << err_.toStdString();
+  EXPECT_EQ(testing::ReadFile(out.toStdString()), "before");
+}
+
 // First with nobody owning the name, then with no bus at all.
 TEST_F(ZrbarBusTest, ExitsWithThreeWhenTheServerCannotBeReached) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -1,7 +1,8 @@
-// The Login Manager (Delete, Close, a failed save) and the login record
-// editor (refusals in words, closing, a record deleted meanwhile).
+// The Login Manager (Delete, Close, a failed save, Import... and Export...) and
+// the login record editor (refusals in words, closing, a record deleted meanwhile).
 #include <QListWidget>
 #include <QTreeWidget>
+#include <filesystem>
 
 #include "forms/outcome.h"
 #include "ui/login_list_view.h"
@@ -160,48 +161,103 @@ TEST_F(LoginRecordFormTest, RecordDeletedByAnotherClientClosesWithoutWriting) {
   EXPECT_TRUE(form_->record_lost());
 }
 
-// "&Import..." adds the file's logins and saves at once; a second import asks
-// once whether the stored login with another password takes the file's.
-// "E&xport..." writes them back for the user alone.
-TEST_F(LoginManagerTest, ImportAsksOnceAboutOtherPasswordsAndExportWritesTheFile) {
+// "&Import..." shows what it would add before anything is added: Cancel adds
+// nothing, OK adds and saves at once; for a stored login with another
+// password one question says Yes (replace), No (keep) or Cancel (nothing).
+// "E&xport..." warns before the file is written; Cancel writes none.
+TEST_F(LoginManagerTest, ImportShowsThePlanFirstAndExportWarnsBeforeWriting) {
   FormSheetTest::Reset();  // customize.dat, written by every save, goes beside path_
   ASSERT_TRUE(store_.Save(path_));
   const std::string csv = folder_.File("in.csv"), out = folder_.File("out.csv");
   std::string chosen = csv;
   dialog_->choose_file = [&](QWidget*, bool) { return QString::fromStdString(chosen); };
   auto* tree = dialog_->ControlAs<QTreeWidget>(kManagerList);
-  ASSERT_TRUE(testing::WriteFile(csv,
-                                 "url,username,password\nhttps://a.example,ann,1\n"
-                                 "https://b.example,bob,2\n"));
-  driver_.Answer(QMessageBox::Ok);
-  Click(kManagerImportButton);
-  EXPECT_TRUE(driver_.boxes.back().startsWith("2 logins: 2 new, 0 already stored"))
-      << driver_.boxes.back().toStdString();
-  EXPECT_EQ(tree->topLevelItemCount(), 7);
-  EXPECT_NE(testing::ReadFile(path_).size(), 0u);
-  LoginStore saved;
-  ASSERT_TRUE(saved.Load(path_));
-  EXPECT_EQ(saved.Count(), 7) << "saved at once";
-
-  ASSERT_TRUE(testing::WriteFile(csv,
-                                 "url,username,password\nhttps://a.example,ann,NEW\n"
-                                 "https://b.example,bob,2\n"));
-  for (QMessageBox::StandardButton answer : {QMessageBox::Yes, QMessageBox::Ok})
-    driver_.Answer(answer);
-  Click(kManagerImportButton);
-  ASSERT_EQ(driver_.boxes.size(), 3u);
-  EXPECT_TRUE(driver_.boxes[1].startsWith("1 login is stored with another password"));
-  EXPECT_TRUE(driver_.boxes[2].contains("The stored passwords of 1 login were replaced"));
-  EXPECT_EQ(*store_.GetAt(5)->GetPassword(), "NEW");
-
-  chosen = out;
-  driver_.Answer(QMessageBox::Ok);
-  Click(kManagerExportButton);
-  EXPECT_TRUE(
-      driver_.boxes.back().startsWith("7 logins written to " + QString::fromStdString(out)));
+  // Each box's text with what the store and the files were while it was up.
+  std::vector<std::string> seen;
+  auto answer = [&](QMessageBox::StandardButton button) {
+    driver_.Then([&, button](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      seen.push_back(std::to_string(store_.Count()) + " " +
+                     (store_.Count() > 5 ? *store_.GetAt(5)->GetPassword() : "-") + " " +
+                     std::to_string(std::filesystem::exists(out)) + ": " +
+                     (box ? box->text().toStdString() : "not a box"));
+      if (QAbstractButton* pressed = box ? box->button(button) : nullptr) pressed->click();
+    });
+  };
+  const struct {
+    std::string file;  // rows after the header, or "" to export
+    std::vector<QMessageBox::StandardButton> answers;
+    std::vector<std::string> boxes;  // the start of each text
+    int count;
+    std::string password_a;  // that of a.example after it
+  } steps[] = {
+      {"https://a.example,ann,1\nhttps://b.example,bob,2\n",
+       {QMessageBox::Cancel},
+       {"5 - 0: 2 logins: 2 new, 0 already stored, 0 with another password, 0 rows skipped\n"},
+       5,
+       "-"},
+      {"https://a.example,ann,1\nhttps://b.example,bob,2\n",
+       {QMessageBox::Ok, QMessageBox::Ok},
+       {"5 - 0: 2 logins: 2 new", "7 1 0: 2 logins: 2 new"},
+       7,
+       "1"},
+      {"https://a.example,ann,NEW\nhttps://b.example,bob,2\n",
+       {QMessageBox::Cancel},
+       {"7 1 0: 2 logins: 0 new, 1 already stored, 1 with another password"},
+       7,
+       "1"},
+      {"https://a.example,ann,NEW\nhttps://b.example,bob,2\n",
+       {QMessageBox::No, QMessageBox::Ok},
+       {"7 1 0: 2 logins", "7 1 0: 2 logins: 0 new, 1 already stored, 1 with another password"},
+       7,
+       "1"},
+      {"https://a.example,ann,NEW\nhttps://b.example,bob,2\n",
+       {QMessageBox::Yes, QMessageBox::Ok},
+       {"7 1 0: 2 logins", "7 NEW 0: 2 logins"},
+       7,
+       "NEW"},
+      {"https://a.example,ann,NEW\n",
+       {QMessageBox::Ok},
+       {"7 NEW 0: 1 login: 0 new, 1 already"},
+       7,
+       "NEW"},
+      {"",
+       {QMessageBox::Cancel},
+       {"7 NEW 0: The file " + out + " will hold your passwords"},
+       7,
+       "NEW"},
+      {"",
+       {QMessageBox::Ok, QMessageBox::Ok},
+       {"7 NEW 0: The file", "7 NEW 1: 7 logins written to " + out + "."},
+       7,
+       "NEW"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.file.empty() ? "export" : step.file);
+    seen.clear();
+    for (QMessageBox::StandardButton button : step.answers) answer(button);
+    if (step.file.empty()) {
+      chosen = out;
+      Click(kManagerExportButton);
+    } else {
+      chosen = csv;
+      ASSERT_TRUE(testing::WriteFile(csv, "url,username,password\n" + step.file));
+      Click(kManagerImportButton);
+    }
+    ASSERT_EQ(seen.size(), step.boxes.size());
+    for (size_t i = 0; i < seen.size(); ++i)
+      EXPECT_EQ(seen[i].substr(0, step.boxes[i].size()), step.boxes[i]) << seen[i];
+    EXPECT_EQ(tree->topLevelItemCount(), step.count);
+    LoginStore saved;
+    ASSERT_TRUE(saved.Load(path_));
+    EXPECT_EQ(saved.Count(), step.count) << "saved at once";
+    EXPECT_EQ(saved.Count() > 5 ? *saved.GetAt(5)->GetPassword() : "-", step.password_a);
+  }
   EXPECT_NE(testing::ReadFile(out).find("\"a.example\",\"https://a.example\",\"ann\",\"NEW\""),
             std::string::npos);
-  EXPECT_TRUE(driver_.unexpected.empty());
+  EXPECT_EQ(std::filesystem::status(out).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_EQ(driver_.pending() + driver_.unexpected.size(), 0u);
 }
 
 }  // namespace
