@@ -1,6 +1,6 @@
 // The toolbar helper's own layer: the engine's outcomes as HRESULTs, null outputs,
-// AutoRecordLogin, failed saves and allocations. Fill rules are tested in tests/forms, save
-// faults of each file in tests/faults, the master-password gate with the real windows in tests/ui.
+// AutoRecordLogin, the master-password gate, failed saves and allocations. Fill rules are
+// tested in tests/forms, save faults of each file in tests/faults.
 #include "server/zr_bar_helper.h"
 
 #include <gtest/gtest.h>
@@ -177,6 +177,18 @@ TEST_F(ZRBarHelperTest, AutoRecordLoginIsTheRegistryValueReadAtSetUp) {
   Restart();
   EXPECT_EQ(helper_->AutoRecordLogin(&value), kS_OK);
   EXPECT_EQ(value, 0);
+}
+
+TEST_F(ZRBarHelperTest, PasswordManagerOpensOnlyBehindTheMasterPasswordGate) {
+  const std::pair<std::optional<std::string>, int> kCases[] = {
+      {"s3cret", 1}, {"S3CRET", 0}, {std::nullopt, 0}};  // entry, managers opened
+  for (const auto& [entry, managers] : kCases) {
+    helper_->data().logins.set_master_password_text("s3cret");
+    prompts_ = ScriptedPrompts();
+    prompts_.master_passwords.assign({entry, std::nullopt});
+    EXPECT_EQ(helper_->PasswordManager(kWindow), kS_OK);
+    EXPECT_EQ(prompts_.login_managers, managers) << entry.value_or("cancel");
+  }
 }
 
 // The bus layer calls these methods from the event loop: an exception must not leave them. A
