@@ -37,11 +37,9 @@ inline const QString kHistoryName = QStringLiteral("ZRForm.History");
 inline const QString kHelperPath = QStringLiteral("/ZRBarHelper");
 inline const QString kHistoryPath = QStringLiteral("/History");
 
-// A connection of its own, as another toolbar.
 inline QDBusConnection Connect(const QString& name) {
   return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
 }
-// This run's scratch folder.
 inline std::string Scratch() { return qEnvironmentVariable("ZR_TEST_SCRATCH").toStdString(); }
 inline std::string DataFolder() { return Scratch() + "/data/Zorvane/ToolBar"; }
 
@@ -100,10 +98,11 @@ inline std::pair<int, QString> Create(QDBusConnection connection,
 }
 
 inline unsigned Release(QDBusConnection connection, const QString& service = kBarHelperName) {
-  QDBusMessage reply =
-      Call(connection, "Release", {}, service,
-           service == kBarHelperName ? kHelperPath : kHistoryPath, "ZRForm.IUnknown");
-  return reply.arguments().isEmpty() ? UINT_MAX : reply.arguments().at(0).toUInt();
+  const QString path = service == kBarHelperName ? kHelperPath : kHistoryPath;
+  return Call(connection, "Release", {}, service, path, "ZRForm.IUnknown")
+      .arguments()
+      .value(0, UINT_MAX)
+      .toUInt();
 }
 
 inline unsigned OwnerPid(QDBusConnection connection, const QString& name = kBarHelperName) {

@@ -1,9 +1,7 @@
-// The remote page, both sides on a private session bus. The client side
-// (PageExporter) answers what it does not have, and what its page throws,
-// with errors; the server side reads a page as the page itself reads it, and
-// every protocol fault (no answer, a late answer, an error or malformed reply,
-// a client that left, a spent budget, waits inside waits) ends the read and,
-// where the client cannot answer any more, marks the page dead.
+// The remote page, both sides on a private session bus. The exporter answers what it lacks, and
+// what its page throws, with errors; the server side reads a page as the page itself reads it,
+// and every protocol fault (no answer, a late, error or malformed reply, a client that left, a
+// spent budget, waits inside waits) ends the read and, where the client is gone, kills the page.
 #include "pages/remote_page.h"
 
 #include <gtest/gtest.h>

@@ -34,6 +34,7 @@ TEST(ProtectedStringTest, LayoutIsLengthThenStoredTextAndDamageReadsAsEmptyOrFai
       {"decodes beyond 1024 bytes", Length(1368) + std::string(1368, 'A'), true, ""},
       {"oversized is passed over", Length(2000) + std::string(2000, 'A') + Stored("n"), true, ""},
       {"huge length allocates nothing", Length(0xFFFFFFF0u) + "AAAA", true, ""},
+      {"too long a length without text", Length(2000), false, "unchanged"},
   };
   for (const auto& [name, bytes, result, text] : rows) {
     ByteReader reader(bytes);

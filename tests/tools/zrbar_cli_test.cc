@@ -1,5 +1,4 @@
-// zrbar's command line and output without a bus: command forms with options
-// in any place, number ranges, usage errors, result names and escaped values.
+// zrbar's command line and output without a bus: command forms, number ranges, usage errors.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -39,13 +38,11 @@ TEST(ZrbarCliTest, ParsesEveryCommandForm) {
       {{"--hwnd", "0xFFFFFFFFFFFFFFFF", "password-manager"}, "6 hwnd=-1"},
       {{"autorecord", "p", "--form", "0"}, "2 page=p"},
       {{"-h"}, "help"},
-      {{"help"}, "help"},
       {{"history", "add", "--help"}, "help"},
       {{"history", "add", "--", "--help", "2147483647"}, "8 text=--help item=2147483647/0"},
       {{"history", "item", "-2147483648"}, "10 item=0/-2147483648"},
       {{"import", "l.csv", "--format", "bitwarden", "--update-passwords"},
        "16 file=l.csv format=bitwarden update"},
-      {{"--hwnd", "3", "export", "o.csv"}, "17 hwnd=3 file=o.csv"},
       {{"export", "o.csv", "--update-passwords"},
        "error: --update-passwords does not apply to export"},
       {{"import", "l.csv", "--format="}, "error: --format must not be empty"},
@@ -74,11 +71,10 @@ TEST(ZrbarCliTest, ParsesEveryCommandForm) {
   }
 }
 
-// The named results and the reply layout show in the bus tests' transcripts.
 TEST(ZrbarCliTest, NamesOtherResultsInHexAndKeepsEachValueOnItsLine) {
   EXPECT_EQ(HResultName(2) + " " + HResultName(-1), "0x00000002 0xFFFFFFFF");
-  // Pairs of a value and how it is printed.
   const std::string escapes[] = {
+      // a value, then how it is printed
       "Köln – 天気", "Köln – 天気",          "C:\\p",   "C:\\\\p",  "a\r\nb",   "a\\r\\nb", "t\tx",
       "t\\x09x",     std::string("n\0x", 3), "n\\x00x", "\x1B[31m", "\\x1B[31m"};
   for (size_t i = 0; i < std::size(escapes); i += 2)

@@ -1,5 +1,4 @@
-// The small dialogs: the message box's texts, icons, buttons and answers; the
-// master-password prompt and set-up; the remember-password prompt's texts and boxes.
+// The small dialogs: the message box, the master-password prompt and set-up, the remember prompt.
 #include "forms/prompts.h"
 #include "resources/string_table.h"
 #include "ui/master_password_dialogs.h"
@@ -47,18 +46,15 @@ TEST(MessageBoxTest, ShowsTextsIconAndButtonsAndAnswersThePressedButton) {
 }
 
 TEST(MasterPasswordPromptTest, OkOrReturnReadsTheEntryCancelOrEscapeNothing) {
-  for (auto [key, button, read] : {std::tuple{Qt::Key_Return, 0, true},
-                                   {Qt::Key_Escape, 0, false},
-                                   {Qt::Key_unknown, 1, true},
-                                   {Qt::Key_unknown, 2, false}}) {
-    SCOPED_TRACE(key + button);  // button 1: OK, 2: Cancel
+  for (const char* how : {"return", "escape", "ok", "cancel"}) {
+    SCOPED_TRACE(how);
+    const bool read = *how == 'r' || *how == 'o';
     MasterPasswordPrompt prompt;
     EXPECT_EQ(prompt.ControlAs<QLineEdit>(247)->echoMode(), QLineEdit::Password);
     ModalDriver driver;
     driver.Then([&](QWidget*) {
       QTest::keyClicks(prompt.Control(247), "Se cret");
-      button ? prompt.ControlAs<QPushButton>(button)->click()
-             : QTest::keyClick(prompt.Control(247), key);
+      CloseAs(prompt, how, prompt.Control(247));
     });
     EXPECT_EQ(prompt.exec(), read ? QDialog::Accepted : QDialog::Rejected);
     EXPECT_EQ(prompt.password(), read ? "Se cret" : "");
@@ -91,19 +87,8 @@ TEST(MasterPasswordSetupTest, OnlyEqualEntriesClose) {
 }
 
 TEST(RememberPasswordDialogTest, HandsBackTextsAndBoxesWhicheverWayItCloses) {
-  using Close = std::function<void(RememberPasswordDialog&)>;
-  const std::pair<Close, RememberAnswer> cases[] = {
-      {[](RememberPasswordDialog& d) { d.ControlAs<QPushButton>(1)->click(); },
-       RememberAnswer::kYes},
-      {[](RememberPasswordDialog& d) { QTest::keyClick(d.Control(241), Qt::Key_Return); },
-       RememberAnswer::kYes},
-      {[](RememberPasswordDialog& d) { d.ControlAs<QPushButton>(2)->click(); },
-       RememberAnswer::kNo},
-      {[](RememberPasswordDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, RememberAnswer::kNo},
-      {[](RememberPasswordDialog& d) { d.close(); }, RememberAnswer::kNo},
-  };
-  for (const auto& [close, answer] : cases) {
-    SCOPED_TRACE(static_cast<int>(&close - &cases[0].first));
+  for (const char* how : {"ok", "return", "cancel", "escape", "window"}) {
+    SCOPED_TRACE(how);
     RememberPasswordData data{"jdoe", "hunter2", "Auto Recorded", "example.com", true, true, true};
     RememberPasswordDialog dialog(data);
     ModalDriver driver;
@@ -112,10 +97,11 @@ TEST(RememberPasswordDialogTest, HandsBackTextsAndBoxesWhicheverWayItCloses) {
       QTest::keyClicks(dialog.Control(241), " mail");
       dialog.ControlAs<QCheckBox>(243)->click();  // the boxes open clear
       dialog.ControlAs<QCheckBox>(255)->click();
-      close(dialog);
+      CloseAs(dialog, how, dialog.Control(241));
     });
     dialog.exec();
-    EXPECT_EQ(dialog.answer(), answer);
+    EXPECT_EQ(dialog.answer(),
+              *how == 'o' || *how == 'r' ? RememberAnswer::kYes : RememberAnswer::kNo);
     EXPECT_EQ(data.site + "|" + data.description + "|" + data.password,
               "login.example.com|Auto Recorded mail|hunter2");
     EXPECT_EQ(std::tuple(data.fill_automatically, data.never_this_site, data.never_any_site),

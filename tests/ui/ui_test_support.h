@@ -1,5 +1,5 @@
-// Shared set-up of the ui tests: login records, a fixture with both form profiles in a
-// temporary folder, a profile file reader, and a driver that answers modal windows.
+// Shared set-up of the ui tests: login records, both form profiles in a temporary folder, a
+// profile file reader, a dialog closer and a driver that answers modal windows.
 #ifndef ZRFORM_TESTS_UI_UI_TEST_SUPPORT_H_
 #define ZRFORM_TESTS_UI_UI_TEST_SUPPORT_H_
 
@@ -22,6 +22,7 @@
 #include "store/login_store.h"
 #include "tests/support/test_support.h"
 #include "ui/property_sheet.h"
+#include "ui/template_dialog.h"
 
 namespace zr {
 
@@ -42,6 +43,15 @@ inline int AddRecord(LoginStore& store, const std::string& description,
 inline void ShowActive(QWidget& window) {
   window.show(), window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+// Closes dialog as a user would: "ok" and "cancel" click buttons 1 and 2, "return" and
+// "escape" are keys typed into focus, "window" closes the window.
+inline void CloseAs(TemplateDialog& dialog, std::string_view how, QWidget* focus) {
+  if (how == "ok" || how == "cancel")
+    return dialog.ControlAs<QPushButton>(how == "ok" ? 1 : 2)->click();
+  if (how == "window") return void(dialog.close());
+  QTest::keyClick(focus, how == "return" ? Qt::Key_Return : Qt::Key_Escape);
 }
 
 inline void Retype(QLineEdit* edit, const QString& text) {
