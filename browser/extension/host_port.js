@@ -14,7 +14,10 @@ export class HostError extends Error {
 // does not list this extension (Chromium; Firefox).
 const kNotInstalledPatterns = [/not found/i, /forbidden/i, /no such native application/i];
 
-export function DisconnectText(reason) {
+// answered: the host had replied on this port, so it was installed and ran
+// (Firefox gives no reason when a running host is killed).
+export function DisconnectText(reason, answered = false) {
+  if (!reason && answered) return `${ErrorText.hostStopped}it ended.`;
   if (!reason || kNotInstalledPatterns.some((pattern) => pattern.test(reason)))
     return ErrorText.notInstalled;
   return ErrorText.hostStopped + reason;
@@ -47,13 +50,17 @@ export class HostPort {
   connect() {
     const port = this.api.runtime.connectNative(this.name);
     this.port = port;
-    port.onMessage.addListener((reply) => this.deliver(reply));
+    let answered = false;
+    port.onMessage.addListener((reply) => {
+      answered = true;
+      this.deliver(reply);
+    });
     port.onDisconnect.addListener((gone) => {
       const reason = gone?.error?.message ?? this.api.runtime.lastError?.message ?? '';
       if (this.port === port) this.port = null;
       const waiting = [...this.pending.values()];
       this.pending.clear();
-      for (const { reject } of waiting) reject(new HostError(DisconnectText(reason)));
+      for (const { reject } of waiting) reject(new HostError(DisconnectText(reason, answered)));
     });
     return port;
   }

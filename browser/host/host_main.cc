@@ -4,13 +4,16 @@
 // carries the framed replies and nothing else: everything else that would
 // reach it (Qt's messages included) goes to standard error, and no value or
 // password is ever printed. Also: install | uninstall | status.
+#include <poll.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -94,6 +97,15 @@ int Serve(int in, int out, HostSession& session) {
   }
 }
 
+constexpr int kReaderCheckMs = 250;
+
+// True when nobody reads the replies any more (the browser was killed or
+// closed the port): the write end of a pipe whose reader is gone reports an error.
+bool ReaderGone(int out) {
+  pollfd watched{out, 0, 0};
+  return ::poll(&watched, 1, 0) > 0 && (watched.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+}
+
 std::string ThisProgram(const char* argv0) {
   std::error_code error;
   std::filesystem::path self = std::filesystem::canonical("/proc/self/exe", error);
@@ -127,6 +139,14 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   QCoreApplication app(argc, argv);
   HostSession session(QDBusConnection::sessionBus());
+  // A call can wait for minutes on a server window. If the browser goes away
+  // meanwhile the host ends at once: leaving the bus gives every reference it
+  // held on the server back. The timer only fires inside such a wait.
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [out] {
+    if (ReaderGone(out)) std::_Exit(0);
+  });
+  watch.start(kReaderCheckMs);
   const int status = Serve(STDIN_FILENO, out, session);
   session.Release();
   return status;

@@ -4,6 +4,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
 #include <QDBusReply>
+#include <cstdio>
 
 #include "pages/page_exporter.h"
 #include "resources/class_ids.h"
@@ -21,6 +22,17 @@ QString Q(std::string_view text) {
 }
 
 QVariant Path(const QString& path) { return QVariant::fromValue(QDBusObjectPath(path)); }
+
+constexpr char kServerStopped[] =
+    "The ZRForm server stopped while it answered. Everything it had saved is kept; try again.";
+
+// The bus errors that say the message reached no server at all (its owner had
+// left the bus before it was sent), as opposed to a server that died while
+// it answered.
+bool NeverDelivered(const QString& message) {
+  return message.startsWith(QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")) ||
+         message.startsWith(QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"));
+}
 
 QJsonObject Ok(int hr) { return {{QStringLiteral("ok"), true}, {QStringLiteral("hr"), hr}}; }
 
@@ -87,15 +99,22 @@ BarClient* HostSession::Reach(bool history, QJsonObject* error) {
 HostSession::Answer HostSession::Call(bool history, const char* member,
                                       const QList<QVariant>& arguments, int outs) {
   Answer answer;
+  const bool held = (history ? history_ : helper_) != nullptr;
   BarClient* client = Reach(history, &answer.error);
   if (!client) return answer;
   BarCallResult result = client->Call(QLatin1String(history ? kIHistory : kIZRBarHelper),
                                       QLatin1String(member), arguments);
   if (result.status == BarCallResult::Status::kUnreachable) {
-    // The server went away: the next request reaches a new one.
-    (history ? history_ : helper_).reset();
-    answer.error =
-        Error("no-server", QStringLiteral("The ZRForm server did not answer: ") + result.message);
+    // The server went away; what it held for this host went with it.
+    helper_.reset();
+    history_.reset();
+    if (held && NeverDelivered(result.message)) {
+      // It was gone before this call: the call reached no one, so it is made
+      // once more, of a server the bus starts afresh.
+      return Call(history, member, arguments, outs);
+    }
+    std::fprintf(stderr, "zrform-browser: %s: %s\n", member, result.message.toLocal8Bit().data());
+    answer.error = Error("failed", QLatin1String(kServerStopped));
     return answer;
   }
   if (result.status == BarCallResult::Status::kBusError) {

@@ -1,7 +1,9 @@
 // HostSession: carries each decoded request to the server over the session
 // bus (the bus starts the server when needed) and makes its reply. The
 // server's objects are reached once and held until Release or destruction;
-// a server that went away is reached afresh at the next request. Pages go
+// a server that went away before a call was sent is reached afresh for that
+// call (the bus starts a new one); one that died while it answered makes the
+// call fail, and the next request reaches a new one. Pages go
 // only to the registered server (the owner of its bus name is checked).
 #ifndef ZRFORM_BROWSER_HOST_HOST_SESSION_H_
 #define ZRFORM_BROWSER_HOST_HOST_SESSION_H_

@@ -100,3 +100,71 @@ export async function StartEmptyBus(folder) {
   });
   return { address, stop: () => bus.kill() };
 }
+
+// The server's process as the bus knows it (the owner of its name); null
+// when no server runs.
+export function ServerPid() {
+  try {
+    const out = Run('gdbus', ['call', '--session', '--dest', 'org.freedesktop.DBus', '--object-path',
+      '/org/freedesktop/DBus', '--method', 'org.freedesktop.DBus.GetConnectionUnixProcessID', 'ZRForm.ZRBarHelper']);
+    return Number(/uint32 (\d+)/.exec(out)[1]);
+  } catch {
+    return null;
+  }
+}
+
+// The references the running server's clients hold (its module lock count):
+// AddRef answers the new count; the caller's one is given back when it leaves.
+export function ServerReferences() {
+  const out = Run('gdbus', ['call', '--session', '--dest', 'ZRForm.ZRBarHelper', '--object-path', '/ZRBarHelper',
+    '--method', 'ZRForm.IUnknown.AddRef']);
+  return Number(/uint32 (\d+)/.exec(out)[1]) - 1;
+}
+
+// The processes of program whose HOME is home (the hosts one test browser started).
+export function ProcessesOf(program, home) {
+  const wanted = fs.realpathSync(program);
+  const found = [];
+  for (const pid of fs.readdirSync('/proc').filter((name) => /^\d+$/.test(name))) {
+    try {
+      if (fs.readlinkSync(`/proc/${pid}/exe`) !== wanted) continue;
+      const environment = fs.readFileSync(`/proc/${pid}/environ`, 'utf8').split('\0');
+      if (environment.includes(`HOME=${home}`)) found.push(Number(pid));
+    } catch {
+      // gone meanwhile, or not ours to read
+    }
+  }
+  return found;
+}
+
+// VmRSS of pid in KiB, or -1.
+export function ResidentKb(pid) {
+  try {
+    return Number(/VmRSS:\s+(\d+)/.exec(fs.readFileSync(`/proc/${pid}/status`, 'utf8'))[1]);
+  } catch {
+    return -1;
+  }
+}
+
+// How many visible windows are titled title (exactly).
+export function WindowCount(title) {
+  const out = execFileSync('sh', ['-c', `xdotool search --onlyvisible --name '^${title}$' 2>/dev/null || true`], {
+    encoding: 'utf8',
+  });
+  return out.split('\n').filter(Boolean).length;
+}
+
+// The logins stored in the data folder's file (read from disk, not the server).
+export function StoredLogins(zrdata) {
+  const file = path.join(process.env.ZR_TEST_SCRATCH, 'data', 'Zorvane', 'ToolBar', 'Password.dat');
+  return JSON.parse(Run(zrdata, ['dump', file, '--kind', 'logins']));
+}
+
+// Imports logins ([url, user, password] rows) through the server, as a CSV file
+// of the browser export layout; zrbar's output.
+export function ImportLogins(zrbar, rows, updatePasswords = false) {
+  const file = path.join(process.env.ZR_TEST_SCRATCH, `import-${Date.now()}-${Math.random()}.csv`);
+  const lines = ['name,url,username,password', ...rows.map(([url, user, pass]) => `site,${url},${user},${pass}`)];
+  fs.writeFileSync(file, `${lines.join('\n')}\n`);
+  return Run(zrbar, ['import', file, ...(updatePasswords ? ['--update-passwords'] : [])]);
+}

@@ -1,0 +1,147 @@
+// A long session through the real browsers: Chromium and Firefox ESR at once,
+// each with its own zrform-browser host, on one server. Page loads (the
+// badge count and the automatic fill of a stored login, checked in the
+// page), fills of a sign-up page from the Home profile, and captures of new
+// logins answered Yes in the remember prompt (xdotool). Prints the calls
+// made, the failures, the resident memory of the server and of each host
+// after the first 1,000 calls and at the end, and the wall time. Run it
+// through bench/run_browser_soak.sh (a private bus and data folders):
+//   browser_soak.mjs LOADS FILLS CAPTURES   (totals, shared by the two browsers)
+import fs from 'node:fs';
+import path from 'node:path';
+import { kBrowsers, TestBrowser } from '../tests/browser_e2e/browsers.mjs';
+import {
+  Answer, ImportLogins, InstallRealHost, PrepareServer, ProcessesOf, ResidentKb, ServerPid, StartDisplay,
+} from '../tests/browser_e2e/desktop.mjs';
+import { StartPages } from '../tests/browser_e2e/pages.mjs';
+
+const [loads, fills, captures] = process.argv.slice(2, 5).map(Number);
+const env = {
+  server: process.env.ZRFORM_EXE,
+  host: process.env.ZRFORM_BROWSER_EXE,
+  zrdata: process.env.ZRDATA_EXE,
+  zrbar: process.env.ZRBAR_EXE,
+};
+const kPrompt = 'Zorvane Login Manager';
+const kFirstSample = 1000; // calls
+
+const counts = { calls: 0, failures: 0, loads: 0, fills: 0, captures: 0 };
+const failures = [];
+let first = null;
+
+function Memory(homes) {
+  const hosts = Object.fromEntries(
+    Object.entries(homes).map(([kind, home]) => [kind, ProcessesOf(env.host, home).map(ResidentKb)]),
+  );
+  return { server: ResidentKb(ServerPid()), hosts };
+}
+
+function Count(calls, ok, what) {
+  counts.calls += calls;
+  if (!ok) {
+    counts.failures += 1;
+    if (failures.length < 20) failures.push(what);
+  }
+}
+
+// One capture at a time across both browsers: each prompt is answered alone.
+let promptTurn = Promise.resolve();
+
+async function Capture(browser, url, user) {
+  const turn = promptTurn.then(async () => {
+    const page = await browser.Open(url);
+    await page.evaluate((u) => {
+      document.getElementById('username').value = u;
+      document.getElementById('password').value = `${u}-pass`;
+    }, user);
+    const answered = Answer(kPrompt, ['alt+y'], 60);
+    await Promise.all([page.waitForNavigation({ timeout: 60000 }), page.click('#go')]);
+    return answered;
+  });
+  promptTurn = turn.catch(() => {});
+  return turn;
+}
+
+async function Drive(browser, share, sites, homes) {
+  const { loads: myLoads, fills: myFills, captures: myCaptures } = share;
+  const fillEvery = myFills ? Math.floor(myLoads / myFills) : Infinity;
+  const captureEvery = myCaptures ? Math.floor(myLoads / myCaptures) : Infinity;
+  for (let i = 1; i <= myLoads; ++i) {
+    let ok = true;
+    try {
+      await browser.page.goto(`${sites.logins.base}/signin?n=${i}`, { waitUntil: 'load' });
+      await browser.page.waitForFunction(() => document.getElementById('username').value === 'soak-user', {
+        timeout: 20000,
+      });
+    } catch (error) {
+      ok = false;
+    }
+    counts.loads += 1;
+    Count(2, ok, `load ${browser.kind} ${i}`);
+    if (i % fillEvery === 0) {
+      let filled = false;
+      try {
+        await browser.Open(`${sites.logins.base}/signup`);
+        filled = (await browser.Command({ command: 'fill', type: 'home' })).ok === true;
+      } catch {
+        filled = false;
+      }
+      counts.fills += 1;
+      Count(1, filled, `fill ${browser.kind} ${i}`);
+    }
+    if (i % captureEvery === 0) {
+      const answered = await Capture(browser, `${sites.captures.base}/signin`, `cap-${browser.kind}-${i}`).catch(
+        () => false,
+      );
+      counts.captures += 1;
+      Count(1, answered, `capture ${browser.kind} ${i}`);
+    }
+    if (!first && counts.calls >= kFirstSample) first = { calls: counts.calls, ...Memory(homes) };
+  }
+}
+
+async function Main() {
+  if (![loads, fills, captures].every(Number.isInteger) || Object.values(env).some((value) => !value)) {
+    console.error('usage: browser_soak.mjs LOADS FILLS CAPTURES (with ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE, ZRBAR_EXE)');
+    return 2;
+  }
+  const kinds = Object.keys(kBrowsers).filter((kind) => fs.existsSync(kBrowsers[kind].binary));
+  const display = await StartDisplay();
+  PrepareServer(env.server, env.zrdata);
+  const sites = { logins: await StartPages('localhost'), captures: await StartPages('localhost') };
+  ImportLogins(env.zrbar, [[`${sites.logins.base}/signin`, 'soak-user', 'soak-user-pass']]);
+  const homes = {};
+  const browsers = [];
+  for (const kind of kinds) {
+    homes[kind] = fs.mkdtempSync(path.join(process.env.ZR_TEST_SCRATCH, `${kind}.`));
+    InstallRealHost(kind, homes[kind], env.host);
+    browsers.push(await TestBrowser.Launch(kind, homes[kind]));
+  }
+  for (const browser of browsers) await browser.Open(`${sites.logins.base}/signup`);
+  const start = performance.now();
+  const share = (total, index) => Math.floor(total / browsers.length) + (index < total % browsers.length ? 1 : 0);
+  await Promise.all(
+    browsers.map((browser, index) =>
+      Drive(browser, { loads: share(loads, index), fills: share(fills, index), captures: share(captures, index) }, sites, homes),
+    ),
+  );
+  const seconds = (performance.now() - start) / 1000;
+  const last = { calls: counts.calls, ...Memory(homes) };
+  for (const browser of browsers) await browser.Close();
+  for (const site of Object.values(sites)) await site.close();
+  display.stop();
+
+  const mb = (kb) => (kb / 1024).toFixed(1);
+  console.log(`browsers: ${kinds.join(', ')}`);
+  console.log(`page loads ${counts.loads}, fills ${counts.fills}, captures ${counts.captures}`);
+  console.log(`calls ${counts.calls}, failures ${counts.failures} ${failures.join('; ')}`);
+  console.log(`wall time ${seconds.toFixed(1)} s (${(counts.loads / seconds).toFixed(1)} loads/s)`);
+  for (const [label, sample] of [[`after ${first?.calls ?? '-'} calls`, first], [`after ${last.calls} calls`, last]]) {
+    if (!sample) continue;
+    const hosts = Object.entries(sample.hosts).map(([kind, rss]) => `${kind} host ${rss.map(mb).join('+')} MB`);
+    console.log(`RSS ${label}: server ${mb(sample.server)} MB, ${hosts.join(', ')}`);
+  }
+  return counts.failures ? 1 : 0;
+}
+
+process.exitCode = await Main();
