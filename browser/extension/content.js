@@ -60,11 +60,11 @@
   }
 
   // The shadow root of element, closed ones too where the browser lets an
-  // extension reach them.
+  // extension reach them (Firefox: a property of the element; Chromium: dom).
   function ShadowOf(element) {
     if (element.shadowRoot) return element.shadowRoot;
     try {
-      return api.dom?.openOrClosedShadowRoot?.(element) ?? null;
+      return element.openOrClosedShadowRoot ?? api.dom?.openOrClosedShadowRoot?.(element) ?? null;
     } catch {
       return null;
     }
