@@ -16,6 +16,7 @@ import {
 } from './commands.js';
 import { HostError, HostPort } from './host_port.js';
 import { IsAddress, ToAddress } from './address.js';
+import { LoginWatch } from './login_watch.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
 const host = new HostPort(api, kHostName);
@@ -36,48 +37,77 @@ async function TargetTab(tabId) {
   return tab;
 }
 
-// Asks the tab's top document; injects the content script first where it is
+// Asks one frame's document; injects the content script first where it is
 // missing (a tab opened before the extension came). Browser pages and PDFs
 // accept neither.
-async function AskFrame(tabId, request) {
+async function AskFrame(tabId, frameId, request) {
+  const target = { frameId };
   try {
-    return await api.tabs.sendMessage(tabId, request, kTopFrame);
+    return await api.tabs.sendMessage(tabId, request, target);
   } catch {
     try {
-      await api.scripting.executeScript({ target: { tabId, frameIds: [0] }, files: ['content.js'] });
-      return await api.tabs.sendMessage(tabId, request, kTopFrame);
+      await api.scripting.executeScript({ target: { tabId, frameIds: [frameId] }, files: ['content.js'] });
+      return await api.tabs.sendMessage(tabId, request, target);
     } catch {
       throw CannotFill();
     }
   }
 }
 
-async function Snapshot(tabId) {
-  const answer = await AskFrame(tabId, { zr: FrameRequest.snapshot });
-  if (!answer?.page) throw CannotFill();
-  return answer.page;
+// The snapshots of the tab's frames, the top document first, each with its
+// frame id; frames that do not answer (sandboxed, gone) are left out.
+async function Snapshots(tabId) {
+  let frames = [];
+  try {
+    frames = (await api.webNavigation.getAllFrames({ tabId })) ?? [];
+  } catch {
+    // The tab's frames cannot be listed: its top document alone.
+  }
+  const ids = [kTopFrame.frameId, ...frames.map((frame) => frame.frameId).filter((id) => id !== kTopFrame.frameId)];
+  const answers = await Promise.all(
+    ids.map((frameId) =>
+      AskFrame(tabId, frameId, { zr: FrameRequest.snapshot }).then(
+        (answer) => (answer?.page ? { frameId, page: answer.page } : null),
+        () => null,
+      ),
+    ),
+  );
+  const snapshots = answers.filter(Boolean);
+  if (snapshots.length === 0) throw CannotFill();
+  return snapshots;
 }
 
+const HasPassword = ({ page }) => page.elements.some((element) => element.type === 'password');
+
+// The frames a fill or a capture works on, in the order tried: for logins
+// those with a password input (top first), then the others; for a profile,
+// all of them, top first.
+function FramesFor(snapshots, logins) {
+  if (!logins) return snapshots;
+  return [...snapshots.filter(HasPassword), ...snapshots.filter((snapshot) => !HasPassword(snapshot))];
+}
+
+// Fills the first frame, in FramesFor's order, that gets a value.
 async function Fill({ type, tabId }) {
   const fillType = FillType[type];
   if (!fillType) throw new HostError(`Cannot fill from "${type}".`);
   const tab = await TargetTab(tabId);
-  const page = await Snapshot(tab.id);
-  const reply = await host.request(HostOp.fill, { type: fillType, force: true, auto: false, page });
-  const writes = reply.writes ?? [];
-  let filled = 0;
-  if (writes.length > 0) {
-    const answer = await AskFrame(tab.id, { zr: FrameRequest.apply, url: page.url, writes });
-    filled = answer?.written ?? 0;
+  for (const { frameId, page } of FramesFor(await Snapshots(tab.id), fillType === FillType.password)) {
+    const reply = await host.request(HostOp.fill, { type: fillType, force: true, auto: false, page });
+    const writes = reply.writes ?? [];
+    if (writes.length === 0) continue;
+    const answer = await AskFrame(tab.id, frameId, { zr: FrameRequest.apply, url: page.url, writes });
+    if (answer?.written > 0) return { filled: answer.written };
   }
-  if (filled === 0) throw new HostError(ErrorText.nothingMatched);
-  return { filled };
+  throw new HostError(ErrorText.nothingMatched);
 }
 
+// Records the login of the frame that holds one (top first).
 async function Remember({ tabId }) {
   const tab = await TargetTab(tabId);
-  const page = await Snapshot(tab.id);
-  const reply = await host.request(HostOp.record, { page });
+  const snapshots = (await Snapshots(tab.id)).filter(HasPassword);
+  if (snapshots.length === 0) return { found: 0 };
+  const reply = await host.request(HostOp.record, { page: snapshots[0].page });
   return { found: reply.found ? 1 : 0 };
 }
 
@@ -168,9 +198,14 @@ const kEvents = {
     });
     return { writes: reply.writes ?? [] };
   },
-  [ContentEvent.submitted]: async ({ page, form }) => {
-    if (!(await AutoRecordOn())) return {};
-    await host.request(HostOp.capture, { page, form });
+  // A login being sent: captured when its request succeeds (see login_watch.js).
+  [ContentEvent.submitted]: async ({ page, form, at }, sender) => {
+    watch.Sent(sender.tab.id, page, form, Number(at) || Date.now()).catch(() => {});
+    return {};
+  },
+  // The name typed into a name step, for the password step that follows.
+  [ContentEvent.nameStep]: async ({ url, name, value }) => {
+    watch.NameStep(url, name, value);
     return {};
   },
 };
@@ -181,7 +216,7 @@ api.runtime.onMessage.addListener((message, sender, sendResponse) => {
     const run = kCommands[message.command];
     work = run ? run(message) : Promise.reject(new HostError(ErrorText.badCommand + message.command));
   } else if (message?.event !== undefined && kEvents[message.event] && sender.tab) {
-    work = kEvents[message.event](message);
+    work = kEvents[message.event](message, sender);
   } else {
     return false;
   }
@@ -191,6 +226,21 @@ api.runtime.onMessage.addListener((message, sender, sendResponse) => {
   );
   return true; // sendResponse comes later
 });
+
+const watch = new LoginWatch(async (page, form) => {
+  if (await AutoRecordOn()) await host.request(HostOp.capture, { page, form });
+});
+const kSendingRequests = { urls: ['<all_urls>'], types: ['main_frame', 'sub_frame', 'xmlhttprequest'] };
+api.webRequest.onBeforeRequest.addListener((details) => watch.RequestStarted(details), kSendingRequests);
+api.webRequest.onCompleted.addListener(
+  (details) => watch.RequestEnded(details, details.statusCode < 400).catch(() => {}),
+  kSendingRequests,
+);
+api.webRequest.onErrorOccurred.addListener(
+  (details) => watch.RequestEnded(details, false).catch(() => {}),
+  kSendingRequests,
+);
+api.tabs.onRemoved.addListener((tabId) => watch.TabGone(tabId));
 
 api.webNavigation.onCompleted.addListener(({ tabId, frameId }) => {
   if (frameId === 0) Badge({ tabId }).catch(() => {});

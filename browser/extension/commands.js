@@ -19,7 +19,8 @@ export const Command = Object.freeze({
 // Content script -> background, sent by the page's own frame.
 export const ContentEvent = Object.freeze({
   pageLoaded: 'page-loaded', // {page}: a document with a password input came up
-  submitted: 'submitted', // {page, form}: a form is being sent
+  submitted: 'submitted', // {page, form, at}: a login is being sent (at: ms since the epoch)
+  nameStep: 'name-step', // {url, name, value}: a login name typed on a page without a password
 });
 
 // Background -> content script of one frame.
