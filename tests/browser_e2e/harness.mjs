@@ -11,13 +11,8 @@ import { Answer, InstallRealHost, PrepareServer, StartDisplay } from './desktop.
 
 export const kSkip = 77;
 export const kManager = 'Zorvane Login Manager'; // the remember prompt, the select-login window and the manager
-export const env = {
-  server: process.env.ZRFORM_EXE,
-  host: process.env.ZRFORM_BROWSER_EXE,
-  zrdata: process.env.ZRDATA_EXE,
-  zrbar: process.env.ZRBAR_EXE,
-  scratch: process.env.ZR_TEST_SCRATCH,
-};
+const { ZRFORM_EXE: server, ZRFORM_BROWSER_EXE: host, ZRDATA_EXE: zrdata, ZRBAR_EXE: zrbar } = process.env;
+export const env = { server, host, zrdata, zrbar, scratch: process.env.ZR_TEST_SCRATCH };
 const kWanted = new RegExp(process.env.ZR_E2E_FLOWS ?? '');
 const results = [];
 
@@ -34,10 +29,7 @@ export async function RealBrowser(kind, name, browserEnv = {}, options = {}) {
 // and waits for the next page; with keys, whether the remember prompt came and was answered.
 export async function SignIn(browser, url, user, keys = null) {
   const page = await browser.Open(url);
-  await page.evaluate((u) => {
-    document.getElementById('username').value = u;
-    document.getElementById('password').value = `${u}-pass`;
-  }, user);
+  await page.evaluate((u) => ([username.value, password.value] = [u, `${u}-pass`]), user); // the inputs by id
   const answered = keys ? Answer(kManager, keys) : null;
   await Promise.all([page.waitForNavigation({ timeout: 60000 }), page.click('#go')]);
   return answered;
@@ -46,8 +38,7 @@ export async function SignIn(browser, url, user, keys = null) {
 // Opens url and waits for the automatic fill of user's login.
 export async function FilledAtLoad(browser, url, user, password = `${user}-pass`) {
   const page = await browser.Open(url);
-  const filled = (u, p) => document.getElementById('username').value === u && document.getElementById('password').value === p;
-  await page.waitForFunction(filled, { timeout: 30000 }, user, password);
+  await page.waitForFunction((u, p) => username.value === u && password.value === p, { timeout: 30000 }, user, password);
 }
 
 // Resolves once check() gives true, polled at most ms; else fails with what it gave last.
@@ -84,11 +75,7 @@ export function ServerGiven(names = ['server', 'host', 'zrdata', 'scratch']) {
 export async function WithServer(work) {
   const display = await StartDisplay();
   PrepareServer(env.server, env.zrdata);
-  try {
-    await work();
-  } finally {
-    display.stop();
-  }
+  await work().finally(() => display.stop());
 }
 
 // Runs main(kinds) on the installed browsers ZR_E2E_BROWSERS allows and sets
@@ -96,9 +83,8 @@ export async function WithServer(work) {
 export async function Main(main) {
   const only = process.env.ZR_E2E_BROWSERS?.split(',');
   const kinds = Object.keys(kBrowsers).filter((kind) => !only || only.includes(kind));
-  for (const kind of kinds.filter((k) => !fs.existsSync(kBrowsers[k].binary)))
-    console.log(`SKIP [${kind}]: ${kBrowsers[kind].binary} is not installed`);
-  const installed = kinds.filter((kind) => fs.existsSync(kBrowsers[kind].binary));
+  const Installed = (kind) => fs.existsSync(kBrowsers[kind].binary) || console.log(`SKIP [${kind}]: not installed`);
+  const installed = kinds.filter((kind) => Installed(kind));
   if (installed.length === 0 || (await main(installed)) === kSkip) return (process.exitCode = kSkip);
   const failed = results.filter((passed) => !passed).length;
   console.log(`${results.length - failed} of ${results.length} cases passed`);
