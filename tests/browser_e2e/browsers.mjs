@@ -9,25 +9,17 @@ export const kExtensionDir = path.resolve(import.meta.dirname, '../../browser/ex
 export const kChromiumId = 'hapmaombobnbmdadnilknamdlhpbnpnp';
 export const kGeckoId = 'zrform@zorvane.example';
 const kGeckoUuid = '5a0c1d2e-3f40-4b51-8c62-7d8e9fa0b1c2'; // fixed, so tests know the page address
+export const kBrowsers = { chromium: { binary: '/usr/bin/chromium' }, firefox: { binary: '/usr/bin/firefox-esr' } };
 
-export const kBrowsers = {
-  chromium: { binary: '/usr/bin/chromium', origin: `chrome-extension://${kChromiumId}/` },
-  firefox: { binary: '/usr/bin/firefox-esr', origin: `moz-extension://${kGeckoUuid}/` },
-};
-
-// The host manifest folder each browser reads in a test's home.
-export function NativeHostsDir(kind, home) {
-  return kind === 'chromium'
-    ? path.join(home, 'chromium-profile', 'NativeMessagingHosts')
-    : path.join(home, '.mozilla', 'native-messaging-hosts');
-}
-
-// Writes a host manifest for program (a fake host, or none for "not installed").
+// Writes a host manifest for program (a fake host, or none for "not installed")
+// into the folder kind reads in a test's home.
 export function InstallHostManifest(kind, home, program) {
-  const dir = NativeHostsDir(kind, home);
+  const chromium = kind === 'chromium';
+  const folder = chromium ? ['chromium-profile', 'NativeMessagingHosts'] : ['.mozilla', 'native-messaging-hosts'];
+  const dir = path.join(home, ...folder);
   fs.mkdirSync(dir, { recursive: true });
   const manifest = { name: 'zrform.browser', description: 'ZRForm browser host', path: program, type: 'stdio' };
-  if (kind === 'chromium') manifest.allowed_origins = [`chrome-extension://${kChromiumId}/`];
+  if (chromium) manifest.allowed_origins = [`chrome-extension://${kChromiumId}/`];
   else manifest.allowed_extensions = [kGeckoId];
   fs.writeFileSync(path.join(dir, 'zrform.browser.json'), JSON.stringify(manifest));
 }
@@ -38,27 +30,23 @@ export function InstallHostManifest(kind, home, program) {
 export function ExtensionWithBridge(home, { testBackground = false } = {}) {
   const dir = path.join(home, 'extension');
   fs.cpSync(kExtensionDir, dir, { recursive: true });
-  fs.copyFileSync(path.join(import.meta.dirname, 'test_bridge.js'), path.join(dir, 'test_bridge.js'));
+  for (const file of ['test_bridge.js', 'test_bg.js'])
+    fs.copyFileSync(path.join(import.meta.dirname, file), path.join(dir, file));
   const manifestPath = path.join(dir, 'manifest.json');
   const manifest = JSON.parse(fs.readFileSync(manifestPath, 'utf8'));
   manifest.content_scripts.push({ matches: ['http://127.0.0.1/*', 'http://localhost/*'], js: ['test_bridge.js'], run_at: 'document_start' });
-  if (testBackground) {
-    fs.copyFileSync(path.join(import.meta.dirname, 'test_bg.js'), path.join(dir, 'test_bg.js'));
-    manifest.background = { ...manifest.background, service_worker: 'test_bg.js', scripts: ['test_bg.js'] };
-  }
+  const background = { service_worker: 'test_bg.js', scripts: ['test_bg.js'] };
+  if (testBackground) manifest.background = { ...manifest.background, ...background };
   fs.writeFileSync(manifestPath, JSON.stringify(manifest));
   return dir;
 }
 
 // Installs the fake host of fake_host.mjs for kind; its log file.
 export function InstallFakeHost(kind, home) {
-  const program = path.join(home, 'fake-host.sh');
-  const log = path.join(home, 'fake-host.log');
-  fs.writeFileSync(
-    program,
-    `#!/bin/sh\nZR_FAKE_HOST_LOG='${log}' exec '${process.execPath}' '${path.join(import.meta.dirname, 'fake_host.mjs')}' "$@"\n`,
-    { mode: 0o755 },
-  );
+  const [program, log] = [path.join(home, 'fake-host.sh'), path.join(home, 'fake-host.log')];
+  const fake = path.join(import.meta.dirname, 'fake_host.mjs');
+  const script = `#!/bin/sh\nZR_FAKE_HOST_LOG='${log}' exec '${process.execPath}' '${fake}' "$@"\n`;
+  fs.writeFileSync(program, script, { mode: 0o755 });
   InstallHostManifest(kind, home, program);
   return log;
 }
@@ -80,40 +68,20 @@ export class TestBrowser {
   static async Launch(kind, home, env = {}, options = {}) {
     const self = new TestBrowser(kind, home);
     const extension = ExtensionWithBridge(home, options);
+    const verbose = Boolean(process.env.ZR_E2E_VERBOSE);
     const environment = { ...process.env, HOME: home, ...env };
-    if (kind === 'chromium') {
-      self.browser = await puppeteer.launch({
-        executablePath: kBrowsers.chromium.binary,
-        headless: true,
-        pipe: true,
-        env: environment,
-        dumpio: Boolean(process.env.ZR_E2E_VERBOSE),
-        userDataDir: path.join(home, 'chromium-profile'),
-        enableExtensions: [extension],
-        args: [
-          '--no-sandbox',
-          '--disable-background-networking',
-          '--disable-component-update',
-          '--disable-sync',
-          '--no-first-run',
-        ],
-      });
-    } else {
-      self.browser = await puppeteer.launch({
-        browser: 'firefox',
-        executablePath: kBrowsers.firefox.binary,
-        headless: true,
-        env: environment,
-        dumpio: Boolean(process.env.ZR_E2E_VERBOSE),
-        extraPrefsFirefox: {
-          'extensions.webextensions.uuids': JSON.stringify({ [kGeckoId]: kGeckoUuid }),
-          'devtools.console.stdout.chrome': Boolean(process.env.ZR_E2E_VERBOSE),
-          ...(options.xpi ? kUnsignedXpiPrefs : {}),
-        },
-        ...(options.xpi ? { userDataDir: ProfileWithXpi(home, options.xpi) } : {}),
-      });
-      if (!options.xpi) await self.browser.installExtension(extension);
-    }
+    const common = { executablePath: kBrowsers[kind].binary, headless: true, env: environment, dumpio: verbose };
+    const chromium = {
+      ...common, pipe: true, userDataDir: path.join(home, 'chromium-profile'), enableExtensions: [extension],
+      args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update', '--disable-sync',
+        '--no-first-run'],
+    };
+    const prefs = { 'extensions.webextensions.uuids': JSON.stringify({ [kGeckoId]: kGeckoUuid }),
+      'devtools.console.stdout.chrome': verbose, ...(options.xpi ? kUnsignedXpiPrefs : {}) };
+    const firefox = { ...common, browser: 'firefox', extraPrefsFirefox: prefs,
+      ...(options.xpi ? { userDataDir: ProfileWithXpi(home, options.xpi) } : {}) };
+    self.browser = await puppeteer.launch(kind === 'chromium' ? chromium : firefox);
+    if (kind !== 'chromium' && !options.xpi) await self.browser.installExtension(extension);
     [self.page] = await self.browser.pages();
     self.page ??= await self.browser.newPage();
     return self;
@@ -124,32 +92,20 @@ export class TestBrowser {
     this.home = home;
   }
 
-  // Shows url in the test's one tab once the bridge is there (the extension
-  // may still be starting); the page.
-  Open(url, deadline = Date.now() + 30000) {
-    return this.OpenIn(this.page, url, deadline);
-  }
-
-  // As Open, in another page (tab) of this browser.
-  async OpenIn(page, url, deadline = Date.now() + 30000) {
-    for (;;) {
+  // Shows url in page (the test's one tab unless told) once the bridge is
+  // there (the extension may still be starting); the page.
+  async Open(url, page = this.page) {
+    for (const deadline = Date.now() + 30000; ; ) {
       await page.goto(url, { waitUntil: 'load' });
-      const ready = await page
-        .waitForFunction(() => document.documentElement.dataset.zrBridge === 'ready', { timeout: 3000 })
-        .then(() => true, () => false);
-      if (ready) return page;
+      const ready = () => document.documentElement.dataset.zrBridge === 'ready';
+      if (await page.waitForFunction(ready, { timeout: 3000 }).then(() => true, () => false)) return page;
       if (Date.now() > deadline) throw new Error(`the extension never came into ${url}`);
     }
   }
 
-  // Sends a command to the background from the page, as the popup does; its
-  // answer. Commands without a tab go to the active tab: the test's one tab.
-  Command(message, timeout = 60000) {
-    return this.CommandFrom(this.page, message, timeout);
-  }
-
-  // As Command, sent from another page of this browser that has the bridge.
-  CommandFrom(page, message, timeout = 60000) {
+  // Sends a command to the background from page (one with the bridge), as the
+  // popup does; its answer. Commands without a tab go to the active tab.
+  Command(message, page = this.page, timeout = 60000) {
     return page.evaluate(
       (sent, wait) =>
         new Promise((resolve, reject) => {
@@ -166,6 +122,27 @@ export class TestBrowser {
       message,
       timeout,
     );
+  }
+
+  // Chromium only (Firefox's remote protocol cannot open extension pages):
+  // clicks each button of the popup, its own tab in front, by id; the result
+  // line after each, [text, class].
+  async Popup(ids, timeout = 20000) {
+    const popup = await this.browser.newPage();
+    try {
+      await popup.goto(`chrome-extension://${kChromiumId}/popup.html`);
+      await popup.bringToFront(); // the popup's own tab is the active one: not a page to fill
+      const lines = [];
+      for (const id of ids) {
+        await popup.click(`#${id}`);
+        const done = () => !['', 'Working...'].includes(document.getElementById('result').textContent);
+        await popup.waitForFunction(done, { timeout });
+        lines.push(await popup.$eval('#result', (line) => [line.textContent, line.className]));
+      }
+      return lines;
+    } finally {
+      await popup.close().catch(() => {});
+    }
   }
 
   // The values of the page's inputs, by id.

@@ -1,7 +1,8 @@
 // The real server's side of the end-to-end tests: a virtual display for its
 // windows (answered with xdotool, as tests/bus does), the server registered in
 // this run's private bus and XDG folders (tests/run_on_bus.sh), sample data,
-// and the host's manifests installed by the host itself.
+// the host's manifests installed by the host itself, and what the server, the
+// hosts and the data files hold.
 import { execFile, execFileSync, spawn } from 'node:child_process';
 import { promisify } from 'node:util';
 import fs from 'node:fs';
@@ -11,35 +12,42 @@ export function Run(program, args, env = process.env) {
   return execFileSync(program, args, { env, encoding: 'utf8', stdio: ['ignore', 'pipe', 'inherit'], timeout: 60000 });
 }
 
+// Starts a daemon; the first line it prints (its display or address) and its stop.
+async function Daemon(program, args) {
+  const child = spawn(program, args, { stdio: ['ignore', 'pipe', 'ignore'] });
+  const first = await new Promise((resolve, reject) => {
+    child.stdout.once('data', (data) => resolve(String(data).trim()));
+    child.once('exit', () => reject(new Error(`${program} did not start`)));
+  });
+  return [first, () => child.kill()];
+}
+
 // Starts Xvfb and hands its display to the bus's activation environment, so
 // that the server the bus starts shows its windows there.
 export async function StartDisplay() {
-  const xvfb = spawn('Xvfb', ['-displayfd', '1', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'], {
-    stdio: ['ignore', 'pipe', 'ignore'],
-  });
-  const display = await new Promise((resolve, reject) => {
-    xvfb.stdout.once('data', (data) => resolve(`:${String(data).trim()}`));
-    xvfb.once('exit', () => reject(new Error('Xvfb did not start')));
-  });
+  const [number, stop] = await Daemon('Xvfb', ['-displayfd', '1', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp']);
+  const display = `:${number}`;
   process.env.DISPLAY = display;
   delete process.env.QT_QPA_PLATFORM;
   Run('dbus-update-activation-environment', [`DISPLAY=${display}`, 'QT_QPA_PLATFORM=xcb']);
-  return { display, stop: () => xvfb.kill() };
+  return { display, stop };
 }
 
 const Shell = async (command, seconds) =>
-  (await promisify(execFile)('sh', ['-c', command], { encoding: 'utf8', timeout: (seconds + 10) * 1000 })).stdout.split(
-    '\n',
-  )[0];
+  (await promisify(execFile)('sh', ['-c', command], { encoding: 'utf8', timeout: (seconds + 10) * 1000 })).stdout;
 
-// Waits for the window titled title (exactly), focuses it and sends keys
-// ("alt+y"; "=text" is typed); false when it never came. Asynchronous, so that
-// the browser is driven meanwhile.
+// The visible windows titled title (exactly), oldest first; with seconds,
+// waits that long for one to come.
+async function Windows(title, seconds = 0) {
+  const search = `xdotool search${seconds ? ' --sync' : ''} --onlyvisible --name '^${title}$'`;
+  return (await Shell(`timeout ${seconds || 5} ${search} 2>/dev/null || true`, seconds)).split('\n').filter(Boolean);
+}
+
+// Waits for the window titled title, focuses it (the newest: a later prompt is
+// modal and takes the keys first) and sends keys ("alt+y"; "=text" is typed);
+// false when it never came. Asynchronous, so that the browser is driven meanwhile.
 export async function Answer(title, keys, seconds = 30) {
-  const window = await Shell(
-    `timeout ${seconds} xdotool search --sync --onlyvisible --name '^${title}$' 2>/dev/null || true`,
-    seconds,
-  );
+  const window = (await Windows(title, seconds)).at(-1);
   if (!window) return false;
   await Shell(`timeout 5 xdotool windowfocus --sync ${window} 2>/dev/null || true`, 5);
   for (const key of keys) {
@@ -50,25 +58,9 @@ export async function Answer(title, keys, seconds = 30) {
   return true;
 }
 
-// Registers the server and writes the sample data (Home profile: Ann Lee, ...).
-export function PrepareServer(server, zrdata) {
-  Run(server, ['-RegServer']);
-  const scratch = process.env.ZR_TEST_SCRATCH;
-  fs.mkdirSync(path.join(scratch, 'data', 'Zorvane'), { recursive: true });
-  Run(zrdata, ['sample', path.join(scratch, 'data', 'Zorvane', 'ToolBar')]);
-}
-
-// The host's own install for kind, into the test browser's folders.
-export function InstallRealHost(kind, home, host) {
-  const env = { ...process.env, HOME: home };
-  if (kind === 'chromium') Run(host, ['install', '--chromium-dir', path.join(home, 'chromium-profile')], env);
-  else Run(host, ['install'], env);
-}
-
-// Whether a window titled title (exactly) is shown now.
-export async function Shown(title) {
-  return Boolean(await Shell(`xdotool search --onlyvisible --name '^${title}$' 2>/dev/null || true`, 5));
-}
+// How many windows titled title are shown now; whether one is.
+export const WindowCount = async (title) => (await Windows(title)).length;
+export const Shown = async (title) => (await WindowCount(title)) > 0;
 
 // Waits until no window titled title is shown; false when one still is after seconds.
 export async function Gone(title, seconds = 30) {
@@ -77,6 +69,24 @@ export async function Gone(title, seconds = 30) {
     await new Promise((done) => setTimeout(done, 100)); // xdotool cannot wait for a window to go
   }
   return false;
+}
+
+// Registers the server and writes the sample data (Home profile: Ann Lee, ...).
+export function PrepareServer(server, zrdata) {
+  Run(server, ['-RegServer']);
+  fs.mkdirSync(path.join(DataFile(''), '..'), { recursive: true });
+  Run(zrdata, ['sample', DataFile('')]);
+}
+
+// A file of the server's data folder.
+export const DataFile = (name) => path.join(process.env.ZR_TEST_SCRATCH, 'data', 'Zorvane', 'ToolBar', name);
+
+// The host's own install for kind, into the test browser's folders.
+export function InstallRealHost(kind, home, host) {
+  Run(host, ['install', ...(kind === 'chromium' ? ['--chromium-dir', path.join(home, 'chromium-profile')] : [])], {
+    ...process.env,
+    HOME: home,
+  });
 }
 
 // A session bus of its own that activates nothing (no service folders): a
@@ -91,23 +101,21 @@ export async function StartEmptyBus(folder) {
 <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
 </busconfig>`,
   );
-  const bus = spawn('dbus-daemon', [`--config-file=${config}`, '--nofork', '--print-address=1'], {
-    stdio: ['ignore', 'pipe', 'inherit'],
-  });
-  const address = await new Promise((resolve, reject) => {
-    bus.stdout.once('data', (data) => resolve(String(data).trim()));
-    bus.once('exit', () => reject(new Error('dbus-daemon did not start')));
-  });
-  return { address, stop: () => bus.kill() };
+  const [address, stop] = await Daemon('dbus-daemon', [`--config-file=${config}`, '--nofork', '--print-address=1']);
+  return { address, stop };
 }
 
-// The server's process as the bus knows it (the owner of its name); null
-// when no server runs.
+// The number a bus method answers.
+function BusNumber(dest, object, method, ...args) {
+  const out = Run('gdbus', ['call', '--session', '--dest', dest, '--object-path', object, '--method', method, ...args]);
+  return Number(/uint32 (\d+)/.exec(out)[1]);
+}
+
+// The server's process as the bus knows it (the owner of its name); null when no server runs.
 export function ServerPid() {
   try {
-    const out = Run('gdbus', ['call', '--session', '--dest', 'org.freedesktop.DBus', '--object-path',
-      '/org/freedesktop/DBus', '--method', 'org.freedesktop.DBus.GetConnectionUnixProcessID', 'ZRForm.ZRBarHelper']);
-    return Number(/uint32 (\d+)/.exec(out)[1]);
+    const bus = ['org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus.GetConnectionUnixProcessID'];
+    return BusNumber(...bus, 'ZRForm.ZRBarHelper');
   } catch {
     return null;
   }
@@ -115,26 +123,19 @@ export function ServerPid() {
 
 // The references the running server's clients hold (its module lock count):
 // AddRef answers the new count; the caller's one is given back when it leaves.
-export function ServerReferences() {
-  const out = Run('gdbus', ['call', '--session', '--dest', 'ZRForm.ZRBarHelper', '--object-path', '/ZRBarHelper',
-    '--method', 'ZRForm.IUnknown.AddRef']);
-  return Number(/uint32 (\d+)/.exec(out)[1]) - 1;
-}
+export const ServerReferences = () => BusNumber('ZRForm.ZRBarHelper', '/ZRBarHelper', 'ZRForm.IUnknown.AddRef') - 1;
 
 // The processes of program whose HOME is home (the hosts one test browser started).
 export function ProcessesOf(program, home) {
   const wanted = fs.realpathSync(program);
-  const found = [];
-  for (const pid of fs.readdirSync('/proc').filter((name) => /^\d+$/.test(name))) {
+  return fs.readdirSync('/proc').filter((pid) => {
     try {
-      if (fs.readlinkSync(`/proc/${pid}/exe`) !== wanted) continue;
-      const environment = fs.readFileSync(`/proc/${pid}/environ`, 'utf8').split('\0');
-      if (environment.includes(`HOME=${home}`)) found.push(Number(pid));
+      return /^\d+$/.test(pid) && fs.readlinkSync(`/proc/${pid}/exe`) === wanted &&
+        fs.readFileSync(`/proc/${pid}/environ`, 'utf8').split('\0').includes(`HOME=${home}`);
     } catch {
-      // gone meanwhile, or not ours to read
+      return false; // gone meanwhile, or not ours to read
     }
-  }
-  return found;
+  }).map(Number);
 }
 
 // VmRSS of pid in KiB, or -1.
@@ -146,19 +147,8 @@ export function ResidentKb(pid) {
   }
 }
 
-// How many visible windows are titled title (exactly).
-export function WindowCount(title) {
-  const out = execFileSync('sh', ['-c', `xdotool search --onlyvisible --name '^${title}$' 2>/dev/null || true`], {
-    encoding: 'utf8',
-  });
-  return out.split('\n').filter(Boolean).length;
-}
-
 // The logins stored in the data folder's file (read from disk, not the server).
-export function StoredLogins(zrdata) {
-  const file = path.join(process.env.ZR_TEST_SCRATCH, 'data', 'Zorvane', 'ToolBar', 'Password.dat');
-  return JSON.parse(Run(zrdata, ['dump', file, '--kind', 'logins']));
-}
+export const StoredLogins = (zrdata) => JSON.parse(Run(zrdata, ['dump', DataFile('Password.dat'), '--kind', 'logins']));
 
 // Imports logins ([url, user, password] rows) through the server, as a CSV file
 // of the browser export layout; zrbar's output.

@@ -26,26 +26,22 @@ function Shape(page) {
   };
 }
 
+// The answer to request beyond its id and ok, by op.
+const kAnswers = {
+  ping: () => ({ server: true, version: 'fake' }),
+  fill: ({ type, page }) => ({
+    hr: 0,
+    writes: type !== 2 ? [] : page.elements.map((element, index) => ({ element: index, value: kProfile[element.name] }))
+      .filter((write) => write.value !== undefined),
+  }),
+  count: () => ({ hr: 0, choice: 0 }),
+  'history-list': () => ({ hr: 0, items: ['alpha', 'Beta'] }),
+};
+
 function Answer(request) {
-  if (log) fs.appendFileSync(log, JSON.stringify({ op: request.op, type: request.type, auto: request.auto, page: Shape(request.page) }) + '\n');
-  switch (request.op) {
-    case 'ping':
-      return { server: true, version: 'fake' };
-    case 'fill': {
-      const writes = [];
-      if (request.type === 2)
-        request.page.elements.forEach((element, index) => {
-          if (kProfile[element.name] !== undefined) writes.push({ element: index, value: kProfile[element.name] });
-        });
-      return { hr: 0, writes };
-    }
-    case 'count':
-      return { hr: 0, choice: 0 };
-    case 'history-list':
-      return { hr: 0, items: ['alpha', 'Beta'] };
-    default:
-      return { hr: 0 };
-  }
+  const { op, type, auto, page } = request;
+  if (log) fs.appendFileSync(log, `${JSON.stringify({ op, type, auto, page: Shape(page) })}\n`);
+  return kAnswers[op]?.(request) ?? { hr: 0 };
 }
 
 process.stdin.on('data', (chunk) => {

@@ -11,26 +11,21 @@ export function Page(title, body) {
 const kSignIn = Page(
   'Sign in',
   `<form name="login" action="/signed-in" method="post">
-     <input type="text" name="username" id="username">
-     <input type="password" name="password" id="password">
+     <input type="text" name="username" id="username"><input type="password" name="password" id="password">
      <button type="submit" id="go">Sign in</button>
    </form>`,
 );
 
+// Each input's id is its name, but favourite_colour's; the page notes the
+// events each input hears (what a framework would see of a fill).
+const kSignUpNames = ['firstname', 'lastname', 'email', 'city', 'zip', 'favourite_colour', 'nickname'];
 const kSignUp = Page(
   'Create your account',
   `<form name="signup" action="/signed-up" method="post">
-     <input type="text" name="firstname" id="firstname">
-     <input type="text" name="lastname" id="lastname">
-     <input type="text" name="email" id="email">
-     <input type="text" name="city" id="city">
-     <input type="text" name="zip" id="zip">
-     <input type="text" name="favourite_colour" id="colour">
-     <input type="text" name="nickname" id="nickname">
+     ${kSignUpNames.map((name) => `<input type="text" name="${name}" id="${name.replace('favourite_', '')}">`).join('')}
      <button type="submit">Create</button>
    </form>
    <script>
-     // What a framework would see of a fill: the events on each input.
      for (const type of ['input', 'change'])
        document.addEventListener(type, (event) => (event.target.dataset.heard = (event.target.dataset.heard ?? '') + type[0]));
    </script>`,
@@ -40,16 +35,10 @@ const kSignUp = Page(
 // by the page's script: an HTML file cannot carry them). The inputs are in the
 // HTML: Chromium takes minutes to add that many to a form one by one.
 function Hostile() {
-  const huge = 'n'.repeat(1024 * 1024);
   const many = Array.from({ length: 12000 }, (_, i) => `<input name="f${i}">`).join('');
-  const script = `const lone = document.getElementById('lone');
-    lone.name = 'lone\\uD800x';
-    lone.value = '\\uDC00v';`;
-  return Page(
-    'Hostile',
-    `<form name="h"><input name="${huge}" id="huge"><input id="lone">${many}` +
-      `<input type="password" name="p"><input name="firstname" id="firstname"></form><script>${script}</script>`,
-  );
+  const script = `const lone = document.getElementById('lone'); lone.name = 'lone\\uD800x'; lone.value = '\\uDC00v';`;
+  return Page('Hostile', `<form name="h"><input name="${'n'.repeat(1024 * 1024)}" id="huge"><input id="lone">${many}` +
+    `<input type="password" name="p"><input name="firstname" id="firstname"></form><script>${script}</script>`);
 }
 
 const kPages = {
@@ -74,10 +63,9 @@ export async function StartPages(hostName = '127.0.0.1', extra = {}, port = 0) {
   await new Promise((done) => server.listen(port, '127.0.0.1', done));
   const base = `http://${hostName}:${server.address().port}`;
   // Closing drops the browser's kept-alive connections, which would hold it a minute.
-  const close = () =>
-    new Promise((done) => {
-      server.close(done);
-      server.closeAllConnections();
-    });
+  const close = () => new Promise((done) => {
+    server.close(done);
+    server.closeAllConnections();
+  });
   return { base, close };
 }

@@ -17,25 +17,16 @@ const kLibraries = {
 const kRedirects = { '/redirect': '/redirect2', '/redirect2': '/ok' };
 
 export class Sites {
-  constructor() {
-    this.servers = [];
-    this.bases = [];
-    this.received = []; // bodies sent to /api/, oldest first
-  }
-
-  Other(base) {
-    return base === this.bases[0] ? this.bases[1] : this.bases[0];
-  }
+  servers = [];
+  bases = [];
+  received = []; // bodies sent to /api/, oldest first
 
   Answer(request, response, base) {
     const { pathname } = new URL(request.url, base);
     const chunks = [];
     request.on('data', (chunk) => chunks.push(chunk));
     request.on('end', () => {
-      const Send = (status, type, body, headers = {}) => {
-        response.writeHead(status, { 'content-type': type, ...headers });
-        response.end(body);
-      };
+      const Send = (status, type, body, headers = {}) => response.writeHead(status, { 'content-type': type, ...headers }).end(body);
       if (pathname.startsWith('/api/')) this.received.push(Buffer.concat(chunks).toString('utf8'));
       if (kRedirects[pathname]) return Send(302, 'text/plain', '', { location: kRedirects[pathname] });
       if (pathname === '/ok' || pathname === '/api/ok') return Send(200, 'text/html', '<p id="welcome">Signed in.</p>');
@@ -43,8 +34,8 @@ export class Sites {
       if (kLibraries[pathname]) return Send(200, 'text/javascript', fs.readFileSync(path.join(kModules, kLibraries[pathname])));
       const file = path.join(import.meta.dirname, path.basename(pathname));
       if (!file.endsWith('.html') || !fs.existsSync(file)) return Send(404, 'text/plain', 'not found');
-      const page = fs.readFileSync(file, 'utf8').replaceAll('{{other}}', this.Other(base) ?? '');
-      return Send(200, 'text/html; charset=utf-8', page);
+      const other = base === this.bases[0] ? this.bases[1] : this.bases[0];
+      return Send(200, 'text/html; charset=utf-8', fs.readFileSync(file, 'utf8').replaceAll('{{other}}', other ?? ''));
     });
   }
 
@@ -59,9 +50,6 @@ export class Sites {
   }
 
   Close() {
-    for (const server of this.servers) {
-      server.close();
-      server.closeAllConnections();
-    }
+    for (const server of this.servers) server.close().closeAllConnections();
   }
 }
