@@ -1,5 +1,4 @@
-// Capturing logins from pages and what the remember prompt's answers do:
-// rejected sites, the field bound and cut texts.
+// Capturing logins and what the remember prompt's answers do: rejected sites, bounds, cut texts.
 #include "engine_test_support.h"
 #include "platform/registry_store.h"
 
@@ -47,8 +46,7 @@ TEST_F(CaptureTest, CapturesFilledTextAndPasswordInputsOfMatchingForms) {
   }
 }
 
-// The same login again is not offered; a changed password replaces the stored fields, keeping
-// id, description and flags.
+// The same login is not offered again; a changed password keeps id, description and flags.
 TEST_F(CaptureTest, AutoRecordOffersNewOrChangedLoginsAndStoresThemOnYes) {
   auto page = MakeTestPage(kLoginPage, "https://www.mail.example.com/login?next=/");
   prompts_.remember_answers = {[](RememberPasswordData& data) {
@@ -103,8 +101,7 @@ TEST_F(CaptureTest, AutoRecordFindsItsFormWhateverTheFormNameLength) {
   }
 }
 
-// The site edited by the user is rejected; a rejected site is not offered by AutoRecord, but
-// RecordPassword still asks.
+// The edited site is rejected: AutoRecord no longer offers it, RecordPassword still asks.
 TEST_F(CaptureTest, RejectedSitesAndTheDontAskBoxes) {
   auto page = MakeTestPage(kLoginPage, "https://mail.example.com/login");
   prompts_.remember_answers = {[](RememberPasswordData& data) {
@@ -123,9 +120,8 @@ TEST_F(CaptureTest, RejectedSitesAndTheDontAskBoxes) {
   EXPECT_EQ(ReadAutoLoginRecord(), 0u) << "written to the registry store";
 }
 
-// Two three-byte characters over the 1024 mark; 500 inputs, passwords at 2 and at the end:
-// detection keeps nothing, a capture keeps the first kMaxCapturedFields in page order and a
-// password.
+// A value cut at a character boundary; of 500 inputs a capture keeps the first kMaxCapturedFields
+// and a password.
 TEST_F(CaptureTest, LongValuesAreStoredCutAtACharacterBoundaryAndInputsAreBounded) {
   const std::string value = std::string(1023, 'a') + "\xE2\x82\xAC\xE2\x82\xAC";
   auto page = MakeTestPage("<form><input name=user value=\"" + value +

@@ -24,9 +24,8 @@
 
 namespace zr {
 
-// A page as the engine sees it (page must outlive it), and the document and its form at i as
-// the toolbar hands them over on a submit. The remote run exports it on the "client" bus
-// connection, each page under a prefix of its own, and reads it on the "server" connection.
+// A page as the engine sees it (page outlives it) and, as a submit hands them over, its document
+// and form i; the remote run exports it on the "client" connection and reads it on "server".
 class TestPage final : public PageBrowser {
  public:
 #ifdef ZR_REMOTE_PAGE_TESTS

@@ -23,8 +23,8 @@ TEST_F(FillInTest, RefusesWhatDoesNotQualify) {
             ",ann@e.com");
 }
 
-// The first step of a two-step login (the name alone, the password on the next page) gets the
-// login name; a page with a password input, or with more than one text input, does not.
+// The name step of a two-step login gets the login name; a page with a password input elsewhere
+// or a second text input does not.
 TEST_F(FillInTest, ANameStepGetsTheLoginNameOfTheChosenLogin) {
   const struct {
     const char* html;
@@ -106,10 +106,8 @@ TEST_F(FillInTest, ProtectedRecordNeedsTheMasterPassword) {
   EXPECT_EQ(prompts_.messages[0].text, "The password you entered is incorrect!");
 }
 
-// Captured from a form named "login": fills a form named "LOGIN" by name; a form without a name
-// gets nothing by name, the pair fill writes the text input before the password by position,
-// over existing text too. Fields of several forms: the pair fill takes their form names in
-// turn, passing over forms without a password input.
+// Fields of form "login" fill "LOGIN" by name; an unnamed form gets the pair fill by position
+// (over existing text too); fields of several forms take the password forms in turn.
 TEST_F(FillInTest, FormNamesDecideNameLookupAndPairFillCoversTheRest) {
   AddLogin("e.com", "ann", "pw1", true, "login");
   auto named = MakeTestPage(R"(<form name="LOGIN"><input name="User"><input type=password
@@ -142,8 +140,8 @@ TEST_F(FillInTest, UpdateFormFieldsMergesSectionsIntoTheirProfiles) {
   EXPECT_EQ(Reload()->work.List(ProfileField::kCity), "city;town");
 }
 
-// Not forced; the zip cut to 3 of its 8 bytes, back to a whole character; only text and password
-// inputs; a select without a matching option is left alone.
+// Not forced; the zip cut to 3 bytes, back to a whole character; only text and password inputs;
+// a select without a matching option is left alone.
 TEST_F(FillInTest, ProfileFillOfInputsTextAreasAndSelects) {
   for (const auto& [field, value] : {std::pair{ProfileField::kFirstName, "Ann"},
                                      {ProfileField::kState, "tx"},

@@ -1,7 +1,5 @@
-// Pages whose fetches fail or whose writes run other calls, on an in-memory page seen through
-// the test page, so that the remote run sends each failure across the bus. A form or input that
-// cannot be fetched is passed over; a record deleted by a page callback during the pair fill
-// still fills what was chosen, from the fill's own copy.
+// In-memory pages whose fetches fail (passed over) or whose writes delete the record being filled
+// (the fill goes on from its own copy), seen through the test page so the remote run has them too.
 #include <functional>
 #include <optional>
 
@@ -13,8 +11,7 @@ namespace {
 template <typename T>
 using Own = std::unique_ptr<T>;
 
-// The children of a fake, handed out as copies, by index and by enumerator; a null child fails
-// to fetch.
+// A fake's children as copies, by index and by enumerator; a null child fails to fetch.
 template <typename Item, typename Node>
 struct Children : PageCollection<Item>, PageEnumerator<Item> {
   explicit Children(std::vector<Node*> all) : items(std::move(all)) {}
@@ -29,9 +26,8 @@ struct Children : PageCollection<Item>, PageEnumerator<Item> {
   Own<PageEnumerator<Item>> Enumerate() override { return std::make_unique<Children>(*this); }
 };
 
-// One fake is the page, a form or an input. Copies share one state, so the test keeps what the
-// engine writes; on_put runs once, after the next write, as a page may run other calls while
-// it answers.
+// The page, a form or an input; copies share one state. on_put runs once after the next write,
+// as a page may run other calls while it answers.
 struct Fake : PageBrowser, PageDocument, PageForm, PageInput {
   struct State {
     std::string type, name, value;
@@ -73,8 +69,7 @@ TEST_F(PageFailuresTest, FailedFetchesArePassedOver) {
   EXPECT_EQ(city.s->value, "Lyon");
 }
 
-// Two forms whose input names match no field, so the pair fill writes both. Records of the same
-// shape take the freed memory if anything still pointed there.
+// The pair fill writes both forms; records of the same shape take the freed memory.
 TEST_F(PageFailuresTest, RecordDeletedByAPageCallbackStillFillsWhatWasChosen) {
   Fake user1("text", "u"), pass1("password", "p"), user2("text", "u"), pass2("password", "p");
   Fake form1("form", "", {&user1, &pass1}), form2("form", "", {&user2, &pass2});

@@ -1,6 +1,5 @@
-// Which stored logins and rejected entries belong to which page: page addresses against every
-// surface that matches sites (login choice, stored-login check, capture's same-login checks,
-// rejected sites), then the secure-context rule of the automatic fill.
+// Which stored logins and rejected entries belong to which page, on every surface that matches
+// sites, and the secure-context rule of the automatic fill.
 #include "store/site_match.h"
 
 #include <set>

@@ -1,7 +1,5 @@
-// Tests of the HTML page backend: what the test pages show through PageForms
-// (order, types, names, values, titles), attribute rules, writes and their
-// serialisation, the option selection rule, the saved file. Mangled and deep
-// pages are the fuzz target's and the server suite's.
+// The HTML page backend: the test pages through PageForms, attribute rules, writes and their
+// serialisation, the option selection rule, the saved file (form membership: membership test).
 #include "pages/html_page.h"
 
 #include <gtest/gtest.h>
@@ -41,15 +39,6 @@ TEST(HtmlPageTest, TestPagesReadAsBrowsersOfTheTimeShowThem) {
        "option New Zealand=nz; option Germany=de; option Other country=Other country; "
        "select interests; option Fiction=fic; option History=his; option Films & series=film; "
        "option Music=mus; "},
-      // As a browser builds it: the <form> start tag inside the open form is
-      // ignored, so "b" is the first form's and its </form> ends that form
-      // ("c" is in no form); stray </form> tags change nothing; the form in
-      // the table keeps its rows; the unclosed form runs to the end of the
-      // body; the markup inside the text area is its text, not a field.
-      {"malformed.html", "Old guestbook",
-       "form first; input text a=; input text b=; form table_form; "
-       "input text d=; input password e=; form unclosed; input text f=; input text i=; "
-       "textarea g; select h; option one=one; option two=two; "},
       // Declared ISO-8859-1: texts read as UTF-8.
       {"latin1.html", "Café du Nord",
        "form réservation; input text prénom=Renée; select plat; option Crêpe=Crêpe; "

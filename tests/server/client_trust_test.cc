@@ -148,8 +148,6 @@ TEST(SiteRateLimitTest, CountsHostsOnly) {
   const std::pair<const char*, const char*> cases[] = {
       {"https://Mail.Example.com/inbox?x=1", "mail.example.com"},
       {"http://ann:pw@mail.example.com:8080/", "mail.example.com"},
-      {"https://mail.example.com#top", "mail.example.com"},
-      {"mail.example.com/path", "mail.example.com"},
       {"http://[::1]:8080/", "[::1]"},
       {"file:///home/ann/page.html", ""},
   };

@@ -103,7 +103,6 @@ TEST_F(FormProfileTest, SiteKeyReducesHostsAndRejectedSitesRejectOncePerSiteAndR
       {"HTTP://W.E/", false, "HTTP://W.E/"},
       {"http://", true, ""},
       {"https://u@w.m.e.co.uk:443/", true, "e.co.uk:443"},
-      {"http://1.2.3.4.5/", true, "1.2.3.4.5"},
       {"http://127.0.0.1:8080/login", true, "127.0.0.1:8080"},
       {"https://a.b.shop.example:8443/", true, "b.shop.example:8443"},
   };

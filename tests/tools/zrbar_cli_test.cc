@@ -35,24 +35,18 @@ TEST(ZrbarCliTest, ParsesEveryCommandForm) {
        "0 hwnd=42 page=a.html url=u out=o type=1 force auto"},
       {{"--hwnd", "0x1A", "record", "p"}, "1 hwnd=26 page=p"},
       {{"--hwnd", "-9223372036854775808", "form-manager"}, "7 hwnd=-9223372036854775808"},
-      {{"--hwnd", "0xFFFFFFFFFFFFFFFF", "password-manager"}, "6 hwnd=-1"},
       {{"autorecord", "p", "--form", "0"}, "2 page=p"},
       {{"-h"}, "help"},
-      {{"history", "add", "--help"}, "help"},
       {{"history", "add", "--", "--help", "2147483647"}, "8 text=--help item=2147483647/0"},
       {{"history", "item", "-2147483648"}, "10 item=0/-2147483648"},
       {{"import", "l.csv", "--format", "bitwarden", "--update-passwords"},
        "16 file=l.csv format=bitwarden update"},
       {{"export", "o.csv", "--update-passwords"},
        "error: --update-passwords does not apply to export"},
-      {{"import", "l.csv", "--format="}, "error: --format must not be empty"},
       {{}, "error: no command given"},
-      {{"history", "remove", "x"}, "error: unknown history command 'remove'"},
       {{"fill", "a.html", "--type", "customize"},
        "error: --type must be password, home or work, not 'customize'"},
-      {{"fill", "a.html", "--type", "home", "--force=yes"}, "error: --force takes no value"},
       {{"record", "p", "--url", "a", "--url", "b"}, "error: --url is given twice"},
-      {{"record", "p", "--out", "o"}, "error: --out does not apply to record"},
       {{"autorecord", "p", "--form", "-1"},
        "error: --form must be a form index (0 is the first), not '-1'"},
       {{"find-password", "\xC3"}, "error: URL is not valid UTF-8"},
@@ -60,7 +54,6 @@ TEST(ZrbarCliTest, ParsesEveryCommandForm) {
        "error: --hwnd must be a 64-bit window number (decimal or 0x hex), not "
        "'9223372036854775808'"},
       {{"history", "add", "x", "1 "}, "error: TYPE must be a 32-bit whole number, not '1 '"},
-      {{"history", "item", "0x1"}, "error: N must be a 32-bit whole number, not '0x1'"},
   };
   for (const auto& [arguments, parsed] : cases) {
     const BarParse parse = ParseBarCommandLine(arguments);

@@ -28,9 +28,6 @@ TEST(ZrdataTest, DumpsTheSampleFolderAndAsksForTheMasterPassword) {
   const char* login =
       R"({"name":"password","value":"correct horse","type":"password","form":"login")";
   EXPECT_NE(Zrdata("dump " + data + "Password.dat").second.find(login), std::string::npos);
-  EXPECT_EQ(Zrdata("dump " + data + "History.txt").second,
-            "{\"kind\":\"history\",\"entries\":[{\"type\":1,\"text\":\"example.com\"},"
-            "{\"type\":2,\"text\":\"weather\"},{\"type\":12,\"text\":\"news-today\"}]}\n");
   EXPECT_EQ(Zrdata("dump " + temp.File("missing")).first, 1);
 
   LoginStore store;

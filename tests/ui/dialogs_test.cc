@@ -18,10 +18,8 @@ TEST(MessageBoxTest, ShowsTextsIconAndButtonsAndAnswersThePressedButton) {
     MessageAnswer answer;
   } cases[] = {
       {MessageButtons::kOk, M::Ok, M::Ok, MessageAnswer::kOk},
-      {MessageButtons::kYesNo, M::No, M::Yes | M::No, MessageAnswer::kNo},
       {MessageButtons::kYesNo, Qt::Key_Return, M::Yes | M::No, MessageAnswer::kYes},
       {MessageButtons::kYesNo, Qt::Key_Escape, M::Yes | M::No, MessageAnswer::kNo},
-      {MessageButtons::kRetryCancel, M::Cancel, M::Retry | M::Cancel, MessageAnswer::kCancel},
       {MessageButtons::kRetryCancel, Qt::Key_Return, M::Retry | M::Cancel, MessageAnswer::kRetry},
       {MessageButtons::kRetryCancel, Qt::Key_Escape, M::Retry | M::Cancel, MessageAnswer::kCancel},
   };

@@ -161,10 +161,8 @@ TEST_F(LoginRecordFormTest, RecordDeletedByAnotherClientClosesWithoutWriting) {
   EXPECT_TRUE(form_->record_lost());
 }
 
-// "&Import..." shows what it would add before anything is added: Cancel adds
-// nothing, OK adds and saves at once; for a stored login with another
-// password one question says Yes (replace), No (keep) or Cancel (nothing).
-// "E&xport..." warns before the file is written; Cancel writes none.
+// Import shows its plan before adding (Cancel adds nothing, OK adds and saves at once) and asks
+// whether to replace a stored password; Export warns before writing (Cancel writes nothing).
 TEST_F(LoginManagerTest, ImportShowsThePlanFirstAndExportWarnsBeforeWriting) {
   FormSheetTest::Reset();  // customize.dat, written by every save, goes beside path_
   ASSERT_TRUE(store_.Save(path_));
@@ -172,86 +170,46 @@ TEST_F(LoginManagerTest, ImportShowsThePlanFirstAndExportWarnsBeforeWriting) {
   std::string chosen = csv;
   dialog_->choose_file = [&](QWidget*, bool) { return QString::fromStdString(chosen); };
   auto* tree = dialog_->ControlAs<QTreeWidget>(kManagerList);
-  // Each box's text with what the store and the files were while it was up.
-  std::vector<std::string> seen;
-  auto answer = [&](QMessageBox::StandardButton button) {
-    driver_.Then([&, button](QWidget* modal) {
-      auto* box = qobject_cast<QMessageBox*>(modal);
-      seen.push_back(std::to_string(store_.Count()) + " " +
-                     (store_.Count() > 5 ? *store_.GetAt(5)->GetPassword() : "-") + " " +
-                     std::to_string(std::filesystem::exists(out)) + ": " +
-                     (box ? box->text().toStdString() : "not a box"));
-      if (QAbstractButton* pressed = box ? box->button(button) : nullptr) pressed->click();
-    });
+  // "<logins> <password of a.example, or -> <out.csv exists>"
+  const auto state = [&](LoginStore& store) {
+    return std::to_string(store.Count()) + " " +
+           (store.Count() > 5 ? *store.GetAt(5)->GetPassword() : "-") + " " +
+           std::to_string(std::filesystem::exists(out));
   };
-  const struct {
-    std::string file;  // rows after the header, or "" to export
-    std::vector<QMessageBox::StandardButton> answers;
-    std::vector<std::string> boxes;  // the start of each text
-    int count;
-    std::string password_a;  // that of a.example after it
-  } steps[] = {
-      {"https://a.example,ann,1\nhttps://b.example,bob,2\n",
-       {QMessageBox::Cancel},
-       {"5 - 0: 2 logins: 2 new, 0 already stored, 0 with another password, 0 rows skipped\n"},
-       5,
-       "-"},
-      {"https://a.example,ann,1\nhttps://b.example,bob,2\n",
-       {QMessageBox::Ok, QMessageBox::Ok},
-       {"5 - 0: 2 logins: 2 new", "7 1 0: 2 logins: 2 new"},
-       7,
-       "1"},
-      {"https://a.example,ann,NEW\nhttps://b.example,bob,2\n",
-       {QMessageBox::Cancel},
-       {"7 1 0: 2 logins: 0 new, 1 already stored, 1 with another password"},
-       7,
-       "1"},
-      {"https://a.example,ann,NEW\nhttps://b.example,bob,2\n",
-       {QMessageBox::No, QMessageBox::Ok},
-       {"7 1 0: 2 logins", "7 1 0: 2 logins: 0 new, 1 already stored, 1 with another password"},
-       7,
-       "1"},
-      {"https://a.example,ann,NEW\nhttps://b.example,bob,2\n",
-       {QMessageBox::Yes, QMessageBox::Ok},
-       {"7 1 0: 2 logins", "7 NEW 0: 2 logins"},
-       7,
-       "NEW"},
-      {"https://a.example,ann,NEW\n",
-       {QMessageBox::Ok},
-       {"7 NEW 0: 1 login: 0 new, 1 already"},
-       7,
-       "NEW"},
-      {"",
-       {QMessageBox::Cancel},
-       {"7 NEW 0: The file " + out + " will hold your passwords"},
-       7,
-       "NEW"},
-      {"",
-       {QMessageBox::Ok, QMessageBox::Ok},
-       {"7 NEW 0: The file", "7 NEW 1: 7 logins written to " + out + "."},
-       7,
-       "NEW"},
+  std::string seen;  // the state while each box was up, then the saved state
+  std::vector<std::string> texts;
+  using M = QMessageBox;
+  const std::string two = "https://a.example,ann,1\nhttps://b.example,bob,2\n",
+                    changed = "https://a.example,ann,NEW\nhttps://b.example,bob,2\n";
+  const std::tuple<std::string, std::vector<M::StandardButton>, std::string> steps[] = {
+      {two, {M::Cancel}, "5 - 0, 5 - 0"},  // rows imported ("" exports), answers, states
+      {two, {M::Ok, M::Ok}, "5 - 0, 7 1 0, 7 1 0"},
+      {changed, {M::No, M::Ok}, "7 1 0, 7 1 0, 7 1 0"},
+      {changed, {M::Yes, M::Ok}, "7 1 0, 7 NEW 0, 7 NEW 0"},
+      {"", {M::Cancel}, "7 NEW 0, 7 NEW 0"},
+      {"", {M::Ok, M::Ok}, "7 NEW 0, 7 NEW 1, 7 NEW 1"},
   };
-  for (const auto& step : steps) {
-    SCOPED_TRACE(step.file.empty() ? "export" : step.file);
-    seen.clear();
-    for (QMessageBox::StandardButton button : step.answers) answer(button);
-    if (step.file.empty()) {
-      chosen = out;
-      Click(kManagerExportButton);
-    } else {
-      chosen = csv;
-      ASSERT_TRUE(testing::WriteFile(csv, "url,username,password\n" + step.file));
-      Click(kManagerImportButton);
+  for (const auto& [rows, answers, states] : steps) {
+    SCOPED_TRACE(rows.empty() ? "export" : rows);
+    seen.clear(), texts.clear();
+    for (M::StandardButton button : answers) {
+      driver_.Then([&, button](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        seen += state(store_) + ", ";
+        texts.push_back(box ? box->text().toStdString() : "not a box");
+        if (QAbstractButton* pressed = box ? box->button(button) : nullptr) pressed->click();
+      });
     }
-    ASSERT_EQ(seen.size(), step.boxes.size());
-    for (size_t i = 0; i < seen.size(); ++i)
-      EXPECT_EQ(seen[i].substr(0, step.boxes[i].size()), step.boxes[i]) << seen[i];
-    EXPECT_EQ(tree->topLevelItemCount(), step.count);
+    chosen = rows.empty() ? out : csv;
+    if (!rows.empty()) ASSERT_TRUE(testing::WriteFile(csv, "url,username,password\n" + rows));
+    Click(rows.empty() ? kManagerExportButton : kManagerImportButton);
     LoginStore saved;
     ASSERT_TRUE(saved.Load(path_));
-    EXPECT_EQ(saved.Count(), step.count) << "saved at once";
-    EXPECT_EQ(saved.Count() > 5 ? *saved.GetAt(5)->GetPassword() : "-", step.password_a);
+    EXPECT_EQ(seen + state(saved), states) << "saved at once";
+    EXPECT_EQ(tree->topLevelItemCount(), store_.Count());
+    ASSERT_FALSE(texts.empty());
+    EXPECT_TRUE(texts[0].starts_with(rows.empty() ? "The file " + out + " will hold" : "2 logins"))
+        << texts[0];
   }
   EXPECT_NE(testing::ReadFile(out).find("\"a.example\",\"https://a.example\",\"ann\",\"NEW\""),
             std::string::npos);

@@ -1,9 +1,7 @@
-// QtPrompts: without a display every question is answered as its Cancel
-// would be; with one, the toolbar helper's methods reach every window.
+// QtPrompts without a display: every question is answered as its Cancel would be. The windows
+// with a display are driven by the desktop flow tests.
 #include "ui/qt_prompts.h"
 
-#include "resources/string_table.h"
-#include "server/zr_bar_helper.h"
 #include "ui_test_support.h"
 
 namespace zr {
@@ -27,32 +25,6 @@ TEST(QtPromptsTest, WithoutDisplayEveryDialogIsCancelled) {
   prompts.ShowFormManager(1, home, work);
   const std::string said = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 9) << "one notice a call: " << said;
-}
-
-// Each window is closed as Cancel, a message box with OK.
-TEST(ReachableTest, ManagersArePassedThroughTheMasterPasswordGate) {
-  FormSheetTest::Reset();
-  testing::TempDir folder;
-  QtPrompts prompts(/*has_display=*/true);
-  ZRBarHelper helper(prompts);
-  helper.SetUp(folder.path());
-  ModalDriver driver;
-  QStringList seen;
-  for (int i = 0; i < 4; ++i) {
-    driver.Then([&](QWidget* modal) {
-      auto* box = qobject_cast<QMessageBox*>(modal);
-      seen << modal->metaObject()->className() + (box ? ":" + box->text() : "");
-      box ? box->accept() : static_cast<QDialog*>(modal)->reject();
-    });
-  }
-  EXPECT_EQ(helper.PasswordManager(0), kS_OK);
-  EXPECT_EQ(helper.FormManager(0), kS_OK);
-  EXPECT_EQ(seen.join(","),
-            "zr::MasterPasswordSetup,QMessageBox:" +
-                QString::fromStdString(std::string(LoadString(kIdsNoMasterPassword))) +
-                ",zr::LoginManagerDialog,zr::FormManagerSheet");
-  EXPECT_TRUE(driver.unexpected.empty());
-  FormSheetTest::Reset();
 }
 
 }  // namespace

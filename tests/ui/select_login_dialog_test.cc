@@ -97,18 +97,15 @@ void CheckUntick(const std::function<QCheckBox*(LoginStore&, int)>& open,
   }
 }
 
-TEST(RequireMasterPasswordTest, SelectLoginDialog) {
+TEST(RequireMasterPasswordTest, UntickingInTheSelectLoginDialogAndTheEditorAsksForIt) {
   std::unique_ptr<SelectLoginDialog> dialog;
+  std::unique_ptr<LoginRecordForm> form;
   CheckUntick(
       [&](LoginStore& store, int id) {
         dialog = std::make_unique<SelectLoginDialog>(store, std::vector<int>{id});
         return dialog->ControlAs<QCheckBox>(256);
       },
       [] {});
-}
-
-TEST(RequireMasterPasswordTest, LoginRecordEditor) {
-  std::unique_ptr<LoginRecordForm> form;
   CheckUntick(
       [&](LoginStore& store, int id) {
         form = std::make_unique<LoginRecordForm>(store, id);
