@@ -7,6 +7,10 @@
 // after the first 1,000 calls and at the end, and the wall time. Run it
 // through bench/run_browser_soak.sh (a private bus and data folders):
 //   browser_soak.mjs LOADS FILLS CAPTURES   (totals, shared by the two browsers)
+// ZR_SOAK_BROWSERS=firefox (or chromium) drives one browser alone. Every 250
+// loads of a browser a progress line on standard error gives the calls and
+// failures so far and the memory of that browser's processes, the server and
+// the hosts; each failure is listed with the error that ended it.
 import fs from 'node:fs';
 import path from 'node:path';
 import { kBrowsers, TestBrowser } from '../tests/browser_e2e/browsers.mjs';
@@ -24,6 +28,7 @@ const env = {
 };
 const kPrompt = 'Zorvane Login Manager';
 const kFirstSample = 1000; // calls
+const kProgressEvery = 250; // loads of one browser between progress lines
 
 const counts = { calls: 0, failures: 0, loads: 0, fills: 0, captures: 0 };
 const failures = [];
@@ -42,6 +47,32 @@ function Count(calls, ok, what) {
     counts.failures += 1;
     if (failures.length < 20) failures.push(what);
   }
+}
+
+// The resident memory in KiB of pid and every process below it.
+function TreeKb(pid) {
+  if (!pid) return -1;
+  let total = ResidentKb(pid);
+  for (const line of fs.readdirSync('/proc').filter((name) => /^\d+$/.test(name))) {
+    try {
+      const stat = fs.readFileSync(`/proc/${line}/stat`, 'utf8');
+      if (Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]) === pid) total += TreeKb(Number(line));
+    } catch {
+      // gone meanwhile
+    }
+  }
+  return total;
+}
+
+// A line on standard error: where one browser is, the failures so far, memory.
+function Progress(browser, load, homes) {
+  const { server, hosts } = Memory(homes);
+  const list = Object.entries(hosts).map(([name, rss]) => `${name} ${rss.length} host(s) ${rss.join('+')} kB`);
+  const own = TreeKb(browser.browser.process()?.pid);
+  console.error(
+    `${browser.kind} load ${load}: calls ${counts.calls}, failures ${counts.failures}; browser ${own} kB, ` +
+      `server ${server} kB, ${list.join(', ')}`,
+  );
 }
 
 // One capture at a time across both browsers: each prompt is answered alone.
@@ -68,6 +99,7 @@ async function Drive(browser, share, sites, homes) {
   const captureEvery = myCaptures ? Math.floor(myLoads / myCaptures) : Infinity;
   for (let i = 1; i <= myLoads; ++i) {
     let ok = true;
+    let why = '';
     try {
       await browser.page.goto(`${sites.logins.base}/signin?n=${i}`, { waitUntil: 'load' });
       await browser.page.waitForFunction(() => document.getElementById('username').value === 'soak-user', {
@@ -75,9 +107,10 @@ async function Drive(browser, share, sites, homes) {
       });
     } catch (error) {
       ok = false;
+      why = error?.message ?? String(error);
     }
     counts.loads += 1;
-    Count(2, ok, `load ${browser.kind} ${i}`);
+    Count(2, ok, `load ${browser.kind} ${i}: ${why}`);
     if (i % fillEvery === 0) {
       let filled = false;
       try {
@@ -97,6 +130,7 @@ async function Drive(browser, share, sites, homes) {
       Count(1, answered, `capture ${browser.kind} ${i}`);
     }
     if (!first && counts.calls >= kFirstSample) first = { calls: counts.calls, ...Memory(homes) };
+    if (i % kProgressEvery === 0) Progress(browser, i, homes);
   }
 }
 
@@ -105,7 +139,8 @@ async function Main() {
     console.error('usage: browser_soak.mjs LOADS FILLS CAPTURES (with ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE, ZRBAR_EXE)');
     return 2;
   }
-  const kinds = Object.keys(kBrowsers).filter((kind) => fs.existsSync(kBrowsers[kind].binary));
+  const wanted = (process.env.ZR_SOAK_BROWSERS ?? 'chromium,firefox').split(',');
+  const kinds = Object.keys(kBrowsers).filter((kind) => wanted.includes(kind) && fs.existsSync(kBrowsers[kind].binary));
   const display = await StartDisplay();
   PrepareServer(env.server, env.zrdata);
   const sites = { logins: await StartPages('localhost'), captures: await StartPages('localhost') };
