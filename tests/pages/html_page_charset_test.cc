@@ -22,6 +22,7 @@ TEST(HtmlPageCharsetTest, BytesAreDecodedAsABrowserDecodesThem) {
   } cases[] = {
       {"\xEF\xBB\xBF<p>\xC3\xA9", "utf-8", "<p>\u00e9"},
       {"\xFF\xFE<\0p\0>\0\xE9\0=\xD8\x00\xDC"s, "utf-16le", "<p>\u00e9\U0001F400"},
+      {"\xFE\xFF\0<\0p\0>\0\xE9\xD8=\xDC\x00"s, "utf-16be", "<p>\u00e9\U0001F400"},
       // The byte-order mark wins over the declaration.
       {"\xEF\xBB\xBF<meta charset=koi8-r>\xC3\xA9", "utf-8", "<meta charset=koi8-r>\u00e9"},
       {"<p>\xE2\x82\xAC", "utf-8", "<p>\u20ac"},
