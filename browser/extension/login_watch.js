@@ -86,8 +86,16 @@ export class LoginWatch {
   }
 
   NameStep(url, name, value) {
+    this.ForgetOldNames();
     const site = SiteOf(url);
     if (site && value) this.names.set(site, { name: String(name ?? ''), value: String(value), at: this.now() });
+  }
+
+  // Typed names leave memory once they are older than kNameStepMs, whether or
+  // not a password step of their site came.
+  ForgetOldNames() {
+    const oldest = this.now() - kNameStepMs;
+    for (const [site, { at }] of this.names) if (at < oldest) this.names.delete(site);
   }
 
   Drop(tabId) {
@@ -104,10 +112,8 @@ export class LoginWatch {
   // Captures a pending login whose request succeeded; true when captured.
   async Settle({ page, form }, ok) {
     if (!ok) return false;
-    const site = SiteOf(page.url);
-    const remembered = this.names.get(site);
-    if (remembered && this.now() - remembered.at > kNameStepMs) this.names.delete(site);
-    const name = this.names.get(site);
+    this.ForgetOldNames();
+    const name = this.names.get(SiteOf(page.url));
     await this.capture(name ? WithName(page, form, name) : page, form);
     return true;
   }
