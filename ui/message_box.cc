@@ -1,5 +1,5 @@
 // ShowMessageBox: a QMessageBox with the message's text, caption, icon and
-// buttons; the first button is the default, as on the original platform.
+// buttons; the first button (OK, Yes, Retry) is the default.
 #include "ui/message_box.h"
 
 #include <QMessageBox>
