@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <set>
 #include <stdexcept>
+#include <tuple>
 
 #include "html_page_test_support.h"
 #include "pages/page_exporter.h"
@@ -132,22 +133,19 @@ TEST(RemotePageTest, AMalformedSnapshotFallsBackToTheElements) {
   QVariantList unequal = good, bad_kind = good;
   unequal[7] = QStringList{"p", "q"};
   bad_kind[5] = QVariant::fromValue(QList<int>{7});
-  const struct {
-    const char* name;
-    QVariantList snapshot;
-    std::string type;
-  } cases[] = {{"whole", good, "password"},
-               {"unequal arrays", unequal, "radio"},
-               {"kind out of range", bad_kind, "radio"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    client.replies = {{"Snapshot", c.snapshot},
+  const std::tuple<const char*, QVariantList, std::string> cases[] = {
+      {"whole", good, "password"},
+      {"unequal arrays", unequal, "radio"},
+      {"kind out of range", bad_kind, "radio"}};
+  for (const auto& [name, snapshot, type] : cases) {
+    SCOPED_TRACE(name);
+    client.replies = {{"Snapshot", snapshot},
                       {"Tags", {Path("/snap/inputs")}},
                       {"Item", {Path("/snap/item")}},
                       {"Type", {"radio"}}};
     auto inputs = RemoteForm(LinkTo(Bus("client")), "/snap/form")->Inputs();
     auto input = inputs ? inputs->At(0) : nullptr;
-    EXPECT_EQ(input ? input->Type() : "no input", c.type);
+    EXPECT_EQ(input ? input->Type() : "no input", type);
   }
 }
 
