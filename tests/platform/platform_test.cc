@@ -135,11 +135,12 @@ TEST(DataFolderTest, WithoutAUsableHomeVariableTheHomeComesFromThePasswordDataba
   EXPECT_EQ(UserHome(), "/some/home");
 }
 
-// Awkward names and values round trip through the file: the registry_file fuzz target's check.
+// Other awkward names and values round trip through the file: the registry_file fuzz target's
+// check.
 TEST(RegistryStoreTest, TheFileTextIsExactOwnerOnlyAndReadsBack) {
   TempDir temp;
   const std::string path = temp.File("no/such/hive.reg");
-  const RegistryValue text = std::string("say \"a\\b\"\r\n");
+  const RegistryValue text = std::string("say \"a\\b\"\r\n\x01");  // a control byte escaped
   RegistryStore store(path);
   store.SetValue("Software\\Zorvane\\Toolbar", "AutoLoginRecord", uint32_t{31});
   store.SetValue("software\\ZORVANE\\toolbar", "", text);
@@ -149,7 +150,7 @@ TEST(RegistryStoreTest, TheFileTextIsExactOwnerOnlyAndReadsBack) {
   EXPECT_EQ(
       testing::ReadFile(path),
       "ZRForm Registry 1\n\n[Software]\n\n[Software\\Zorvane]\n\n[Software\\Zorvane\\Toolbar]\n"
-      "\"AutoLoginRecord\"=dword:0000001f\n@=\"say \\\"a\\\\b\\\"\\r\\n\"\n\n[x%25y]\n");
+      "\"AutoLoginRecord\"=dword:0000001f\n@=\"say \\\"a\\\\b\\\"\\r\\n\\x01\"\n\n[x%25y]\n");
   RegistryStore loaded(path);
   ASSERT_TRUE(loaded.Load());
   EXPECT_EQ(loaded.GetValue("Software\\Zorvane\\Toolbar", ""), text);

@@ -1,8 +1,9 @@
-// LoginStore: same login, merging, the file byte for byte, cut files. That the indexed merge on
-// load gives what adding one by one gives is the login_store_file fuzz target's check.
+// LoginStore: same login, merging, the file byte for byte, merge on load, cut files.
 #include "store/login_store.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include "store/protected_string.h"
 #include "test_folder.h"
@@ -59,6 +60,34 @@ TEST_F(LoginStoreTest, AddOrMergeKeepsIdAndFlagsNeverReusesIdsAndComparesPasswor
   EXPECT_FALSE(store.HasSameSiteLogin(*Record("http://f.org/", {{"p", "OLD", "password", ""}})));
   EXPECT_FALSE(store.HasSameSiteLogin(*Record("http://f.org/", {{"q", "old", "text", ""}})))
       << "no password is never the same password";
+}
+
+// The indexed merge on load must give exactly what adding one by one gives.
+TEST_F(LoginStoreTest, MergeOnLoadMatchesAddingOneByOne) {
+  std::mt19937 random(20261206);
+  auto pick = [&](std::initializer_list<const char*> list) { return list.begin()[random() % 4]; };
+  for (int round = 0; round < 30; ++round) {
+    ByteWriter bytes, expected_bytes, loaded_bytes;
+    ASSERT_TRUE(WriteProtectedString(bytes, ""));
+    LoginStore expected, loaded;
+    for (int i = 0; i < 100; ++i) {
+      auto record = std::make_unique<LoginRecord>();
+      record->set_site(pick({"", "e.com", "www.e.com", "E.COM"}) + std::string(random() % 3, 'm'));
+      record->set_description(std::to_string(i));
+      for (int f = random() % 4; f > 0; --f)  // duplicate names within a record too
+        record->fields().push_back({pick({"", "f", "F", ""}), pick({"u", "U", "p", "x"}),
+                                    pick({"0", "1", "2", "0"}),
+                                    pick({"text", "password", "PASSWORD", "hidden"}), "d"});
+      record->set_fill_automatically(random() % 2);
+      record->set_require_master_password(random() % 2);
+      ASSERT_TRUE(record->WriteTo(bytes));
+      expected.AddOrMerge(std::move(record));
+    }
+    WriteBytes(folder_.File("random.dat"), bytes.data());
+    ASSERT_TRUE(loaded.Load(folder_.File("random.dat")));
+    ASSERT_TRUE(expected.WriteTo(expected_bytes) && loaded.WriteTo(loaded_bytes));
+    ASSERT_EQ(loaded_bytes.data(), expected_bytes.data()) << "round " << round;
+  }
 }
 
 // Each record: kind, site, description, field count, fields of five strings, two flags.
