@@ -29,8 +29,8 @@ QByteArray Frames(const std::vector<std::string>& messages) {
 
 // The replies on the host's standard output; a frame that does not read
 // fails the test.
-std::vector<QJsonObject> Replies(const QString& out) {
-  std::string bytes = out.toLatin1().toStdString();
+std::vector<QJsonObject> Replies(const QByteArray& out) {
+  std::string bytes = out.toStdString();
   std::vector<QJsonObject> replies;
   for (std::string_view rest = bytes; !rest.empty();) {
     FrameRead frame = ReadFrame(rest);
@@ -43,23 +43,8 @@ std::vector<QJsonObject> Replies(const QString& out) {
   return replies;
 }
 
-// Standard output is read as Latin-1 to keep its bytes: the frames are binary.
 testing::ZrbarRun RunHost(const QStringList& arguments, const QByteArray& input) {
-  QProcess process;
-  process.start(ZRFORM_BROWSER_EXE, arguments);
-  testing::ZrbarRun run;
-  if (!process.waitForStarted()) return run;
-  process.write(input);
-  process.closeWriteChannel();
-  bus_test::Await([&] { return process.state() == QProcess::NotRunning; },
-                  [&](QEventLoop& loop) {
-                    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-                  });
-  if (process.state() != QProcess::NotRunning) process.kill(), process.waitForFinished();
-  if (process.exitStatus() == QProcess::NormalExit) run.status = process.exitCode();
-  run.out = QString::fromLatin1(process.readAllStandardOutput());
-  run.err = QString::fromUtf8(process.readAllStandardError());
-  return run;
+  return testing::RunZrbar(ZRFORM_BROWSER_EXE, arguments, {}, input);
 }
 
 QString SampleHome(ProfileField field) {
@@ -84,7 +69,7 @@ TEST(BrowserHostBusTest, FillsASignUpPageFromTheHomeProfileAndGoesOnAfterABadMes
       {kOrigin}, Frames({R"({"id":7,"op":"fill","type":2,"page":)" + std::string(kSignUp) + "}",
                          "not json", R"({"id":"p","op":"ping"})"}));
   EXPECT_EQ(run.status, 0) << qPrintable(run.err);
-  std::vector<QJsonObject> replies = Replies(run.out);
+  std::vector<QJsonObject> replies = Replies(run.bytes);
   ASSERT_EQ(replies.size(), 3u) << qPrintable(run.err);
   QJsonArray expected;
   for (auto [element, field] : {std::pair{0, ProfileField::kFirstName},
@@ -137,7 +122,7 @@ TEST(BrowserHostBusTest, AStreamThatCannotBeFollowedGetsOneReply) {
   for (const auto& c : cases) {
     testing::ZrbarRun run = RunHost({kOrigin}, QByteArray::fromStdString(c.input));
     EXPECT_EQ(run.status, 0) << qPrintable(run.err);
-    std::vector<QJsonObject> replies = Replies(run.out);
+    std::vector<QJsonObject> replies = Replies(run.bytes);
     ASSERT_EQ(replies.size(), c.replies) << c.input.size();
     EXPECT_EQ(replies.back()["code"], "bad-message");
   }

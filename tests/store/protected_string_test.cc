@@ -20,6 +20,8 @@ std::string Length(uint32_t v) {  // little-endian
   return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
 }
 
+// Stored texts the cipher rejects are the file cipher tests'; any bytes read back as they write,
+// the protected_string fuzz target's check.
 TEST(ProtectedStringTest, LayoutIsLengthThenStoredTextAndDamageReadsAsEmptyOrFails) {
   EXPECT_EQ(Stored("a"), Length(12) + FileCipher().Encrypt("a"));
   EXPECT_EQ(Stored(std::string("ab\0cd", 5)), Stored("ab"));
@@ -30,11 +32,8 @@ TEST(ProtectedStringTest, LayoutIsLengthThenStoredTextAndDamageReadsAsEmptyOrFai
       {"half a length", std::string("\x0c\x00", 2), false, "unchanged"},
       {"length without text", Length(12), false, "unchanged"},
       {"text cut short", good.substr(0, 10), true, ""},
-      {"line break in text", Length(13) + good.substr(4, 6) + "\n" + good.substr(10), true, ""},
-      {"decodes beyond 1024 bytes", Length(1368) + std::string(1368, 'A'), true, ""},
       {"oversized is passed over", Length(2000) + std::string(2000, 'A') + Stored("n"), true, ""},
       {"huge length allocates nothing", Length(0xFFFFFFF0u) + "AAAA", true, ""},
-      {"too long a length without text", Length(2000), false, "unchanged"},
   };
   for (const auto& [name, bytes, result, text] : rows) {
     ByteReader reader(bytes);

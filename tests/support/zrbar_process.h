@@ -14,6 +14,7 @@ struct ZrbarRun {
   int status = -1;  // -1: did not start, crashed or ran past a minute
   QString out;
   QString err;
+  QByteArray bytes;  // standard output as it came, for binary output
 };
 
 inline ZrbarRun RunZrbar(
@@ -38,7 +39,8 @@ inline ZrbarRun RunZrbar(
     return run;
   }
   if (process.exitStatus() == QProcess::NormalExit) run.status = process.exitCode();
-  run.out = QString::fromUtf8(process.readAllStandardOutput());
+  run.bytes = process.readAllStandardOutput();
+  run.out = QString::fromUtf8(run.bytes);
   run.err = QString::fromUtf8(process.readAllStandardError());
   return run;
 }
