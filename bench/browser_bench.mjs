@@ -211,10 +211,9 @@ async function Main() {
   // Messages per command, with the relay between browser and host.
   const countingHome = Scratch('bench-count');
   const log = InstallCountingHost(countingHome, host);
-  const counting = await TestBrowser.Launch('chromium', countingHome, {}, { testBackground: true });
+  const counting = await TestBrowser.Launch('chromium', countingHome);
   try {
     await counting.Open(`${pages.base}/fields50`);
-    const { tabId } = await counting.Command({ zrTest: 'tab' });
     const target = await counting.browser.waitForTarget((t) => t.type() === 'service_worker', { timeout: 30000 });
     const worker = await target.worker();
     await worker.evaluate(() => {
@@ -231,8 +230,8 @@ async function Main() {
     });
     for (const [label, url, message] of [
       ['echo (status)', 'fields50', { command: 'status' }],
-      ['fill 50 fields', 'fields50', { command: 'fill', type: 'home', tabId }],
-      ['fill 1,000 fields', 'fields1000', { command: 'fill', type: 'home', tabId }],
+      ['fill 50 fields', 'fields50', { command: 'fill', type: 'home' }],
+      ['fill 1,000 fields', 'fields1000', { command: 'fill', type: 'home' }],
     ]) {
       fs.writeFileSync(log, '');
       await counting.Open(`${pages.base}/${url}`);
