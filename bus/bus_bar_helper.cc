@@ -13,7 +13,9 @@ std::shared_ptr<RemotePageLink> BarHelperObject::CallerPage() {
   auto link = std::make_shared<RemotePageLink>(RemotePageLink{server_.connection(), {}});
   link->service = message().service();
   link->timeout_ms = kPageCallbackTimeoutMs;
-  link->clock.start();  // the page's time budget runs from the call's start
+  link->browser_snapshots = true;  // every call here reads the page it is given at once
+  link->unanswered_writes = true;  // the call's own reply comes after the writes
+  link->clock.start();             // the page's time budget runs from the call's start
   return link;
 }
 

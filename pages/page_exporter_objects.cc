@@ -159,6 +159,15 @@ struct PageInterface<PageBrowser> {
        [](PageBrowser& browser, const QVariantList&, ExportTable& table) {
          return QVariantList{PathOf(table, browser.Document())};
        }},
+      // The document and all of it in one reply: a fill of a page handed
+      // over whole costs the server this callback and ApplyWrites.
+      {"Snapshot", "", kBrowserSnapshotSignature,
+       [](PageBrowser& browser, const QVariantList&, ExportTable& table) {
+         std::unique_ptr<PageDocument> document = browser.Document();
+         QVariantList reply = SnapshotToBus(document ? TakeSnapshot(*document) : PageSnapshot());
+         reply.prepend(PathOf(table, std::move(document)));
+         return reply;
+       }},
   };
 };
 

@@ -18,6 +18,9 @@ namespace zr {
 // (0 input, 1 text area, 2 select), type, name, value and maximum length (-1:
 // none); for each option its element, text and value.
 inline constexpr char kSnapshotSignature[] = "ssbasaiaiasasasaiaiasas";
+// The reply of ZRForm.Page.Browser.Snapshot: the document's path ("/" for
+// none), then its snapshot as above.
+inline constexpr char kBrowserSnapshotSignature[] = "ossbasaiaiasasasaiaiasas";
 // For each write: form, kind, index, option (-1 for inputs and text areas), value.
 inline constexpr char kWritesSignature[] = "aiaiaiaias";
 

@@ -1,10 +1,11 @@
 // The server's proxies for a client's page objects. A document (or form)
-// whose client hands it over whole is read from one Snapshot callback and
-// written into that snapshot, whose writes FlushRemoteWrites sends in one
-// request. Otherwise each operation of PageForms is one callback (CallPage);
-// a callback that fails reads as the null item, the empty text, none or
-// false. Input proxies read all four of their values in one Describe call and
-// serve reads from it until they write.
+// whose client hands it over whole is read from one Snapshot callback (for a
+// browser's document, where the link asks so, the same callback that fetches
+// the document) and written into that snapshot, whose writes
+// FlushRemoteWrites sends in one request. Otherwise each operation of
+// PageForms is one callback (CallPage); a callback that fails reads as the
+// null item, the empty text, none or false. Input proxies read all four of
+// their values in one Describe call and serve reads from it until they write.
 #include "pages/remote_page.h"
 
 #include <QDBusObjectPath>
@@ -291,9 +292,40 @@ class BrowserProxy final : public PageBrowser, ProxyBase {
     for (const RemoteSnapshot& snapshot : link_->snapshots) {
       if (snapshot.source == path_) return snapshot.page.Document();
     }
+    if (std::optional<std::unique_ptr<PageDocument>> whole = WholeDocument()) {
+      return std::move(*whole);
+    }
     QString document = Path("Document");
     if (IsNullPath(document)) return nullptr;
     return std::make_unique<DocumentProxy>(link_, document, path_);
+  }
+
+ private:
+  // The document with its snapshot from one callback, where the link asks
+  // for it so; none when the client does not answer that (then the document
+  // is fetched as above, and a malformed snapshot reads it element by element).
+  std::optional<std::unique_ptr<PageDocument>> WholeDocument() {
+    if (!link_->browser_snapshots || link_->no_snapshots ||
+        CurrentRemotePageReads() != RemotePageReads::kSnapshot) {
+      return std::nullopt;
+    }
+    std::optional<QVariantList> reply = Call("Snapshot", kBrowserSnapshotSignature);
+    if (!reply) {
+      link_->browser_snapshots = false;
+      if (link_->dead) return nullptr;
+      return std::nullopt;
+    }
+    const QString document = reply->at(0).value<QDBusObjectPath>().path();
+    if (IsNullPath(document)) return nullptr;
+    std::optional<PageSnapshot> snapshot = SnapshotFromBus(reply->mid(1));
+    if (!snapshot) {
+      link_->no_snapshots = true;
+      return std::make_unique<DocumentProxy>(link_, document, path_);
+    }
+    SnapshotPage page(std::move(*snapshot));
+    std::unique_ptr<PageDocument> whole = page.Document();
+    link_->snapshots.push_back({path_, document, std::move(page)});
+    return whole;
   }
 };
 
@@ -318,6 +350,13 @@ int FlushRemoteWrites(RemotePageLink& link) {
   for (RemoteSnapshot& snapshot : std::exchange(link.snapshots, {})) {
     std::vector<PageWrite> writes = snapshot.page.TakeWrites();
     if (writes.empty()) continue;
+    if (link.unanswered_writes) {
+      if (SendToPage(link, snapshot.document, "ZRForm.Page.Document", "ApplyWrites",
+                     WritesToBus(writes))) {
+        applied += static_cast<int>(writes.size());
+      }
+      continue;
+    }
     std::optional<QVariantList> reply = CallPage(link, snapshot.document, "ZRForm.Page.Document",
                                                  "ApplyWrites", "i", WritesToBus(writes));
     if (reply) applied += reply->at(0).toInt();

@@ -57,6 +57,14 @@ struct RemotePageLink {
   int hold_ms = kMaxHoldMs;
   QElapsedTimer clock{};      // started by the first callback unless started before
   bool no_snapshots = false;  // the client does not hand documents over whole
+  // A browser's document is asked for with its snapshot in one callback
+  // (Browser.Snapshot), for a call that reads the page as soon as it has it;
+  // off, the document is fetched first and handed over when first read.
+  bool browser_snapshots = false;
+  // ApplyWrites is sent without waiting for the client's answer: the reply to
+  // the call that read the page follows it on the bus, and a bus delivers
+  // one sender's messages in order, so the client has the writes first.
+  bool unanswered_writes = false;
   std::vector<RemoteSnapshot> snapshots{};
 };
 
@@ -71,7 +79,7 @@ std::unique_ptr<PageForm> RemoteForm(std::shared_ptr<RemotePageLink> link, const
 // Sends the writes made on the link's snapshots to their documents, one
 // request per document (ApplyWrites), and forgets them. Call it when the
 // call that read the page is done with it. Returns the writes the client
-// says it made.
+// says it made (with unanswered_writes, the writes sent).
 int FlushRemoteWrites(RemotePageLink& link);
 
 }  // namespace zr

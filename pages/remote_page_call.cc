@@ -129,6 +129,23 @@ std::optional<QVariantList> CallPage(RemotePageLink& link, const QString& path,
   return reply.arguments();
 }
 
+bool SendToPage(RemotePageLink& link, const QString& path, const char* interface,
+                const char* member, const QVariantList& arguments) {
+  if (link.dead) return false;
+  if (!link.clock.isValid()) link.clock.start();
+  if (link.service.isEmpty() || link.callbacks >= link.max_callbacks ||
+      link.clock.elapsed() >= link.budget_ms) {
+    link.dead = true;
+    return false;
+  }
+  QDBusMessage call = QDBusMessage::createMethodCall(link.service, path, QLatin1String(interface),
+                                                     QLatin1String(member));
+  call.setArguments(arguments);
+  call.setAutoStartService(false);
+  ++link.callbacks;
+  return link.connection.send(call);  // a method call sent so expects no reply
+}
+
 void SetRemotePageReads(RemotePageReads reads) { g_page_reads = reads; }
 
 RemotePageReads CurrentRemotePageReads() { return g_page_reads; }

@@ -28,6 +28,13 @@ std::optional<QVariantList> CallPage(RemotePageLink& link, const QString& path,
                                      const char* reply_signature,
                                      const QVariantList& arguments = {});
 
+// Sends member of interface to the client's object at path and waits for no
+// answer (the client sends none). Counts in link.callbacks and its budget as
+// a callback; false on a dead link, past the budget (which kills it) or when
+// the message cannot be sent.
+bool SendToPage(RemotePageLink& link, const QString& path, const char* interface,
+                const char* member, const QVariantList& arguments);
+
 // How remote pages are read: the whole document in one Snapshot call where
 // the client offers it, with the writes sent in one request at the end (the
 // default); else element by element, each input read in one Describe call

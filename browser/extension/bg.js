@@ -37,6 +37,12 @@ async function TargetTab(tabId) {
   return tab;
 }
 
+// The id of the tab a command names, else of the active tab. A tab named but
+// gone fails where its frames are asked.
+async function TargetTabId(tabId) {
+  return Number.isInteger(tabId) ? tabId : (await TargetTab()).id;
+}
+
 // Asks one frame's document; injects the content script first where it is
 // missing (a tab opened before the extension came). Browser pages and PDFs
 // accept neither.
@@ -55,24 +61,23 @@ async function AskFrame(tabId, frameId, request) {
 }
 
 // The snapshots of the tab's frames, the top document first, each with its
-// frame id; frames that do not answer (sandboxed, gone) are left out.
+// frame id; frames that do not answer (sandboxed, gone) are left out. The top
+// document is asked while the frames are listed: most pages have no others.
 async function Snapshots(tabId) {
+  const Ask = (frameId) =>
+    AskFrame(tabId, frameId, { zr: FrameRequest.snapshot }).then(
+      (answer) => (answer?.page ? { frameId, page: answer.page } : null),
+      () => null,
+    );
+  const top = Ask(kTopFrame.frameId);
   let frames = [];
   try {
     frames = (await api.webNavigation.getAllFrames({ tabId })) ?? [];
   } catch {
     // The tab's frames cannot be listed: its top document alone.
   }
-  const ids = [kTopFrame.frameId, ...frames.map((frame) => frame.frameId).filter((id) => id !== kTopFrame.frameId)];
-  const answers = await Promise.all(
-    ids.map((frameId) =>
-      AskFrame(tabId, frameId, { zr: FrameRequest.snapshot }).then(
-        (answer) => (answer?.page ? { frameId, page: answer.page } : null),
-        () => null,
-      ),
-    ),
-  );
-  const snapshots = answers.filter(Boolean);
+  const others = frames.map((frame) => frame.frameId).filter((id) => id !== kTopFrame.frameId);
+  const snapshots = (await Promise.all([top, ...others.map(Ask)])).filter(Boolean);
   if (snapshots.length === 0) throw CannotFill();
   return snapshots;
 }
@@ -91,12 +96,12 @@ function FramesFor(snapshots, logins) {
 async function Fill({ type, tabId }) {
   const fillType = FillType[type];
   if (!fillType) throw new HostError(`Cannot fill from "${type}".`);
-  const tab = await TargetTab(tabId);
-  for (const { frameId, page } of FramesFor(await Snapshots(tab.id), fillType === FillType.password)) {
+  const id = await TargetTabId(tabId);
+  for (const { frameId, page } of FramesFor(await Snapshots(id), fillType === FillType.password)) {
     const reply = await host.request(HostOp.fill, { type: fillType, force: true, auto: false, page });
     const writes = reply.writes ?? [];
     if (writes.length === 0) continue;
-    const answer = await AskFrame(tab.id, frameId, { zr: FrameRequest.apply, url: page.url, writes });
+    const answer = await AskFrame(id, frameId, { zr: FrameRequest.apply, url: page.url, writes });
     if (answer?.written > 0) return { filled: answer.written };
   }
   throw new HostError(ErrorText.nothingMatched);
@@ -104,8 +109,7 @@ async function Fill({ type, tabId }) {
 
 // Records the login of the frame that holds one (top first).
 async function Remember({ tabId }) {
-  const tab = await TargetTab(tabId);
-  const snapshots = (await Snapshots(tab.id)).filter(HasPassword);
+  const snapshots = (await Snapshots(await TargetTabId(tabId))).filter(HasPassword);
   if (snapshots.length === 0) return { found: 0 };
   const reply = await host.request(HostOp.record, { page: snapshots[0].page });
   return { found: reply.found ? 1 : 0 };

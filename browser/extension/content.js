@@ -72,10 +72,14 @@
 
   // The form fields under root in document order, a shadow tree's fields
   // right after its host; observe(root) is told of each shadow root met.
+  // A field is never a shadow host (no shadow root can be attached to it).
   function* Fields(root, observe) {
     const walker = document.createTreeWalker(root, NodeFilter.SHOW_ELEMENT);
     for (let node = walker.nextNode(); node; node = walker.nextNode()) {
-      if (kFieldTags.has(node.localName) && node.namespaceURI === kHtml) yield node;
+      if (kFieldTags.has(node.localName) && node.namespaceURI === kHtml) {
+        yield node;
+        continue;
+      }
       const shadow = ShadowOf(node);
       if (shadow) {
         observe?.(shadow);

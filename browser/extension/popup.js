@@ -6,6 +6,13 @@ const api = globalThis.browser ?? globalThis.chrome;
 const result = document.getElementById('result');
 const search = document.getElementById('search');
 const history = document.getElementById('history');
+// The tab the popup was opened over, looked up as it opens so that a fill
+// does not wait for it (the active tab cannot change while the popup is open).
+const tabOpenedOver = api.tabs.query({ active: true, currentWindow: true }).then(
+  ([tab]) => tab?.id,
+  () => undefined,
+);
+const kTabCommands = new Set([Command.fill, Command.remember]);
 
 function Show(text, failed) {
   result.textContent = text;
@@ -31,6 +38,10 @@ async function Run(message) {
   Show('Working...', false);
   let answer;
   try {
+    if (kTabCommands.has(message.command)) {
+      const tabId = await tabOpenedOver;
+      if (tabId !== undefined) message.tabId = tabId;
+    }
     answer = await api.runtime.sendMessage(message);
   } catch (error) {
     answer = { ok: false, error: String(error?.message ?? error) };
