@@ -10,7 +10,11 @@
 // ZR_SOAK_BROWSERS=firefox (or chromium) drives one browser alone. Every 250
 // loads of a browser a progress line on standard error gives the calls and
 // failures so far and the memory of that browser's processes, the server and
-// the hosts; each failure is listed with the error that ended it.
+// the hosts, and the memory the machine still has available; each failure is
+// listed with the error that ended it. A browser whose process ends (or whose
+// remote connection drops) is not driven further: its exit code or signal,
+// the load it was at and the memory available then are printed, and the
+// loads it did not make are reported as not made, not as failures.
 import fs from 'node:fs';
 import path from 'node:path';
 import { kBrowsers, TestBrowser } from '../tests/browser_e2e/browsers.mjs';
@@ -64,6 +68,32 @@ function TreeKb(pid) {
   return total;
 }
 
+// MemAvailable of the machine in KiB: an out-of-memory kill shows as a
+// browser ended by SIGKILL while this is low.
+function AvailableKb() {
+  return Number(/MemAvailable:\s+(\d+)/.exec(fs.readFileSync('/proc/meminfo', 'utf8'))?.[1] ?? -1);
+}
+
+// Watches a browser's process; Ended(error), given the error of the last
+// load, says why the browser cannot be driven any more ('' while it can).
+// Calls on a closed connection fail at once without giving the process's
+// exit event a turn, so each check lets pending events run first, and a
+// closed connection waits a moment for the exit.
+function WatchEnd(browser) {
+  let why = '';
+  const child = browser.browser.process();
+  child?.once('exit', (code, signal) => {
+    why ||= `its process ended (exit code ${code}, signal ${signal}; ${AvailableKb()} kB available)`;
+  });
+  return async (error) => {
+    await new Promise((done) => setTimeout(done, 0));
+    if (why || !/Connection closed|Target closed/.test(error)) return why;
+    await new Promise((done) => setTimeout(done, 2000));
+    why ||= `its remote connection was lost, its process still running (${AvailableKb()} kB available)`;
+    return why;
+  };
+}
+
 // A line on standard error: where one browser is, the failures so far, memory.
 function Progress(browser, load, homes) {
   const { server, hosts } = Memory(homes);
@@ -71,7 +101,7 @@ function Progress(browser, load, homes) {
   const own = TreeKb(browser.browser.process()?.pid);
   console.error(
     `${browser.kind} load ${load}: calls ${counts.calls}, failures ${counts.failures}; browser ${own} kB, ` +
-      `server ${server} kB, ${list.join(', ')}`,
+      `server ${server} kB, ${list.join(', ')}; ${AvailableKb()} kB available`,
   );
 }
 
@@ -93,11 +123,21 @@ async function Capture(browser, url, user) {
   return turn;
 }
 
+const notMade = [];
+
 async function Drive(browser, share, sites, homes) {
   const { loads: myLoads, fills: myFills, captures: myCaptures } = share;
+  const Ended = WatchEnd(browser);
   const fillEvery = myFills ? Math.floor(myLoads / myFills) : Infinity;
   const captureEvery = myCaptures ? Math.floor(myLoads / myCaptures) : Infinity;
+  let lastError = '';
   for (let i = 1; i <= myLoads; ++i) {
+    const gone = await Ended(lastError);
+    if (gone) {
+      console.error(`${browser.kind} ended at load ${i}: ${gone}`);
+      notMade.push(`${browser.kind}: ${myLoads - i + 1} loads from load ${i} (${gone})`);
+      return;
+    }
     let ok = true;
     let why = '';
     try {
@@ -110,6 +150,7 @@ async function Drive(browser, share, sites, homes) {
       why = error?.message ?? String(error);
     }
     counts.loads += 1;
+    lastError = why;
     Count(2, ok, `load ${browser.kind} ${i}: ${why}`);
     if (i % fillEvery === 0) {
       let filled = false;
@@ -170,13 +211,14 @@ async function Main() {
   console.log(`browsers: ${kinds.join(', ')}`);
   console.log(`page loads ${counts.loads}, fills ${counts.fills}, captures ${counts.captures}`);
   console.log(`calls ${counts.calls}, failures ${counts.failures} ${failures.join('; ')}`);
+  if (notMade.length) console.log(`not made, the browser having ended: ${notMade.join('; ')}`);
   console.log(`wall time ${seconds.toFixed(1)} s (${(counts.loads / seconds).toFixed(1)} loads/s)`);
   for (const [label, sample] of [[`after ${first?.calls ?? '-'} calls`, first], [`after ${last.calls} calls`, last]]) {
     if (!sample) continue;
     const hosts = Object.entries(sample.hosts).map(([kind, rss]) => `${kind} host ${rss.map(mb).join('+')} MB`);
     console.log(`RSS ${label}: server ${mb(sample.server)} MB, ${hosts.join(', ')}`);
   }
-  return counts.failures ? 1 : 0;
+  return counts.failures || notMade.length ? 1 : 0;
 }
 
 process.exitCode = await Main();
