@@ -88,7 +88,9 @@ TEST(RemotePageTest, ReadsEveryTestPageAsThePageItselfReadsIt) {
       EXPECT_FALSE(link->dead);
       EXPECT_EQ(link->callbacks, exporter.calls_answered());
       // A page handed over whole costs the Document and the Snapshot callback.
-      if (reads == RemotePageReads::kSnapshot) EXPECT_EQ(link->callbacks, 2);
+      if (reads == RemotePageReads::kSnapshot) {
+        EXPECT_EQ(link->callbacks, 2);
+      }
     }
   }
   SetRemotePageReads(RemotePageReads::kSnapshot);
