@@ -82,7 +82,9 @@ TEST_F(ClientTrustTest, DecidesByExecutableAndSandbox) {
     prompts.answer = yes ? MessageAnswer::kYes : MessageAnswer::kNo;
     EXPECT_EQ(trust.Admit(pid, prompts, 7), admitted);
     ASSERT_EQ(prompts.messages.size(), asked ? 1u : 0u);
-    if (asked) EXPECT_NE(prompts.messages[0].text.find(executable + " wants"), std::string::npos);
+    if (asked) {
+      EXPECT_NE(prompts.messages[0].text.find(executable + " wants"), std::string::npos);
+    }
     // Asked once: a second call asks nobody, and a Yes outlives this server.
     EXPECT_EQ(trust.Admit(pid, again, 7), admitted);
     EXPECT_TRUE(again.messages.empty());

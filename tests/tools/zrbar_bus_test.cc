@@ -29,10 +29,10 @@ using History = QList<QPair<int, QString>>;
 // browser's address, a form's name), and answers by member.
 struct Script {
   int create_hr = 0, hr = 0;  // CreateInstance's result, every other member's
-  QString fill;               // what FillInForm puts into the first input of the first form
+  QString fill{};             // what FillInForm puts into the first input of the first form
   bool fails = false;
   History history = {{1, "example.com"}, {12, "two\nlines\\"}};  // behind Count and Item
-  QStringList calls;
+  QStringList calls{};
 };
 
 class FakeServer : public QDBusVirtualObject, public Script {

@@ -80,7 +80,9 @@ TEST(MasterPasswordSetupTest, OnlyEqualEntriesClose) {
     EXPECT_EQ(still_open, !equal);
     EXPECT_EQ(setup.ControlAs<QLineEdit>(209)->text(), confirmation);
     EXPECT_EQ(driver.boxes, equal ? std::vector<QString>{} : std::vector{differ});
-    if (equal) EXPECT_EQ(setup.password(), password);
+    if (equal) {
+      EXPECT_EQ(setup.password(), password);
+    }
   }
 }
 

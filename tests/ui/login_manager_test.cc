@@ -201,7 +201,9 @@ TEST_F(LoginManagerTest, ImportShowsThePlanFirstAndExportWarnsBeforeWriting) {
       });
     }
     chosen = rows.empty() ? out : csv;
-    if (!rows.empty()) ASSERT_TRUE(testing::WriteFile(csv, "url,username,password\n" + rows));
+    if (!rows.empty()) {
+      ASSERT_TRUE(testing::WriteFile(csv, "url,username,password\n" + rows));
+    }
     Click(rows.empty() ? kManagerExportButton : kManagerImportButton);
     LoginStore saved;
     ASSERT_TRUE(saved.Load(path_));
