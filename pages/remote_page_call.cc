@@ -76,6 +76,18 @@ void End(Wait& wait, bool timed_out) {
   }
 }
 
+// A callback to the client's object at path, counted against the link's
+// callbacks.
+QDBusMessage CountedCall(RemotePageLink& link, const QString& path, const char* interface,
+                         const char* member, const QVariantList& arguments) {
+  QDBusMessage call = QDBusMessage::createMethodCall(link.service, path, QLatin1String(interface),
+                                                     QLatin1String(member));
+  call.setArguments(arguments);
+  call.setAutoStartService(false);  // a client is on the bus or gone, never started
+  ++link.callbacks;
+  return call;
+}
+
 }  // namespace
 
 std::optional<QVariantList> CallPage(RemotePageLink& link, const QString& path,
@@ -93,11 +105,7 @@ std::optional<QVariantList> CallPage(RemotePageLink& link, const QString& path,
     link.dead = true;  // no client to call, or no more calls for this page
     return std::nullopt;
   }
-  QDBusMessage call = QDBusMessage::createMethodCall(link.service, path, QLatin1String(interface),
-                                                     QLatin1String(member));
-  call.setArguments(arguments);
-  call.setAutoStartService(false);  // a client is on the bus or gone, never started
-  ++link.callbacks;
+  QDBusMessage call = CountedCall(link, path, interface, member, arguments);
 
   // The bus library's own timeout only backs up the timer, which decides.
   QDBusPendingCall pending = link.connection.asyncCall(call, INT_MAX);
@@ -138,12 +146,8 @@ bool SendToPage(RemotePageLink& link, const QString& path, const char* interface
     link.dead = true;
     return false;
   }
-  QDBusMessage call = QDBusMessage::createMethodCall(link.service, path, QLatin1String(interface),
-                                                     QLatin1String(member));
-  call.setArguments(arguments);
-  call.setAutoStartService(false);
-  ++link.callbacks;
-  return link.connection.send(call);  // a method call sent so expects no reply
+  // The client's answer is not waited for; the bus library drops it when it comes.
+  return link.connection.send(CountedCall(link, path, interface, member, arguments));
 }
 
 void SetRemotePageReads(RemotePageReads reads) { g_page_reads = reads; }

@@ -28,8 +28,8 @@ std::optional<QVariantList> CallPage(RemotePageLink& link, const QString& path,
                                      const char* reply_signature,
                                      const QVariantList& arguments = {});
 
-// Sends member of interface to the client's object at path and waits for no
-// answer (the client sends none). Counts in link.callbacks and its budget as
+// Sends member of interface to the client's object at path and does not wait
+// for its answer. Counts in link.callbacks and its budget as
 // a callback; false on a dead link, past the budget (which kills it) or when
 // the message cannot be sent.
 bool SendToPage(RemotePageLink& link, const QString& path, const char* interface,
