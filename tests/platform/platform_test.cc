@@ -1,4 +1,4 @@
-// The platform layer: code page conversions and collation, the data folder
+// The platform layer: code page conversions and the case-blind compare, the data folder
 // and its modes, the registry hive file byte for byte, and the secret helpers
 // (constant-time compare, no core dumps, no echo at a terminal).
 #include <gtest/gtest.h>
@@ -31,7 +31,6 @@ using testing::ScopedLocale;
 using testing::TempDir;
 using namespace std::string_view_literals;
 constexpr std::initializer_list<const char*> kUtf8 = {"C.UTF-8", "C.utf8"};
-constexpr std::initializer_list<const char*> kEnUs = {"en_US.UTF-8", "en_US.utf8"};
 int Sign(int value) { return (value > 0) - (value < 0); }
 
 TEST(CodePageTest, Utf8KeepsWellFormedTextReplacesEachMalformedByteAndNeverSplitsACharacter) {
@@ -62,18 +61,9 @@ TEST(CodePageTest, Latin1RoundTripsEveryByte) {
   EXPECT_EQ(LocaleCompareNoCase("\xc9 COLE", "\xe9 cole"), 0);
 }
 
-TEST(LocaleCompareTest, FollowsStrcollAndOnlyIdenticalTextsAreEqual) {
-  const std::vector<std::string> texts = {"",  "a",     "A",    "B",    "a-b", "a b", "\xc3\xa9",
-                                          "e", "co-op", "coop", "\xff", "10",  "9"};
-  for (auto names : {kUtf8, kEnUs}) {
-    ScopedLocale locale(names);
-    if (!locale.ok()) continue;
-    for (const std::string& a : texts)
-      for (const std::string& b : texts)
-        EXPECT_EQ(Sign(LocaleCompare(a, b)),
-                  Sign(2 * Sign(std::strcoll(a.c_str(), b.c_str())) + Sign(a.compare(b))))
-            << a << " / " << b;
-  }
+// The case-blind comparison that field names are matched with folds every
+// character of the code page, not only A-Z.
+TEST(LocaleCompareTest, NoCaseFoldsEveryCharacter) {
   ScopedLocale locale(kUtf8);
   const std::tuple<const char*, const char*, int> no_case[] = {
       {"Password", "PASSWORD", 0},
