@@ -8,7 +8,7 @@ import assert from 'node:assert/strict';
 import { isDeepStrictEqual } from 'node:util';
 import { Answer, Gone } from './desktop.mjs';
 import { Check, kManager, kSkip, Main, RealBrowser, ServerGiven, Until, WithServer } from './harness.mjs';
-import { Sites } from './real_pages/sites.mjs';
+import { Sites } from './pages.mjs';
 
 const kNoSecondMs = 4; // seconds a second remember window is waited for
 const kNothingSentMs = 9; // seconds past which a cancelled login is surely dropped
