@@ -1,11 +1,11 @@
 // The test sites: HTTP servers on 127.0.0.1, each port a site of its own. Each
-// serves the pages below (sign in, sign up, a page where two logins fit, and a
-// hostile page: many inputs, huge names, lone surrogates), the HTML files of
-// real_pages/ (where {{other}} is the address of the first site, or of the
-// second on the first), React and Vue from node_modules under /lib/, and the
-// places logins are sent to: /ok (200), /redirect (302, 302, then /ok), /fail
-// (401), /api/ok (200) and /api/fail (401). The bodies sent to /api/ are kept.
-// ?n= varies nothing but the address.
+// serves the HTML files of real_pages/ (where {{other}} is the address of the
+// first site, or of the second on the first), sign-in and sign-up pages at
+// /signin, /two-logins/signin (where two logins fit) and /signup, a hostile page
+// (many inputs, huge names, lone surrogates), React and Vue from node_modules
+// under /lib/, and the places logins are sent to: /ok and /signed-in (200),
+// /redirect (302, 302, then /ok), /fail (401), /api/ok (200) and /api/fail
+// (401). The bodies sent to /api/ are kept. ?n= varies nothing but the address.
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
@@ -14,50 +14,19 @@ export function Page(title, body) {
   return `<!doctype html><html><head><meta charset="utf-8"><title>${title}</title></head><body>${body}</body></html>`;
 }
 
-const kSignIn = Page(
-  'Sign in',
-  `<form name="login" action="/signed-in" method="post">
-     <input type="text" name="username" id="username"><input type="password" name="password" id="password">
-     <button type="submit" id="go">Sign in</button>
-   </form>`,
-);
-
-// Each input's id is its name, but favourite_colour's; the page notes the
-// events each input hears (what a framework would see of a fill).
-const kSignUpNames = ['firstname', 'lastname', 'email', 'city', 'zip', 'favourite_colour', 'nickname'];
-const kSignUp = Page(
-  'Create your account',
-  `<form name="signup" action="/signed-up" method="post">
-     ${kSignUpNames.map((name) => `<input type="text" name="${name}" id="${name.replace('favourite_', '')}">`).join('')}
-     <button type="submit">Create</button>
-   </form>
-   <script>
-     for (const type of ['input', 'change'])
-       document.addEventListener(type, (event) => (event.target.dataset.heard = (event.target.dataset.heard ?? '') + type[0]));
-   </script>`,
-);
-
 // 12,000 inputs, a 1 MB name, and lone surrogates in a name and a value (set
 // by the page's script: an HTML file cannot carry them). The inputs are in the
-// HTML: Chromium takes minutes to add that many to a form one by one. Made once, when first asked for.
-let hostile;
-function Hostile() {
+// HTML: Chromium takes minutes to add that many to a form one by one.
+const kHostile = (() => {
   const many = Array.from({ length: 12000 }, (_, i) => `<input name="f${i}">`).join('');
   const script = `const lone = document.getElementById('lone'); lone.name = 'lone\\uD800x'; lone.value = '\\uDC00v';`;
-  return (hostile ??= Page('Hostile', `<form name="h"><input name="${'n'.repeat(1024 * 1024)}" id="huge">` +
-    `<input id="lone">${many}<input type="password" name="p"><input name="firstname" id="firstname"></form><script>${script}</script>`));
-}
+  return Page('Hostile', `<form name="h"><input name="${'n'.repeat(1024 * 1024)}" id="huge"><input id="lone">${many}` +
+    `<input type="password" name="p"><input name="firstname" id="firstname"></form><script>${script}</script>`);
+})();
 
 const kSignedIn = Page('Welcome', '<p id="welcome">Signed in.</p>');
-const kPages = {
-  '/signin': kSignIn,
-  '/two-logins/signin': kSignIn,
-  '/signup': kSignUp,
-  '/signed-in': kSignedIn,
-  '/ok': kSignedIn,
-  '/api/ok': kSignedIn,
-  '/signed-up': Page('Welcome', '<p id="welcome">Account created.</p>'),
-};
+const kPages = { '/ok': kSignedIn, '/api/ok': kSignedIn, '/signed-in': kSignedIn, '/hostile': kHostile };
+const kFiles = { '/signin': 'signin.html', '/two-logins/signin': 'signin.html', '/signup': 'signup.html' }; // else by name
 const kRefused = ['/fail', '/api/fail'];
 const kRedirects = { '/redirect': '/redirect2', '/redirect2': '/ok' };
 const kFolder = path.join(import.meta.dirname, 'real_pages');
@@ -81,12 +50,12 @@ export class Sites {
       const Send = (status, type, body, headers = {}) => response.writeHead(status, { 'content-type': type, ...headers }).end(body);
       const html = 'text/html; charset=utf-8';
       if (pathname.startsWith('/api/')) this.received.push(Buffer.concat(chunks).toString('utf8'));
-      const page = extra[pathname] ?? kPages[pathname] ?? (pathname === '/hostile' ? Hostile() : null);
+      const page = extra[pathname] ?? kPages[pathname];
       if (page) return Send(200, html, page);
       if (kRedirects[pathname]) return Send(302, 'text/plain', '', { location: kRedirects[pathname] });
       if (kRefused.includes(pathname)) return Send(401, html, '<p>Wrong password.</p>');
       if (kLibraries[pathname]) return Send(200, 'text/javascript', fs.readFileSync(path.join(kModules, kLibraries[pathname])));
-      const file = path.join(kFolder, path.basename(pathname));
+      const file = path.join(kFolder, kFiles[pathname] ?? path.basename(pathname));
       if (!file.endsWith('.html') || !fs.existsSync(file)) return Send(404, 'text/plain', 'not found');
       const other = base === this.bases[0] ? this.bases[1] : this.bases[0];
       return Send(200, html, fs.readFileSync(file, 'utf8').replaceAll('{{other}}', other ?? ''));
