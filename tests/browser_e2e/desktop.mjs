@@ -93,14 +93,9 @@ export function InstallRealHost(kind, home, host) {
 // server that is not registered there cannot be started. Its address and stop.
 export async function StartEmptyBus(folder) {
   const config = path.join(folder, 'empty-bus.conf');
-  fs.writeFileSync(
-    config,
-    `<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig><type>session</type><listen>unix:dir=${folder}</listen>
-<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
-</busconfig>`,
-  );
+  const policy = '<allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/>';
+  fs.writeFileSync(config, `<busconfig><type>session</type><listen>unix:dir=${folder}</listen>` +
+    `<policy context="default">${policy}</policy></busconfig>`);
   const [address, stop] = await Daemon('dbus-daemon', [`--config-file=${config}`, '--nofork', '--print-address=1']);
   return { address, stop };
 }
