@@ -58,9 +58,8 @@ export async function Answer(title, keys, seconds = 30) {
   return true;
 }
 
-// How many windows titled title are shown now; whether one is.
-export const WindowCount = async (title) => (await Windows(title)).length;
-export const Shown = async (title) => (await WindowCount(title)) > 0;
+// Whether a window titled title is shown now.
+export const Shown = async (title) => (await Windows(title)).length > 0;
 
 // Waits until no window titled title is shown; false when one still is after seconds.
 export async function Gone(title, seconds = 30) {
@@ -83,10 +82,8 @@ export const DataFile = (name) => path.join(process.env.ZR_TEST_SCRATCH, 'data',
 
 // The host's own install for kind, into the test browser's folders.
 export function InstallRealHost(kind, home, host) {
-  Run(host, ['install', ...(kind === 'chromium' ? ['--chromium-dir', path.join(home, 'chromium-profile')] : [])], {
-    ...process.env,
-    HOME: home,
-  });
+  const chromium = kind === 'chromium' ? ['--chromium-dir', path.join(home, 'chromium-profile')] : [];
+  Run(host, ['install', ...chromium], { ...process.env, HOME: home });
 }
 
 // A session bus of its own that activates nothing (no service folders): a
