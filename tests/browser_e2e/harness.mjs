@@ -1,39 +1,59 @@
 // The runner the browser test programs share: which browsers to drive, homes
-// and browsers with the real host, the server on a virtual display, bounded
-// waits, one PASS/FAIL line per case and the exit code (0 passed, 1 failed,
-// 77 skipped). ZR_E2E_BROWSERS=chromium,firefox picks browsers and
+// and browsers with the real host, the test sites, the server on a virtual
+// display, sign-ins, bounded waits, one PASS/FAIL line per case and the exit
+// code (0 passed, 1 failed, 77 skipped). ZR_E2E_BROWSERS=chromium,firefox picks browsers and
 // ZR_E2E_FLOWS=PATTERN the cases (while working on them).
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { kBrowsers, TestBrowser } from './browsers.mjs';
 import { Answer, InstallRealHost, PrepareServer, StartDisplay } from './desktop.mjs';
+import { Sites } from './pages.mjs';
 
 export const kSkip = 77;
 export const kManager = 'Zorvane Login Manager'; // the remember prompt, the select-login window and the manager
 const { ZRFORM_EXE: server, ZRFORM_BROWSER_EXE: host, ZRDATA_EXE: zrdata, ZRBAR_EXE: zrbar } = process.env;
 export const env = { server, host, zrdata, zrbar, scratch: process.env.ZR_TEST_SCRATCH };
+export const kServer = ['server', 'host', 'zrdata', 'scratch']; // what the real server and host need of env
 const kWanted = new RegExp(process.env.ZR_E2E_FLOWS ?? '');
 const results = [];
+const opened = []; // the browsers of this run, closed at its end
+export const sites = new Sites(); // the test sites of this run, closed at its end
 
 export const Home = (name) => fs.mkdtempSync(path.join(env.scratch ?? os.tmpdir(), `${name}.`));
+
+// TestBrowser.Launch, the browser closed at the end of the run at the latest.
+export async function Launch(kind, home, browserEnv = {}, options = {}) {
+  const browser = await TestBrowser.Launch(kind, home, browserEnv, options);
+  opened.push(browser);
+  return browser;
+}
 
 // A browser of kind whose home (named name) has the real host installed.
 export async function RealBrowser(kind, name, browserEnv = {}, options = {}) {
   const home = Home(`${kind}-${name}`);
   InstallRealHost(kind, home, env.host);
-  return TestBrowser.Launch(kind, home, browserEnv, options);
+  return Launch(kind, home, browserEnv, options);
 }
 
-// Signs in as user on url's form (over whatever the automatic fill put there)
-// and waits for the next page; with keys, whether the remember prompt came and was answered.
-export async function SignIn(browser, url, user, keys = null) {
-  const page = await browser.Open(url);
-  await page.evaluate((u) => ([username.value, password.value] = [u, `${u}-pass`]), user); // the inputs by id
-  const answered = keys ? Answer(kManager, keys) : null;
-  await Promise.all([page.waitForNavigation({ timeout: 60000 }), page.click('#go')]);
+// Puts login's username and password (either may be left out) into the
+// page's inputs of those ids, over what is there, and sends them with a click on
+// #go, waiting up to 3 s for the navigation it may start (with mustNavigate: 60 s, and it must come);
+// with keys, whether the remember window came within seconds and was answered so.
+export async function Send(page, login, keys = null, seconds = 30, mustNavigate = false) {
+  for (const [id, value] of Object.entries(login)) await page.$eval(`#${id}`, (input, text) => (input.value = text), value);
+  const answered = keys ? Answer(kManager, keys, seconds) : null;
+  const navigated = page.waitForNavigation({ timeout: mustNavigate ? 60000 : 3000 }).catch((error) => {
+    if (mustNavigate) throw error;
+  });
+  await page.click('#go');
+  await navigated;
   return answered;
 }
+
+// Signs in as user (password user-pass) on url's form and waits for the next page; Send's answer.
+export const SignIn = async (browser, url, user, keys = null) =>
+  Send(await browser.Open(url), { username: user, password: `${user}-pass` }, keys, 30, true);
 
 // Opens url and waits for the automatic fill of user's login.
 export async function FilledAtLoad(browser, url, user, password = `${user}-pass`) {
@@ -64,28 +84,34 @@ export async function Check(kind, name, work) {
   console.log(`${passed ? 'PASS' : 'FAIL'} [${kind}] ${name} (${Math.round(performance.now() - start)} ms) ${note}`);
 }
 
-// Whether the real server and host can be run (else says what is missing).
-export function ServerGiven(names = ['server', 'host', 'zrdata', 'scratch']) {
+// Whether what names (of env) needs is given (else says what is missing).
+export function ServerGiven(names = kServer) {
   if (names.every((name) => env[name])) return true;
   console.log('SKIP: ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE, ZRBAR_EXE and a run_on_bus.sh bus are needed');
   return false;
 }
 
-// Runs work with the server registered, its sample data and a display for its windows.
+// Runs work with the server registered, its sample data and a display for its windows; work's answer.
 export async function WithServer(work) {
   const display = await StartDisplay();
   PrepareServer(env.server, env.zrdata);
-  await work().finally(() => display.stop());
+  return work().finally(() => display.stop());
 }
 
-// Runs main(kinds) on the installed browsers ZR_E2E_BROWSERS allows and sets
-// the exit code: 77 when there are none or main answers kSkip.
-export async function Main(main) {
+// Runs main(kinds) on the installed browsers ZR_E2E_BROWSERS allows, closes
+// the browsers and sites it opened, and sets the exit code: 77 when there are
+// none or main answers kSkip. With needs (names of env), main runs WithServer,
+// and the run is skipped when one of them is not given.
+export async function Main(main, needs = null) {
   const only = process.env.ZR_E2E_BROWSERS?.split(',');
   const kinds = Object.keys(kBrowsers).filter((kind) => !only || only.includes(kind));
-  const Installed = (kind) => fs.existsSync(kBrowsers[kind].binary) || console.log(`SKIP [${kind}]: not installed`);
-  const installed = kinds.filter((kind) => Installed(kind));
-  if (installed.length === 0 || (await main(installed)) === kSkip) return (process.exitCode = kSkip);
+  const installed = kinds.filter((kind) => fs.existsSync(kBrowsers[kind].binary) || console.log(`SKIP [${kind}]: not installed`));
+  if (installed.length === 0 || (needs && !ServerGiven(needs))) return (process.exitCode = kSkip);
+  const Run = () => main(installed).finally(async () => {
+    for (const browser of opened) await browser.Close();
+    await sites.Close();
+  });
+  if ((await (needs ? WithServer(Run) : Run())) === kSkip) return (process.exitCode = kSkip);
   const failed = results.filter((passed) => !passed).length;
   console.log(`${results.length - failed} of ${results.length} cases passed`);
   process.exitCode = failed || results.length === 0 ? 1 : 0;

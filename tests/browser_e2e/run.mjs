@@ -5,12 +5,10 @@
 // private bus, in one browser per kind. Exit codes as harness.mjs says.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import path from 'node:path';
-import { ExtensionWithBridge, InstallFakeHost, TestBrowser } from './browsers.mjs';
-import { Answer, Gone, InstallRealHost, Run, Shown, StartEmptyBus } from './desktop.mjs';
-import { Check, env, Home, kManager, Main, RealBrowser, ServerGiven, SignIn, Until, WithServer } from
+import { InstallFakeHost, TestBrowser } from './browsers.mjs';
+import { Answer, Gone, InstallRealHost, Shown, StartEmptyBus } from './desktop.mjs';
+import { Check, env, Home, kManager, Main, RealBrowser, ServerGiven, SignIn, sites, Until, WithServer } from
   './harness.mjs';
-import { StartPages } from './pages.mjs';
 
 const kNotInstalled = 'The ZRForm browser host is not installed. Run: zrform-browser install';
 const kNothingMatched = 'Nothing on this page matched.';
@@ -18,11 +16,10 @@ const kNoServer = 'The ZRForm server cannot be started: ';
 const kFill = { command: 'fill', type: 'home' };
 
 // [name, needs, run] against the fake host (needs.fake) or none, each in a
-// fresh browser; needs.xpi: Firefox installs the packed add-on (scripts/build_xpi.sh
-// of the extension with the bridge) as a permanent unsigned one, not the folder.
+// fresh browser; needs.xpi: Firefox installs the packed add-on (TestBrowser.Launch).
 const kPlumbingFlows = [
-  ['host missing -> its message, in the answer and on the popup (Chromium)', {}, async ({ browser, pages }) => {
-    await browser.Open(`${pages.base}/signup`);
+  ['host missing -> its message, in the answer and on the popup (Chromium)', {}, async ({ browser, site }) => {
+    await browser.Open(`${site}/signup`);
     assert.deepEqual(await browser.Command(kFill), { ok: false, error: kNotInstalled });
     assert.deepEqual(await browser.Command({ command: 'status' }), { ok: true, host: false, server: false });
     if (browser.kind !== 'chromium') return;
@@ -30,8 +27,8 @@ const kPlumbingFlows = [
       ['This page cannot be filled (a browser page or a PDF).', 'error'], [kNotInstalled, 'error']]);
   }],
   ['fill home (fake host; Firefox from the unsigned .xpi) writes into the page', { fake: true, xpi: true },
-    async ({ browser, pages }) => {
-      await browser.Open(`${pages.base}/signup`);
+    async ({ browser, site }) => {
+      await browser.Open(`${site}/signup`);
       assert.deepEqual(await browser.Command(kFill), { ok: true, filled: 5 });
       assert.deepEqual(await browser.Values(), {
         firstname: 'Ann', lastname: 'Lee', email: 'ann@example.com', city: 'Lyon', zip: '69001', colour: '', nickname: '',
@@ -39,8 +36,8 @@ const kPlumbingFlows = [
       const heard = await browser.page.evaluate(() => [...document.querySelectorAll('input')].map((i) => i.dataset.heard ?? ''));
       assert.deepEqual(heard, ['ic', 'ic', 'ic', 'ic', 'ic', '', ''], 'bubbling input, then change');
     }],
-  ['hostile page (fake host): bounded snapshot', { fake: true }, async ({ browser, pages, log }) => {
-    await browser.Open(`${pages.base}/hostile`);
+  ['hostile page (fake host): bounded snapshot', { fake: true }, async ({ browser, site, log }) => {
+    await browser.Open(`${site}/hostile`);
     assert.deepEqual(await browser.Command(kFill), { ok: false, error: kNothingMatched }, 'the matching input is past the bound');
     const fills = fs.readFileSync(log, 'utf8').trim().split('\n').map((line) => JSON.parse(line)).filter((entry) => entry.op === 'fill');
     assert.equal(fills.length, 2, 'one automatic fill at load (password input), one asked for');
@@ -49,56 +46,36 @@ const kPlumbingFlows = [
 ];
 
 // The home of a case in a fresh browser: the fake host (its log) when
-// needs.fake; with needs.xpi, Firefox's packed add-on; with needs.noServer, the
-// real host on a bus of its own, where no server can be started.
+// needs.fake; with needs.noServer, the real host on a bus of its own, where no
+// server can be started.
 async function FreshHome(kind, home, needs) {
   if (needs.noServer) {
     InstallRealHost(kind, home, env.host);
     const bus = await StartEmptyBus(home);
     return { env: { DBUS_SESSION_BUS_ADDRESS: bus.address }, stop: bus.stop };
   }
-  const log = needs.fake ? InstallFakeHost(kind, home) : null;
-  if (!needs.xpi || kind !== 'firefox') return { log };
-  const xpi = path.join(home, 'zrform.xpi');
-  Run(path.join(import.meta.dirname, '../../scripts/build_xpi.sh'), [xpi, ExtensionWithBridge(home)]);
-  return { log, options: { xpi } };
+  return { log: needs.fake ? InstallFakeHost(kind, home) : null, options: { xpi: needs.xpi } };
 }
 
-// Runs run({browser, pages, log}) in a fresh browser of kind, its home as needs
-// says, with a page server of its own.
+// Runs run({browser, site, log}) in a fresh browser of kind, its home as needs
+// says, on a site of its own.
 async function InFreshBrowser(kind, needs, run) {
   const home = Home(kind);
   const given = await FreshHome(kind, home, needs);
-  const pages = await StartPages();
   const browser = await TestBrowser.Launch(kind, home, given.env, given.options);
   try {
-    return await run({ browser, pages, log: given.log });
+    return await run({ browser, site: await sites.Add('127.0.0.1'), log: given.log });
   } finally {
     await browser.Close();
-    await pages.close();
     given.stop?.();
   }
 }
 
 // [name, run] against the real host and server, in order, in one browser.
 const kRealFlows = [
-  ['fill home on a sign-up page (real host); a field taught, then filled too', async ({ browser, pages }) => {
-    await browser.Open(`${pages.base}/signup`);
-    assert.deepEqual(await browser.Command({ command: 'status' }), { ok: true, host: true, server: true });
-    const fill = await browser.Command(kFill);
-    assert.equal(fill.ok, true, fill.error);
-    const home = { firstname: 'Ann', lastname: 'Lee', email: 'ann@example.com', city: 'Portsmouth', zip: 'PO1 2AB' };
-    const { colour, ...values } = await browser.Values(); // colour: the other browser's run may have taught it
-    assert.deepEqual(values, { ...home, nickname: '' });
-    const teach = { command: 'teach', profile: 'home', field: 'Title', name: 'favourite_colour' };
-    assert.deepEqual(await browser.Command(teach), { ok: true });
-    assert.equal((await browser.Command({ ...teach, name: 'a;b' })).ok, false, 'a name a pattern cannot hold');
-    assert.equal((await browser.Command(kFill)).ok, true);
-    assert.deepEqual(await browser.Values(), { ...home, colour: 'Dr', nickname: '' });
-  }],
-  ['search an address, history by prefix, clear history', async ({ browser, pages }) => {
-    await browser.Open(`${pages.base}/signup`);
-    const address = `${new URL(pages.base).host}/signed-in`;
+  ['search an address, history by prefix, clear history', async ({ browser, site }) => {
+    await browser.Open(`${site}/signup`);
+    const address = `${new URL(site).host}/signed-in`;
     assert.deepEqual(await browser.Command({ command: 'search', text: address }), { ok: true });
     const opened = await browser.browser.waitForTarget((t) => t.url() === `http://${address}`, { timeout: 20000 });
     await (await opened.page())?.close();
@@ -107,9 +84,9 @@ const kRealFlows = [
     assert.deepEqual(await browser.Command({ command: 'clear-history' }), { ok: true });
     assert.deepEqual(await browser.Command({ command: 'history' }), { ok: true, items: [] });
   }],
-  ['two logins fit: badge "2", fill asks which; the badge follows navigation', async ({ browser, pages, twoSite }) => {
-    const url = `${twoSite.base}/two-logins/signin`;
-    const logins = [[url, 'ann-two'], [url, 'bob-two'], [`${pages.base}/signin`, 'one-user']];
+  ['two logins fit: badge "2", fill asks which; the badge follows navigation', async ({ browser, site, twoSite }) => {
+    const url = `${twoSite}/two-logins/signin`;
+    const logins = [[url, 'ann-two'], [url, 'bob-two'], [`${site}/signin`, 'one-user']];
     for (const [at, user] of logins) assert.ok(await SignIn(browser, at, user, ['alt+y']), 'no remember window');
     await browser.Open(url);
     assert.deepEqual(await browser.Command({ command: 'badge' }), { ok: true, count: 2, text: '2' });
@@ -119,8 +96,8 @@ const kRealFlows = [
     assert.deepEqual(await fill, { ok: true, filled: 2 });
     const { username, password } = await browser.Values();
     assert.ok(['ann-two', 'bob-two'].includes(username) && password === `${username}-pass`);
-    const other = `http://127.0.0.1:${new URL(pages.base).port}`; // no login is keyed to it
-    const visits = [[url, '2'], [`${pages.base}/signup`, '1'], [`${other}/signup`, ''], [`${twoSite.base}/signed-in`, '2']];
+    const other = `http://127.0.0.1:${new URL(site).port}`; // no login is keyed to it
+    const visits = [[url, '2'], [`${site}/signup`, '1'], [`${other}/signup`, ''], [`${twoSite}/signed-in`, '2']];
     for (const [at, text] of visits) {
       await browser.Open(at);
       await Until(async () => (await browser.Command({ zrTest: 'badge-text' })).text === text, `"${text}" on ${at}`);
@@ -131,9 +108,9 @@ const kRealFlows = [
     ['by the page\'s own history', (page) => page.evaluate(() => history.pushState(null, '', '?n=pushed'))],
   ].map(([how, navigate]) => [`a fill's writes after the page navigated ${how} are dropped`, async ({ browser, twoSite }) => {
     // The fill is asked for from another tab and answered once the page moved on.
-    const target = await browser.Open(`${twoSite.base}/two-logins/signin`);
+    const target = await browser.Open(`${twoSite}/two-logins/signin`);
     const { tabId } = await browser.Command({ zrTest: 'tab' });
-    const sender = await browser.Open(`${twoSite.base}/signed-in`, await browser.browser.newPage());
+    const sender = await browser.Open(`${twoSite}/signed-in`, await browser.browser.newPage());
     try {
       await target.bringToFront();
       const fill = browser.Command({ command: 'fill', type: 'password', tabId }, sender);
@@ -150,8 +127,8 @@ const kRealFlows = [
     // The first Login Manager sets up the master password, then shows the logins.
     ['login-manager', [['Master Password', ['=Secret-1', 'Tab', '=Secret-1', 'Return']], [kManager, ['Escape']]]],
     ['form-manager', [['Form Manager', ['Escape']]]],
-  ].map(([command, windows]) => [`${command} opens its window`, async ({ browser, pages }) => {
-    await browser.Open(`${pages.base}/signed-in`);
+  ].map(([command, windows]) => [`${command} opens its window`, async ({ browser, site }) => {
+    await browser.Open(`${site}/signed-in`);
     const opened = browser.Command({ command }).catch((error) => ({ error: String(error) }));
     for (const [title, keys] of windows) {
       assert.ok(await Answer(title, keys), `no window "${title}"`);
@@ -159,8 +136,8 @@ const kRealFlows = [
     }
     assert.deepEqual(await opened, { ok: true });
   }]),
-  ['"never for this site": no prompt on the next submit there, still one elsewhere', async ({ browser, pages, neverSite }) => {
-    const url = `${neverSite.base}/signin`;
+  ['"never for this site": no prompt on the next submit there, still one elsewhere', async ({ browser, site, neverSite }) => {
+    const url = `${neverSite}/signin`;
     // Tick "Don't ask me again ... on this site" (the first alt+d), then No.
     assert.ok(await SignIn(browser, url, 'never-one', ['alt+d', 'space', 'alt+n']), 'no remember window');
     assert.ok(await Gone(kManager), 'the remember window stayed');
@@ -172,10 +149,10 @@ const kRealFlows = [
       assert.fail('asked again on that site');
     }
     assert.deepEqual(await browser.Command({ command: 'badge' }), { ok: true, count: 0, text: '' }, 'nothing stored');
-    assert.ok(await SignIn(browser, `${pages.base}/signin`, 'other-user', ['alt+n']), 'no prompt on another site');
+    assert.ok(await SignIn(browser, `${site}/signin`, 'other-user', ['alt+n']), 'no prompt on another site');
   }],
-  ['hostile page (real host): answered, and the host lives on', async ({ browser, pages }) => {
-    await browser.Open(`${pages.base}/hostile`);
+  ['hostile page (real host): answered, and the host lives on', async ({ browser, site }) => {
+    await browser.Open(`${site}/hostile`);
     const fill = await browser.Command(kFill);
     if (fill.ok !== true) assert.deepEqual(fill, { ok: false, error: kNothingMatched });
     assert.equal((await browser.Command({ command: 'status' })).host, true, 'the host survived');
@@ -184,8 +161,8 @@ const kRealFlows = [
 
 // The real host where no server can be started (needs.noServer): the failure
 // in words, in the answer and (Chromium) on the popup's result line.
-async function NoServer({ browser, pages }) {
-  await browser.Open(`${pages.base}/signup`);
+async function NoServer({ browser, site }) {
+  await browser.Open(`${site}/signup`);
   assert.deepEqual(await browser.Command({ command: 'status' }), { ok: true, host: true, server: false });
   const { ok, error } = await browser.Command(kFill);
   assert.equal(ok, false);
@@ -204,11 +181,10 @@ await Main(async (kinds) => {
       // Sites of their own, so the logins one browser stores are its own; named
       // localhost: the server keys a login on 127.0.0.1:PORT by a site that
       // never matches that address again (the port's colon counts as a name).
-      const [pages, twoSite, neverSite] = await Promise.all([1, 2, 3].map(() => StartPages('localhost')));
+      const [site, twoSite, neverSite] = [await sites.Add(), await sites.Add(), await sites.Add()];
       const browser = await RealBrowser(kind, 'real', {}, { testBackground: true });
-      for (const [name, run] of kRealFlows) await Check(kind, name, () => run({ browser, pages, twoSite, neverSite }));
+      for (const [name, run] of kRealFlows) await Check(kind, name, () => run({ browser, site, twoSite, neverSite }));
       await browser.Close();
-      await Promise.all([pages, twoSite, neverSite].map((site) => site.close()));
       await Check(kind, 'server cannot be started -> its message', () =>
         InFreshBrowser(kind, { noServer: true }, NoServer));
     }
