@@ -37,23 +37,24 @@ export async function RealBrowser(kind, name, browserEnv = {}, options = {}) {
 }
 
 // Puts login's username and password (either may be left out) into the
-// page's inputs of those ids, over what is there, and sends them with a click on
-// #go, waiting up to 3 s for the navigation it may start (with mustNavigate: 60 s, and it must come);
-// with keys, whether the remember window came within seconds and was answered so.
-export async function Send(page, login, keys = null, seconds = 30, mustNavigate = false) {
+// page's inputs of those ids, over what is there, and sends them with a click
+// on #go, waiting up to 3 s for the navigation it may start; with keys, whether
+// the remember window came within seconds and was answered so.
+export async function Send(page, login, keys = null, seconds = 30) {
   for (const [id, value] of Object.entries(login)) await page.$eval(`#${id}`, (input, text) => (input.value = text), value);
   const answered = keys ? Answer(kManager, keys, seconds) : null;
-  const navigated = page.waitForNavigation({ timeout: mustNavigate ? 60000 : 3000 }).catch((error) => {
-    if (mustNavigate) throw error;
-  });
+  const navigated = page.waitForNavigation({ timeout: 3000 }).catch(() => null);
   await page.click('#go');
   await navigated;
   return answered;
 }
 
 // Signs in as user (password user-pass) on url's form and waits for the next page; Send's answer.
-export const SignIn = async (browser, url, user, keys = null) =>
-  Send(await browser.Open(url), { username: user, password: `${user}-pass` }, keys, 30, true);
+export async function SignIn(browser, url, user, keys = null) {
+  const page = await browser.Open(url);
+  const login = { username: user, password: `${user}-pass` };
+  return (await Promise.all([Send(page, login, keys), page.waitForNavigation({ timeout: 60000 })]))[0];
+}
 
 // Opens url and waits for the automatic fill of user's login.
 export async function FilledAtLoad(browser, url, user, password = `${user}-pass`) {

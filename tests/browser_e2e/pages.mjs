@@ -2,8 +2,8 @@
 // serves the HTML files of real_pages/ (where {{other}} is the address of the
 // first site, or of the second on the first), sign-in and sign-up pages at
 // /signin, /two-logins/signin (where two logins fit) and /signup, a hostile page
-// (many inputs, huge names, lone surrogates), React and Vue from node_modules
-// under /lib/, and the places logins are sent to: /ok and /signed-in (200),
+// (many inputs, huge names, lone surrogates), the files of node_modules (React,
+// Vue) under /lib/, and the places logins are sent to: /ok and /signed-in (200),
 // /redirect (302, 302, then /ok), /fail (401), /api/ok (200) and /api/fail
 // (401). The bodies sent to /api/ are kept. ?n= varies nothing but the address.
 import fs from 'node:fs';
@@ -31,11 +31,6 @@ const kRefused = ['/fail', '/api/fail'];
 const kRedirects = { '/redirect': '/redirect2', '/redirect2': '/ok' };
 const kFolder = path.join(import.meta.dirname, 'real_pages');
 const kModules = path.join(import.meta.dirname, 'node_modules');
-const kLibraries = {
-  '/lib/react.production.min.js': 'react/umd/react.production.min.js',
-  '/lib/react-dom.production.min.js': 'react-dom/umd/react-dom.production.min.js',
-  '/lib/vue.global.prod.js': 'vue/dist/vue.global.prod.js',
-};
 
 export class Sites {
   servers = [];
@@ -54,7 +49,9 @@ export class Sites {
       if (page) return Send(200, html, page);
       if (kRedirects[pathname]) return Send(302, 'text/plain', '', { location: kRedirects[pathname] });
       if (kRefused.includes(pathname)) return Send(401, html, '<p>Wrong password.</p>');
-      if (kLibraries[pathname]) return Send(200, 'text/javascript', fs.readFileSync(path.join(kModules, kLibraries[pathname])));
+      const library = path.join(kModules, pathname.slice('/lib/'.length)); // the URL's own .. are resolved already
+      const isLibrary = pathname.startsWith('/lib/') && fs.statSync(library, { throwIfNoEntry: false })?.isFile();
+      if (isLibrary) return Send(200, 'text/javascript', fs.readFileSync(library));
       const file = path.join(kFolder, kFiles[pathname] ?? path.basename(pathname));
       if (!file.endsWith('.html') || !fs.existsSync(file)) return Send(404, 'text/plain', 'not found');
       const other = base === this.bases[0] ? this.bases[1] : this.bases[0];

@@ -16,14 +16,6 @@ const kBadge = (count) => ({ ok: true, count, text: count ? String(count) : '' }
 const LoginKey = (record) => `${record.site} ${record.fields.map((field) => `${field.name}=${field.value}`).join(' ')}`;
 const StoredValues = () => StoredLogins(env.zrdata).records.flatMap((record) => record.fields.map((field) => field.value));
 
-// The Login Manager as the user opens it: in Chromium through the popup's
-// button, in Firefox (whose remote protocol cannot open extension pages)
-// through the test bridge; {ok, error} either way.
-async function LoginManager(browser) {
-  if (browser.kind !== 'chromium') return browser.Command({ command: 'login-manager' });
-  const [[text, className]] = await browser.Popup(['login-manager'], 120000);
-  return className === 'error' ? { ok: false, error: text } : { ok: true, text };
-}
 const kFillPassword = (browser) => browser.Command({ command: 'fill', type: 'password' });
 
 // ---- The server, a host or a browser killed ------------------------------
@@ -34,7 +26,8 @@ const kFillPassword = (browser) => browser.Command({ command: 'fill', type: 'pas
 // window the killed side left open; kept: whether the user's answer there still stores the login.
 const kCrashCases = [
   { name: 'server killed between commands', victim: 'server', site: 'one' },
-  { name: 'server killed while the Login Manager is open', victim: 'server', site: 'one', start: LoginManager,
+  { name: 'server killed while the Login Manager is open', victim: 'server', site: 'one',
+    start: (browser) => browser.Command({ command: 'login-manager' }, browser.page, 120000),
     window: 'Master Password', answer: kServerStopped }, // the manager first asks for one
   { name: 'host killed between commands', victim: 'host', site: 'one' },
   { name: 'host killed while the select-login window is up', victim: 'host', site: 'two', start: kFillPassword,
