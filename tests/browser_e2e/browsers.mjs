@@ -65,7 +65,7 @@ export class TestBrowser {
   // options: {testBackground} (see ExtensionWithBridge); {xpi: true} (Firefox)
   // installs the extension packed, as a permanent unsigned add-on, not the folder.
   static async Launch(kind, home, env = {}, options = {}) {
-    const self = new TestBrowser(kind, home);
+    const self = Object.assign(new TestBrowser(), { kind, home });
     const extension = ExtensionWithBridge(home, options);
     const verbose = Boolean(process.env.ZR_E2E_VERBOSE);
     const environment = { ...process.env, HOME: home, ...env };
@@ -83,11 +83,6 @@ export class TestBrowser {
     if (kind !== 'chromium' && !options.xpi) await self.browser.installExtension(extension);
     self.page = (await self.browser.pages())[0] ?? (await self.browser.newPage());
     return self;
-  }
-
-  constructor(kind, home) {
-    this.kind = kind;
-    this.home = home;
   }
 
   // Shows url in page (the test's one tab unless told) once the bridge is

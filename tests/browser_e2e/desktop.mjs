@@ -106,8 +106,8 @@ function BusNumber(dest, object, method, ...args) {
 // The server's process as the bus knows it (the owner of its name); null when no server runs.
 export function ServerPid() {
   try {
-    const bus = ['org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus.GetConnectionUnixProcessID'];
-    return BusNumber(...bus, 'ZRForm.ZRBarHelper');
+    return BusNumber('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus.GetConnectionUnixProcessID',
+      'ZRForm.ZRBarHelper');
   } catch {
     return null;
   }

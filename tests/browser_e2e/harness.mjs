@@ -1,8 +1,8 @@
 // The runner the browser test programs share: which browsers to drive, homes
 // and browsers with the real host, the test sites, the server on a virtual
 // display, sign-ins, bounded waits, one PASS/FAIL line per case and the exit
-// code (0 passed, 1 failed, 77 skipped). ZR_E2E_BROWSERS=chromium,firefox picks browsers and
-// ZR_E2E_FLOWS=PATTERN the cases (while working on them).
+// code (0 passed, 1 failed, 77 skipped). ZR_E2E_BROWSERS=chromium,firefox picks
+// browsers and ZR_E2E_FLOWS=PATTERN the cases (while working on them).
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -75,44 +75,33 @@ export async function Until(check, what, ms = 30000) {
 export async function Check(kind, name, work) {
   if (!kWanted.test(name)) return;
   const start = performance.now();
-  let [passed, note] = [true, ''];
-  try {
-    note = (await work()) ?? '';
-  } catch (error) {
-    [passed, note] = [false, String(error?.stack ?? error)];
-  }
+  const Failed = (error) => [false, String(error?.stack ?? error)];
+  const [passed, note] = await Promise.resolve().then(work).then((answer) => [true, answer ?? ''], Failed);
   results.push(passed);
   console.log(`${passed ? 'PASS' : 'FAIL'} [${kind}] ${name} (${Math.round(performance.now() - start)} ms) ${note}`);
 }
 
-// Whether what names (of env) needs is given (else says what is missing).
-export function ServerGiven(names = kServer) {
-  if (names.every((name) => env[name])) return true;
-  console.log('SKIP: ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE, ZRBAR_EXE and a run_on_bus.sh bus are needed');
-  return false;
-}
-
-// Runs work with the server registered, its sample data and a display for its windows; work's answer.
-export async function WithServer(work) {
-  const display = await StartDisplay();
-  PrepareServer(env.server, env.zrdata);
-  return work().finally(() => display.stop());
-}
-
-// Runs main(kinds) on the installed browsers ZR_E2E_BROWSERS allows, closes
-// the browsers and sites it opened, and sets the exit code: 77 when there are
-// none or main answers kSkip. With needs (names of env), main runs WithServer,
-// and the run is skipped when one of them is not given.
-export async function Main(main, needs = null) {
+// Runs main(kinds) on the installed browsers ZR_E2E_BROWSERS allows, with the
+// server registered, its sample data and a display for its windows; closes the
+// browsers and sites main opened, and sets the exit code: 77 when there are no
+// browsers, when one of needs (names of env) is not given, or when main answers kSkip.
+export async function Main(main, needs = kServer) {
   const only = process.env.ZR_E2E_BROWSERS?.split(',');
   const kinds = Object.keys(kBrowsers).filter((kind) => !only || only.includes(kind));
   const installed = kinds.filter((kind) => fs.existsSync(kBrowsers[kind].binary) || console.log(`SKIP [${kind}]: not installed`));
-  if (installed.length === 0 || (needs && !ServerGiven(needs))) return (process.exitCode = kSkip);
-  const Run = () => main(installed).finally(async () => {
+  if (installed.length === 0) return (process.exitCode = kSkip);
+  if (!needs.every((name) => env[name])) {
+    console.log('SKIP: ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE, ZRBAR_EXE and a run_on_bus.sh bus are needed');
+    return (process.exitCode = kSkip);
+  }
+  const display = await StartDisplay();
+  PrepareServer(env.server, env.zrdata);
+  const answer = await main(installed).finally(async () => {
     for (const browser of opened) await browser.Close();
     await sites.Close();
+    display.stop();
   });
-  if ((await (needs ? WithServer(Run) : Run())) === kSkip) return (process.exitCode = kSkip);
+  if (answer === kSkip) return (process.exitCode = kSkip);
   const failed = results.filter((passed) => !passed).length;
   console.log(`${results.length - failed} of ${results.length} cases passed`);
   process.exitCode = failed || results.length === 0 ? 1 : 0;

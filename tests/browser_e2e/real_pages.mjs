@@ -7,7 +7,7 @@
 import assert from 'node:assert/strict';
 import { isDeepStrictEqual } from 'node:util';
 import { Answer, Gone } from './desktop.mjs';
-import { Check, kManager, kServer, Main, RealBrowser, Send, sites, Until } from './harness.mjs';
+import { Check, kManager, Main, RealBrowser, Send, sites, Until } from './harness.mjs';
 
 const kNoSecondMs = 4; // seconds a second remember window is waited for
 const kNothingSentMs = 9; // seconds past which a cancelled login is surely dropped
@@ -138,4 +138,4 @@ await Main(async (kinds) => {
     }
     await browser.Close();
   }
-}, kServer);
+});

@@ -1,14 +1,13 @@
 // The end-to-end tests of the ZRForm extension in Chromium and Firefox ESR:
 // first against the fake host or none (the extension's own plumbing), each
-// case in a fresh browser; then, when the real host and server are given
-// (ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE), against them on this run's
-// private bus, in one browser per kind. Exit codes as harness.mjs says.
+// case in a fresh browser; then against the real host and server (ZRFORM_EXE,
+// ZRFORM_BROWSER_EXE, ZRDATA_EXE) on this run's private bus, in one browser per
+// kind. Exit codes as harness.mjs says.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { InstallFakeHost, TestBrowser } from './browsers.mjs';
 import { Answer, Gone, InstallRealHost, Shown, StartEmptyBus } from './desktop.mjs';
-import { Check, env, Home, kManager, Main, RealBrowser, ServerGiven, SignIn, sites, Until, WithServer } from
-  './harness.mjs';
+import { Check, env, Home, kManager, Main, RealBrowser, SignIn, sites, Until } from './harness.mjs';
 
 const kNotInstalled = 'The ZRForm browser host is not installed. Run: zrform-browser install';
 const kNothingMatched = 'Nothing on this page matched.';
@@ -17,8 +16,7 @@ const kFill = { command: 'fill', type: 'home' };
 
 // [name, needs, run], each in a fresh browser: against the fake host
 // (needs.fake) or none, or the real host where no server can be started
-// (needs.noServer: when the host is given); needs.xpi: Firefox installs the
-// packed add-on (TestBrowser.Launch).
+// (needs.noServer); needs.xpi: Firefox installs the packed add-on (TestBrowser.Launch).
 const kPlumbingFlows = [
   ['host missing -> its message, in the answer and on the popup (Chromium)', {}, async ({ browser, site }) => {
     await browser.Open(`${site}/signup`);
@@ -58,29 +56,21 @@ const kPlumbingFlows = [
   }],
 ];
 
-// The home of a case in a fresh browser: the fake host (its log) when
-// needs.fake; with needs.noServer, the real host on a bus of its own, where no
-// server can be started.
-async function FreshHome(kind, home, needs) {
-  if (needs.noServer) {
-    InstallRealHost(kind, home, env.host);
-    const bus = await StartEmptyBus(home);
-    return { env: { DBUS_SESSION_BUS_ADDRESS: bus.address }, stop: bus.stop };
-  }
-  return { log: needs.fake ? InstallFakeHost(kind, home) : null, options: { xpi: needs.xpi } };
-}
-
-// Runs run({browser, site, log}) in a fresh browser of kind, its home as needs
-// says, on a site of its own.
+// Runs run({browser, site, log}) in a fresh browser of kind, on a site of its
+// own: with the fake host (its log) when needs.fake, or with needs.noServer the
+// real host on a bus of its own, where no server can be started.
 async function InFreshBrowser(kind, needs, run) {
   const home = Home(kind);
-  const given = await FreshHome(kind, home, needs);
-  const browser = await TestBrowser.Launch(kind, home, given.env, given.options);
+  const log = needs.fake ? InstallFakeHost(kind, home) : null;
+  if (needs.noServer) InstallRealHost(kind, home, env.host);
+  const bus = needs.noServer ? await StartEmptyBus(home) : null;
+  const browserEnv = bus ? { DBUS_SESSION_BUS_ADDRESS: bus.address } : {};
+  const browser = await TestBrowser.Launch(kind, home, browserEnv, { xpi: needs.xpi });
   try {
-    return await run({ browser, site: await sites.Add('127.0.0.1'), log: given.log });
+    return await run({ browser, site: await sites.Add('127.0.0.1'), log });
   } finally {
     await browser.Close();
-    given.stop?.();
+    bus?.stop();
   }
 }
 
@@ -174,18 +164,14 @@ const kRealFlows = [
 
 await Main(async (kinds) => {
   for (const kind of kinds)
-    for (const [name, needs, run] of kPlumbingFlows.filter(([, needs]) => !needs.noServer || env.host))
-      await Check(kind, name, () => InFreshBrowser(kind, needs, run));
-  if (!ServerGiven()) return;
-  await WithServer(async () => {
-    for (const kind of kinds) {
-      // Sites of their own, so the logins one browser stores are its own; named
-      // localhost: the server keys a login on 127.0.0.1:PORT by a site that
-      // never matches that address again (the port's colon counts as a name).
-      const [site, twoSite, neverSite] = [await sites.Add(), await sites.Add(), await sites.Add()];
-      const browser = await RealBrowser(kind, 'real', {}, { testBackground: true });
-      for (const [name, run] of kRealFlows) await Check(kind, name, () => run({ browser, site, twoSite, neverSite }));
-      await browser.Close();
-    }
-  });
+    for (const [name, needs, run] of kPlumbingFlows) await Check(kind, name, () => InFreshBrowser(kind, needs, run));
+  for (const kind of kinds) {
+    // Sites of their own, so the logins one browser stores are its own; named
+    // localhost: the server keys a login on 127.0.0.1:PORT by a site that
+    // never matches that address again (the port's colon counts as a name).
+    const [site, twoSite, neverSite] = [await sites.Add(), await sites.Add(), await sites.Add()];
+    const browser = await RealBrowser(kind, 'real', {}, { testBackground: true });
+    for (const [name, run] of kRealFlows) await Check(kind, name, () => run({ browser, site, twoSite, neverSite }));
+    await browser.Close();
+  }
 });
