@@ -1,7 +1,8 @@
 // Long sessions through the real browsers: Chromium and Firefox ESR at once,
 // each with its own host, on one server (this run's private bus).
 //   node sessions.mjs crash   the server, a host or a browser killed, idle or while a server window is up
-//   node sessions.mjs shared  what one browser stores the other fills at once, both saving at the same moment
+//   node sessions.mjs shared  what one browser stores the other fills at once, changes made through the
+//                             server seen by both, both saving at the same moment
 // Needs ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE, ZRBAR_EXE and a run_on_bus.sh bus.
 import assert from 'node:assert/strict';
 import { Answer, DataFile, Gone, ImportLogins, ProcessesOf, Run, ServerPid, ServerReferences, Shown, StoredLogins } from
@@ -106,6 +107,15 @@ const kSharedCases = [
       assert.ok(await SignIn(browsers[from], url, `${from}-user`, ['alt+f', 'alt+y']), 'the remember prompt');
       await FilledAtLoad(browsers[to], url, `${from}-user`);
     }]),
+  ['imported and then changed through the server: both see each', async (browsers, url) => {
+    ImportLogins(env.zrbar, [[url, 'imp-user', 'imp-user-pass']]);
+    for (const browser of Object.values(browsers)) {
+      await FilledAtLoad(browser, url, 'imp-user');
+      assert.deepEqual(await browser.Command({ command: 'badge' }), kBadge(1));
+    }
+    ImportLogins(env.zrbar, [[url, 'imp-user', 'changed-pass']], true);
+    for (const browser of Object.values(browsers)) await FilledAtLoad(browser, url, 'imp-user', 'changed-pass');
+  }],
   ['both record a login at the same moment: both kept', async (browsers, url) => {
     const users = Object.keys(browsers).map((kind) => `both-${kind}`);
     await Promise.all(Object.values(browsers).map((browser) => SignIn(browser, url, `both-${browser.kind}`)));
