@@ -68,8 +68,8 @@ export class TestBrowser {
     const self = Object.assign(new TestBrowser(), { kind, home });
     const extension = ExtensionWithBridge(home, options);
     const verbose = Boolean(process.env.ZR_E2E_VERBOSE);
-    const environment = { ...process.env, HOME: home, ...env };
-    const common = { executablePath: kBrowsers[kind].binary, headless: true, env: environment, dumpio: verbose };
+    const common = { executablePath: kBrowsers[kind].binary, headless: true, env: { ...process.env, HOME: home, ...env },
+      dumpio: verbose };
     const chromium = {
       ...common, pipe: true, userDataDir: path.join(home, 'chromium-profile'), enableExtensions: [extension],
       args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update', '--disable-sync',

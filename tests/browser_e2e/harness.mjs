@@ -22,18 +22,16 @@ export const sites = new Sites(); // the test sites of this run, closed at its e
 
 export const Home = (name) => fs.mkdtempSync(path.join(env.scratch ?? os.tmpdir(), `${name}.`));
 
-// TestBrowser.Launch, the browser closed at the end of the run at the latest.
-export async function Launch(kind, home, browserEnv = {}, options = {}) {
-  const browser = await TestBrowser.Launch(kind, home, browserEnv, options);
+// A browser of kind with the real host installed in its home (a new one named
+// name, unless home is given: one installed before); closed at the end of the run at the latest.
+export async function RealBrowser(kind, name, options = {}, home = null) {
+  if (!home) {
+    home = Home(`${kind}-${name}`);
+    InstallRealHost(kind, home, env.host);
+  }
+  const browser = await TestBrowser.Launch(kind, home, {}, options);
   opened.push(browser);
   return browser;
-}
-
-// A browser of kind whose home (named name) has the real host installed.
-export async function RealBrowser(kind, name, browserEnv = {}, options = {}) {
-  const home = Home(`${kind}-${name}`);
-  InstallRealHost(kind, home, env.host);
-  return Launch(kind, home, browserEnv, options);
 }
 
 // Puts login's username and password (either may be left out) into the

@@ -10,9 +10,8 @@ import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
 
-export function Page(title, body) {
-  return `<!doctype html><html><head><meta charset="utf-8"><title>${title}</title></head><body>${body}</body></html>`;
-}
+export const Page = (title, body) =>
+  `<!doctype html><html><head><meta charset="utf-8"><title>${title}</title></head><body>${body}</body></html>`;
 
 // 12,000 inputs, a 1 MB name, and lone surrogates in a name and a value (set
 // by the page's script: an HTML file cannot carry them). The inputs are in the

@@ -64,8 +64,7 @@ async function InFreshBrowser(kind, needs, run) {
   const log = needs.fake ? InstallFakeHost(kind, home) : null;
   if (needs.noServer) InstallRealHost(kind, home, env.host);
   const bus = needs.noServer ? await StartEmptyBus(home) : null;
-  const browserEnv = bus ? { DBUS_SESSION_BUS_ADDRESS: bus.address } : {};
-  const browser = await TestBrowser.Launch(kind, home, browserEnv, { xpi: needs.xpi });
+  const browser = await TestBrowser.Launch(kind, home, bus ? { DBUS_SESSION_BUS_ADDRESS: bus.address } : {}, { xpi: needs.xpi });
   try {
     return await run({ browser, site: await sites.Add('127.0.0.1'), log });
   } finally {
@@ -170,7 +169,7 @@ await Main(async (kinds) => {
     // localhost: the server keys a login on 127.0.0.1:PORT by a site that
     // never matches that address again (the port's colon counts as a name).
     const [site, twoSite, neverSite] = [await sites.Add(), await sites.Add(), await sites.Add()];
-    const browser = await RealBrowser(kind, 'real', {}, { testBackground: true });
+    const browser = await RealBrowser(kind, 'real', { testBackground: true });
     for (const [name, run] of kRealFlows) await Check(kind, name, () => run({ browser, site, twoSite, neverSite }));
     await browser.Close();
   }

@@ -7,7 +7,7 @@
 import assert from 'node:assert/strict';
 import { Answer, DataFile, Gone, ImportLogins, ProcessesOf, Run, ServerPid, ServerReferences, Shown, StoredLogins } from
   './desktop.mjs';
-import { Check, env, FilledAtLoad, kManager, kServer, kSkip, Launch, Main, RealBrowser, SignIn, sites, Until } from
+import { Check, env, FilledAtLoad, kManager, kServer, kSkip, Main, RealBrowser, SignIn, sites, Until } from
   './harness.mjs';
 
 const kServerStopped = /^The ZRForm server stopped while it answered\. Everything it had saved is kept; try again\.$/;
@@ -16,8 +16,6 @@ const kBadge = (count) => ({ ok: true, count, text: count ? String(count) : '' }
 
 const LoginKey = (record) => `${record.site} ${record.fields.map((field) => `${field.name}=${field.value}`).join(' ')}`;
 const StoredValues = () => StoredLogins(env.zrdata).records.flatMap((record) => record.fields.map((field) => field.value));
-
-const kFillPassword = (browser) => browser.Command({ command: 'fill', type: 'password' });
 
 // ---- The server, a host or a browser killed ------------------------------
 
@@ -31,10 +29,9 @@ const kCrashCases = [
     start: (browser) => browser.Command({ command: 'login-manager' }, browser.page, 120000),
     window: 'Master Password', answer: kServerStopped }, // the manager first asks for one
   { name: 'host killed between commands', victim: 'host', site: 'one' },
-  { name: 'host killed while the select-login window is up', victim: 'host', site: 'two', start: kFillPassword,
-    answer: kHostStopped, orphan: ['Escape'] },
-  { name: 'browser killed while the select-login window is up', victim: 'browser', site: 'two', start: kFillPassword,
-    orphan: ['Escape'] },
+  ...[['host', { answer: kHostStopped }], ['browser', {}]].map(([victim, more]) => ({
+    name: `${victim} killed while the select-login window is up`, victim, site: 'two', orphan: ['Escape'], ...more,
+    start: (browser) => browser.Command({ command: 'fill', type: 'password' }) })),
   { name: 'browser killed while the remember prompt is up', victim: 'browser', site: 'late', orphan: ['alt+y'], kept: true,
     start: (browser, url) => SignIn(browser, url, `late-${browser.kind}`).then(() => ({ ok: true })) },
 ];
@@ -75,7 +72,7 @@ async function CrashCase(session, kind, crash) {
   }
   if (crash.victim === 'browser') {
     await browser.Close();
-    session.browsers[kind] = await Launch(kind, browser.home); // the same profile and host
+    session.browsers[kind] = await RealBrowser(kind, 'session', {}, browser.home); // the same profile and host
   }
   // The next command works, in both browsers: a new server or host where one was killed.
   for (const each of [session.browsers[kind], witness].filter(Boolean)) {

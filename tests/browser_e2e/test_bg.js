@@ -5,11 +5,10 @@ import './bg.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
 
-// Answers only zrTest messages; the rest are the extension's own.
 api.runtime.onMessage.addListener((message, sender, sendResponse) => {
   const tabId = message?.tabId ?? sender.tab?.id;
   if (message?.zrTest === 'tab') sendResponse({ tabId });
-  if (message?.zrTest !== 'badge-text') return false;
+  if (message?.zrTest !== 'badge-text') return false; // the extension's own messages, or answered
   const Failed = (error) => sendResponse({ error: String(error?.message ?? error) });
   api.action.getBadgeText({ tabId }).then((text) => sendResponse({ text }), Failed);
   return true;
