@@ -9,7 +9,7 @@ import os from 'node:os';
 import path from 'node:path';
 import puppeteer from '../tests/browser_e2e/node_modules/puppeteer-core/lib/esm/puppeteer/puppeteer-core.js';
 import { kBrowsers, TestBrowser } from '../tests/browser_e2e/browsers.mjs';
-import { Sites } from '../tests/browser_e2e/real_pages/sites.mjs';
+import { Sites } from '../tests/browser_e2e/pages.mjs';
 
 const kSeconds = 10;
 const kLimit = 0.05;

@@ -1,6 +1,7 @@
 // Starts Chromium or Firefox ESR with a copy of the ZRForm extension (plus the
 // test bridge) loaded, a profile and a native-messaging folder of their own,
 // and sends the extension's commands from a test page through the bridge.
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
@@ -15,12 +16,10 @@ export const kBrowsers = { chromium: { binary: '/usr/bin/chromium' }, firefox: {
 // into the folder kind reads in a test's home.
 export function InstallHostManifest(kind, home, program) {
   const chromium = kind === 'chromium';
-  const folder = chromium ? ['chromium-profile', 'NativeMessagingHosts'] : ['.mozilla', 'native-messaging-hosts'];
-  const dir = path.join(home, ...folder);
+  const dir = path.join(home, ...(chromium ? ['chromium-profile', 'NativeMessagingHosts'] : ['.mozilla', 'native-messaging-hosts']));
   fs.mkdirSync(dir, { recursive: true });
-  const manifest = { name: 'zrform.browser', description: 'ZRForm browser host', path: program, type: 'stdio' };
-  if (chromium) manifest.allowed_origins = [`chrome-extension://${kChromiumId}/`];
-  else manifest.allowed_extensions = [kGeckoId];
+  const allowed = chromium ? { allowed_origins: [`chrome-extension://${kChromiumId}/`] } : { allowed_extensions: [kGeckoId] };
+  const manifest = { name: 'zrform.browser', description: 'ZRForm browser host', path: program, type: 'stdio', ...allowed };
   fs.writeFileSync(path.join(dir, 'zrform.browser.json'), JSON.stringify(manifest));
 }
 
@@ -35,8 +34,7 @@ export function ExtensionWithBridge(home, { testBackground = false } = {}) {
   const manifestPath = path.join(dir, 'manifest.json');
   const manifest = JSON.parse(fs.readFileSync(manifestPath, 'utf8'));
   manifest.content_scripts.push({ matches: ['http://127.0.0.1/*', 'http://localhost/*'], js: ['test_bridge.js'], run_at: 'document_start' });
-  const background = { service_worker: 'test_bg.js', scripts: ['test_bg.js'] };
-  if (testBackground) manifest.background = { ...manifest.background, ...background };
+  if (testBackground) manifest.background = { ...manifest.background, service_worker: 'test_bg.js', scripts: ['test_bg.js'] };
   fs.writeFileSync(manifestPath, JSON.stringify(manifest));
   return dir;
 }
@@ -55,22 +53,23 @@ export function InstallFakeHost(kind, home) {
 // with these (and enables it: no sideloading question).
 const kUnsignedXpiPrefs = { 'xpinstall.signatures.required': false, 'extensions.autoDisableScopes': 0 };
 
-function ProfileWithXpi(home, xpi) {
-  const profile = path.join(home, 'firefox-profile');
-  fs.mkdirSync(path.join(profile, 'extensions'), { recursive: true });
-  fs.copyFileSync(xpi, path.join(profile, 'extensions', `${kGeckoId}.xpi`));
-  return profile;
+// A Firefox profile in home with extension packed (scripts/build_xpi.sh) into its extensions folder.
+function ProfileWithXpi(home, extension) {
+  const folder = path.join(home, 'firefox-profile', 'extensions');
+  fs.mkdirSync(folder, { recursive: true });
+  execFileSync(path.join(import.meta.dirname, '../../scripts/build_xpi.sh'), [path.join(folder, `${kGeckoId}.xpi`), extension]);
+  return path.dirname(folder);
 }
 
 export class TestBrowser {
-  // options: {testBackground} (see ExtensionWithBridge); {xpi: file} (Firefox)
-  // installs that packed add-on in the profile instead of the folder.
+  // options: {testBackground} (see ExtensionWithBridge); {xpi: true} (Firefox)
+  // installs the extension packed, as a permanent unsigned add-on, not the folder.
   static async Launch(kind, home, env = {}, options = {}) {
-    const self = new TestBrowser(kind, home);
+    const self = Object.assign(new TestBrowser(), { kind, home });
     const extension = ExtensionWithBridge(home, options);
     const verbose = Boolean(process.env.ZR_E2E_VERBOSE);
-    const environment = { ...process.env, HOME: home, ...env };
-    const common = { executablePath: kBrowsers[kind].binary, headless: true, env: environment, dumpio: verbose };
+    const common = { executablePath: kBrowsers[kind].binary, headless: true, env: { ...process.env, HOME: home, ...env },
+      dumpio: verbose };
     const chromium = {
       ...common, pipe: true, userDataDir: path.join(home, 'chromium-profile'), enableExtensions: [extension],
       args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update', '--disable-sync',
@@ -79,17 +78,11 @@ export class TestBrowser {
     const prefs = { 'extensions.webextensions.uuids': JSON.stringify({ [kGeckoId]: kGeckoUuid }),
       'devtools.console.stdout.chrome': verbose, ...(options.xpi ? kUnsignedXpiPrefs : {}) };
     const firefox = { ...common, browser: 'firefox', extraPrefsFirefox: prefs,
-      ...(options.xpi ? { userDataDir: ProfileWithXpi(home, options.xpi) } : {}) };
+      ...(options.xpi ? { userDataDir: ProfileWithXpi(home, extension) } : {}) };
     self.browser = await puppeteer.launch(kind === 'chromium' ? chromium : firefox);
     if (kind !== 'chromium' && !options.xpi) await self.browser.installExtension(extension);
-    [self.page] = await self.browser.pages();
-    self.page ??= await self.browser.newPage();
+    self.page = (await self.browser.pages())[0] ?? (await self.browser.newPage());
     return self;
-  }
-
-  constructor(kind, home) {
-    this.kind = kind;
-    this.home = home;
   }
 
   // Shows url in page (the test's one tab unless told) once the bridge is

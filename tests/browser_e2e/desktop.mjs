@@ -58,9 +58,8 @@ export async function Answer(title, keys, seconds = 30) {
   return true;
 }
 
-// How many windows titled title are shown now; whether one is.
-export const WindowCount = async (title) => (await Windows(title)).length;
-export const Shown = async (title) => (await WindowCount(title)) > 0;
+// Whether a window titled title is shown now.
+export const Shown = async (title) => (await Windows(title)).length > 0;
 
 // Waits until no window titled title is shown; false when one still is after seconds.
 export async function Gone(title, seconds = 30) {
@@ -83,24 +82,17 @@ export const DataFile = (name) => path.join(process.env.ZR_TEST_SCRATCH, 'data',
 
 // The host's own install for kind, into the test browser's folders.
 export function InstallRealHost(kind, home, host) {
-  Run(host, ['install', ...(kind === 'chromium' ? ['--chromium-dir', path.join(home, 'chromium-profile')] : [])], {
-    ...process.env,
-    HOME: home,
-  });
+  const chromium = kind === 'chromium' ? ['--chromium-dir', path.join(home, 'chromium-profile')] : [];
+  Run(host, ['install', ...chromium], { ...process.env, HOME: home });
 }
 
 // A session bus of its own that activates nothing (no service folders): a
 // server that is not registered there cannot be started. Its address and stop.
 export async function StartEmptyBus(folder) {
   const config = path.join(folder, 'empty-bus.conf');
-  fs.writeFileSync(
-    config,
-    `<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig><type>session</type><listen>unix:dir=${folder}</listen>
-<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
-</busconfig>`,
-  );
+  const policy = '<allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/>';
+  fs.writeFileSync(config, `<busconfig><type>session</type><listen>unix:dir=${folder}</listen>` +
+    `<policy context="default">${policy}</policy></busconfig>`);
   const [address, stop] = await Daemon('dbus-daemon', [`--config-file=${config}`, '--nofork', '--print-address=1']);
   return { address, stop };
 }
@@ -114,8 +106,8 @@ function BusNumber(dest, object, method, ...args) {
 // The server's process as the bus knows it (the owner of its name); null when no server runs.
 export function ServerPid() {
   try {
-    const bus = ['org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus.GetConnectionUnixProcessID'];
-    return BusNumber(...bus, 'ZRForm.ZRBarHelper');
+    return BusNumber('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus.GetConnectionUnixProcessID',
+      'ZRForm.ZRBarHelper');
   } catch {
     return null;
   }

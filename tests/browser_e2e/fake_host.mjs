@@ -35,7 +35,6 @@ const kAnswers = {
       .filter((write) => write.value !== undefined),
   }),
   count: () => ({ hr: 0, choice: 0 }),
-  'history-list': () => ({ hr: 0, items: ['alpha', 'Beta'] }),
 };
 
 function Answer(request) {

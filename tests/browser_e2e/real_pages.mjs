@@ -7,8 +7,7 @@
 import assert from 'node:assert/strict';
 import { isDeepStrictEqual } from 'node:util';
 import { Answer, Gone } from './desktop.mjs';
-import { Check, kManager, kSkip, Main, RealBrowser, ServerGiven, Until, WithServer } from './harness.mjs';
-import { Sites } from './real_pages/sites.mjs';
+import { Check, kManager, Main, RealBrowser, Send, sites, Until } from './harness.mjs';
 
 const kNoSecondMs = 4; // seconds a second remember window is waited for
 const kNothingSentMs = 9; // seconds past which a cancelled login is surely dropped
@@ -74,26 +73,10 @@ async function FramesAre(page, expected) {
   return isDeepStrictEqual(seen, expected) || seen;
 }
 
-async function TypeLogin(page, login) {
-  if (login.username !== undefined) await page.type('#username', login.username);
-  if (login.password !== undefined) await page.type('#password', login.password);
-}
-
-// Sends the login on the page (a click on #go, waiting for the navigation it
-// may start); with keys, whether the remember window came and was answered so.
-async function Send(page, keys, seconds) {
-  const answered = keys ? Answer(kManager, keys, seconds) : null;
-  const navigated = page.waitForNavigation({ timeout: 3000 }).catch(() => null);
-  await page.click('#go');
-  await navigated;
-  return answered;
-}
-
 const kKinds = {
   async store({ browser, url, row }) {
     const page = await browser.Open(url);
-    await TypeLogin(page, kLogin[row.site]);
-    assert.ok(await Send(page, ['alt+f', 'alt+y']), 'no remember window');
+    assert.ok(await Send(page, kLogin[row.site], ['alt+f', 'alt+y']), 'no remember window');
   },
   async auto({ browser, url, row }) {
     const page = await browser.Open(url);
@@ -111,54 +94,48 @@ const kKinds = {
     const seen = await FramesAre(page, row.frames);
     assert.equal(seen, true, JSON.stringify(seen));
   },
-  async capture({ browser, row, sites }) {
+  async capture({ browser, row }) {
     const page = await browser.Open(`${await sites.Add()}${row.path}`);
-    await TypeLogin(page, { username: 'dee', password: 'pass-d' });
-    if (row.captures === 0) return Send(page); // no window is waited for once, after the last of these
-    assert.ok(await Send(page, ['Escape']), 'no remember window');
+    const login = { username: 'dee', password: 'pass-d' };
+    if (row.captures === 0) return Send(page, login); // no window is waited for once, after the last of these
+    assert.ok(await Send(page, login, ['Escape']), 'no remember window');
     await Gone(kManager, 10);
     assert.equal(await Answer(kManager, ['alt+n'], kNoSecondMs), false, 'a second capture');
   },
   async none() {
     assert.equal(await Answer(kManager, ['alt+n'], kNothingSentMs), false, 'a remember window came');
   },
-  async steps({ browser, row: { login }, sites }) {
+  async steps({ browser, row: { login } }) {
     const base = await sites.Add();
     let page = await browser.Open(`${base}/step1.html`);
-    await TypeLogin(page, { username: login.username });
-    await Send(page);
+    await Send(page, { username: login.username });
     await page.waitForSelector('#password');
-    await TypeLogin(page, { password: login.password });
-    assert.ok(await Send(page, ['alt+f', 'alt+y']), 'no remember window');
+    assert.ok(await Send(page, { password: login.password }, ['alt+f', 'alt+y']), 'no remember window');
     page = await browser.Open(`${base}/step1.html`);
     await Until(() => FramesAre(page, { top: { username: login.username } }), 'name step');
     page = await browser.Open(`${base}/step2.html`);
     await Until(() => FramesAre(page, { top: { password: login.password } }), 'password step');
   },
-  async framework({ browser, url, sites }) {
+  async framework({ browser, url }) {
     const page = await browser.Open(url);
     await Until(() => FramesAre(page, { top: kLogin[A] }), 'filled');
     await page.waitForSelector('#go:not([disabled])', { timeout: 10000 });
     const before = sites.received.length;
-    await Send(page, ['Escape'], kNoSecondMs); // the login sent may be offered
+    await Send(page, {}, ['Escape'], kNoSecondMs); // the login sent may be offered
     const sent = JSON.stringify({ user: kLogin[A].username, pass: kLogin[A].password });
     await Until(async () => sites.received.slice(before).includes(sent) || sites.received.slice(before), 'sent');
   },
 };
 
+// The sites stay open to the end: a port used again would bring its logins.
 await Main(async (kinds) => {
-  if (!ServerGiven()) return kSkip;
-  const sites = new Sites(); // kept open to the end: a port used again would bring its logins
-  await WithServer(async () => {
-    for (const kind of kinds) {
-      const browser = await RealBrowser(kind, 'pages');
-      const context = { browser, bases: [await sites.Add(), await sites.Add()], sites };
-      for (const [name, how, site, path, more] of kRows) {
-        const url = site === undefined ? null : `${context.bases[site]}${path}`;
-        await Check(kind, name, () => kKinds[how]({ ...context, row: { site, path, ...more }, url }));
-      }
-      await browser.Close();
+  for (const kind of kinds) {
+    const browser = await RealBrowser(kind, 'pages');
+    const context = { browser, bases: [await sites.Add(), await sites.Add()] };
+    for (const [name, how, site, path, more] of kRows) {
+      const url = site === undefined ? null : `${context.bases[site]}${path}`;
+      await Check(kind, name, () => kKinds[how]({ ...context, row: { site, path, ...more }, url }));
     }
-  });
-  sites.Close();
+    await browser.Close();
+  }
 });

@@ -1,38 +1,25 @@
 // The end-to-end tests of the ZRForm extension in Chromium and Firefox ESR:
 // first against the fake host or none (the extension's own plumbing), each
-// case in a fresh browser; then, when the real host and server are given
-// (ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE), against them on this run's
-// private bus, in one browser per kind. Exit codes as harness.mjs says.
+// case in a fresh browser; then against the real host and server (ZRFORM_EXE,
+// ZRFORM_BROWSER_EXE, ZRDATA_EXE) on this run's private bus, in one browser per
+// kind. Exit codes as harness.mjs says.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import path from 'node:path';
-import { ExtensionWithBridge, InstallFakeHost, TestBrowser } from './browsers.mjs';
-import { Answer, Gone, InstallRealHost, Run, Shown, StartEmptyBus } from './desktop.mjs';
-import { Check, FilledAtLoad, Home, kManager, Main, RealBrowser, ServerGiven, SignIn, Until, WithServer } from
-  './harness.mjs';
-import { StartPages } from './pages.mjs';
+import { InstallFakeHost, TestBrowser } from './browsers.mjs';
+import { Answer, Gone, InstallRealHost, Shown, StartEmptyBus } from './desktop.mjs';
+import { Check, env, Home, kManager, Main, RealBrowser, SignIn, sites, Until } from './harness.mjs';
 
 const kNotInstalled = 'The ZRForm browser host is not installed. Run: zrform-browser install';
 const kNothingMatched = 'Nothing on this page matched.';
 const kNoServer = 'The ZRForm server cannot be started: ';
 const kFill = { command: 'fill', type: 'home' };
 
-// Opens the page of 12,000 inputs and fills it: the answer comes within 20 s.
-async function FillHostile(browser, pages) {
-  await browser.Open(`${pages.base}/hostile`);
-  const start = performance.now();
-  const fill = await browser.Command(kFill);
-  const ms = Math.round(performance.now() - start);
-  assert.ok(ms < 20000, `fill took ${ms} ms`);
-  return [fill, `fill ${ms} ms`];
-}
-
-// [name, needs, run] against the fake host (needs.fake) or none, each in a
-// fresh browser; needs.xpi: Firefox installs the packed add-on (scripts/build_xpi.sh
-// of the extension with the bridge) as a permanent unsigned one, not the folder.
+// [name, needs, run], each in a fresh browser: against the fake host
+// (needs.fake) or none, or the real host where no server can be started
+// (needs.noServer); needs.xpi: Firefox installs the packed add-on (TestBrowser.Launch).
 const kPlumbingFlows = [
-  ['host missing -> its message, in the answer and on the popup (Chromium)', {}, async ({ browser, pages }) => {
-    await browser.Open(`${pages.base}/signup`);
+  ['host missing -> its message, in the answer and on the popup (Chromium)', {}, async ({ browser, site }) => {
+    await browser.Open(`${site}/signup`);
     assert.deepEqual(await browser.Command(kFill), { ok: false, error: kNotInstalled });
     assert.deepEqual(await browser.Command({ command: 'status' }), { ok: true, host: false, server: false });
     if (browser.kind !== 'chromium') return;
@@ -40,8 +27,8 @@ const kPlumbingFlows = [
       ['This page cannot be filled (a browser page or a PDF).', 'error'], [kNotInstalled, 'error']]);
   }],
   ['fill home (fake host; Firefox from the unsigned .xpi) writes into the page', { fake: true, xpi: true },
-    async ({ browser, pages }) => {
-      await browser.Open(`${pages.base}/signup`);
+    async ({ browser, site }) => {
+      await browser.Open(`${site}/signup`);
       assert.deepEqual(await browser.Command(kFill), { ok: true, filled: 5 });
       assert.deepEqual(await browser.Values(), {
         firstname: 'Ann', lastname: 'Lee', email: 'ann@example.com', city: 'Lyon', zip: '69001', colour: '', nickname: '',
@@ -49,54 +36,48 @@ const kPlumbingFlows = [
       const heard = await browser.page.evaluate(() => [...document.querySelectorAll('input')].map((i) => i.dataset.heard ?? ''));
       assert.deepEqual(heard, ['ic', 'ic', 'ic', 'ic', 'ic', '', ''], 'bubbling input, then change');
     }],
-  ['hostile page (fake host): bounded snapshot, no stall', { fake: true }, async ({ browser, pages, log }) => {
-    const [fill, note] = await FillHostile(browser, pages);
-    assert.deepEqual(fill, { ok: false, error: kNothingMatched }, 'the matching input is past the bound');
+  ['hostile page (fake host): bounded snapshot', { fake: true }, async ({ browser, site, log }) => {
+    await browser.Open(`${site}/hostile`);
+    assert.deepEqual(await browser.Command(kFill), { ok: false, error: kNothingMatched }, 'the matching input is past the bound');
     const fills = fs.readFileSync(log, 'utf8').trim().split('\n').map((line) => JSON.parse(line)).filter((entry) => entry.op === 'fill');
     assert.equal(fills.length, 2, 'one automatic fill at load (password input), one asked for');
     for (const { page } of fills) assert.deepEqual(page, { elements: 5000, truncated: true, longest: 4096, wellFormed: true });
-    return note;
+  }],
+  // The failure in words, in the answer and (Chromium) on the popup's result line.
+  ['server cannot be started -> its message', { noServer: true }, async ({ browser, site }) => {
+    await browser.Open(`${site}/signup`);
+    assert.deepEqual(await browser.Command({ command: 'status' }), { ok: true, host: true, server: false });
+    const { ok, error } = await browser.Command(kFill);
+    assert.equal(ok, false);
+    assert.ok(error.startsWith(kNoServer) && error.length > kNoServer.length, error);
+    assert.equal(error.indexOf(kNoServer, 1), -1, `said twice: ${error}`);
+    if (browser.kind === 'chromium') assert.deepEqual(await browser.Popup(['login-manager']), [[error, 'error']]);
+    return error;
   }],
 ];
 
-async function RunPlumbing(kind, needs, run) {
-  const home = Home(`${kind}-plumbing`);
+// Runs run({browser, site, log}) in a fresh browser of kind, on a site of its
+// own: with the fake host (its log) when needs.fake, or with needs.noServer the
+// real host on a bus of its own, where no server can be started.
+async function InFreshBrowser(kind, needs, run) {
+  const home = Home(kind);
   const log = needs.fake ? InstallFakeHost(kind, home) : null;
-  const xpi = needs.xpi && kind === 'firefox' ? path.join(home, 'zrform.xpi') : null;
-  if (xpi) Run(path.join(import.meta.dirname, '../../scripts/build_xpi.sh'), [xpi, ExtensionWithBridge(home)]);
-  const pages = await StartPages();
-  const browser = await TestBrowser.Launch(kind, home, {}, xpi ? { xpi } : {});
+  if (needs.noServer) InstallRealHost(kind, home, env.host);
+  const bus = needs.noServer ? await StartEmptyBus(home) : null;
+  const browser = await TestBrowser.Launch(kind, home, bus ? { DBUS_SESSION_BUS_ADDRESS: bus.address } : {}, { xpi: needs.xpi });
   try {
-    return await run({ browser, pages, log });
+    return await run({ browser, site: await sites.Add('127.0.0.1'), log });
   } finally {
     await browser.Close();
-    await pages.close();
+    bus?.stop();
   }
 }
 
 // [name, run] against the real host and server, in order, in one browser.
 const kRealFlows = [
-  ['fill home on a sign-up page (real host); a field taught, then filled too', async ({ browser, pages }) => {
-    await browser.Open(`${pages.base}/signup`);
-    assert.deepEqual(await browser.Command({ command: 'status' }), { ok: true, host: true, server: true });
-    const fill = await browser.Command(kFill);
-    assert.equal(fill.ok, true, fill.error);
-    const home = { firstname: 'Ann', lastname: 'Lee', email: 'ann@example.com', city: 'Portsmouth', zip: 'PO1 2AB' };
-    const { colour, ...values } = await browser.Values(); // colour: the other browser's run may have taught it
-    assert.deepEqual(values, { ...home, nickname: '' });
-    const teach = { command: 'teach', profile: 'home', field: 'Title', name: 'favourite_colour' };
-    assert.deepEqual(await browser.Command(teach), { ok: true });
-    assert.equal((await browser.Command({ ...teach, name: 'a;b' })).ok, false, 'a name a pattern cannot hold');
-    assert.equal((await browser.Command(kFill)).ok, true);
-    assert.deepEqual(await browser.Values(), { ...home, colour: 'Dr', nickname: '' });
-  }],
-  ['capture on submit + Yes -> stored, next visit filled automatically', async ({ browser, pages }) => {
-    assert.ok(await SignIn(browser, `${pages.base}/signin`, 'e2e-user', ['alt+f', 'alt+y']), 'no remember window');
-    await FilledAtLoad(browser, `${pages.base}/signin`, 'e2e-user');
-  }],
-  ['search an address, history by prefix, clear history', async ({ browser, pages }) => {
-    await browser.Open(`${pages.base}/signup`);
-    const address = `${new URL(pages.base).host}/signed-in`;
+  ['search an address, history by prefix, clear history', async ({ browser, site }) => {
+    await browser.Open(`${site}/signup`);
+    const address = `${new URL(site).host}/signed-in`;
     assert.deepEqual(await browser.Command({ command: 'search', text: address }), { ok: true });
     const opened = await browser.browser.waitForTarget((t) => t.url() === `http://${address}`, { timeout: 20000 });
     await (await opened.page())?.close();
@@ -105,9 +86,10 @@ const kRealFlows = [
     assert.deepEqual(await browser.Command({ command: 'clear-history' }), { ok: true });
     assert.deepEqual(await browser.Command({ command: 'history' }), { ok: true, items: [] });
   }],
-  ['two logins fit: badge "2", fill asks which; the badge follows navigation', async ({ browser, pages, twoSite }) => {
-    const url = `${twoSite.base}/two-logins/signin`;
-    for (const user of ['ann-two', 'bob-two']) assert.ok(await SignIn(browser, url, user, ['alt+y']), 'no remember window');
+  ['two logins fit: badge "2", fill asks which; the badge follows navigation', async ({ browser, site, twoSite }) => {
+    const url = `${twoSite}/two-logins/signin`;
+    const logins = [[url, 'ann-two'], [url, 'bob-two'], [`${site}/signin`, 'one-user']];
+    for (const [at, user] of logins) assert.ok(await SignIn(browser, at, user, ['alt+y']), 'no remember window');
     await browser.Open(url);
     assert.deepEqual(await browser.Command({ command: 'badge' }), { ok: true, count: 2, text: '2' });
     assert.deepEqual(await browser.Values(), { username: '', password: '' }, 'no automatic choice');
@@ -116,8 +98,8 @@ const kRealFlows = [
     assert.deepEqual(await fill, { ok: true, filled: 2 });
     const { username, password } = await browser.Values();
     assert.ok(['ann-two', 'bob-two'].includes(username) && password === `${username}-pass`);
-    const other = `http://127.0.0.1:${new URL(pages.base).port}`; // no login is keyed to it
-    const visits = [[url, '2'], [`${pages.base}/signup`, '1'], [`${other}/signup`, ''], [`${twoSite.base}/signed-in`, '2']];
+    const other = `http://127.0.0.1:${new URL(site).port}`; // no login is keyed to it
+    const visits = [[url, '2'], [`${site}/signup`, '1'], [`${other}/signup`, ''], [`${twoSite}/signed-in`, '2']];
     for (const [at, text] of visits) {
       await browser.Open(at);
       await Until(async () => (await browser.Command({ zrTest: 'badge-text' })).text === text, `"${text}" on ${at}`);
@@ -128,9 +110,9 @@ const kRealFlows = [
     ['by the page\'s own history', (page) => page.evaluate(() => history.pushState(null, '', '?n=pushed'))],
   ].map(([how, navigate]) => [`a fill's writes after the page navigated ${how} are dropped`, async ({ browser, twoSite }) => {
     // The fill is asked for from another tab and answered once the page moved on.
-    const target = await browser.Open(`${twoSite.base}/two-logins/signin`);
+    const target = await browser.Open(`${twoSite}/two-logins/signin`);
     const { tabId } = await browser.Command({ zrTest: 'tab' });
-    const sender = await browser.Open(`${twoSite.base}/signed-in`, await browser.browser.newPage());
+    const sender = await browser.Open(`${twoSite}/signed-in`, await browser.browser.newPage());
     try {
       await target.bringToFront();
       const fill = browser.Command({ command: 'fill', type: 'password', tabId }, sender);
@@ -147,8 +129,8 @@ const kRealFlows = [
     // The first Login Manager sets up the master password, then shows the logins.
     ['login-manager', [['Master Password', ['=Secret-1', 'Tab', '=Secret-1', 'Return']], [kManager, ['Escape']]]],
     ['form-manager', [['Form Manager', ['Escape']]]],
-  ].map(([command, windows]) => [`${command} opens its window`, async ({ browser, pages }) => {
-    await browser.Open(`${pages.base}/signed-in`);
+  ].map(([command, windows]) => [`${command} opens its window`, async ({ browser, site }) => {
+    await browser.Open(`${site}/signed-in`);
     const opened = browser.Command({ command }).catch((error) => ({ error: String(error) }));
     for (const [title, keys] of windows) {
       assert.ok(await Answer(title, keys), `no window "${title}"`);
@@ -156,8 +138,8 @@ const kRealFlows = [
     }
     assert.deepEqual(await opened, { ok: true });
   }]),
-  ['"never for this site": no prompt on the next submit there, still one elsewhere', async ({ browser, pages, neverSite }) => {
-    const url = `${neverSite.base}/signin`;
+  ['"never for this site": no prompt on the next submit there, still one elsewhere', async ({ browser, site, neverSite }) => {
+    const url = `${neverSite}/signin`;
     // Tick "Don't ask me again ... on this site" (the first alt+d), then No.
     assert.ok(await SignIn(browser, url, 'never-one', ['alt+d', 'space', 'alt+n']), 'no remember window');
     assert.ok(await Gone(kManager), 'the remember window stayed');
@@ -169,55 +151,26 @@ const kRealFlows = [
       assert.fail('asked again on that site');
     }
     assert.deepEqual(await browser.Command({ command: 'badge' }), { ok: true, count: 0, text: '' }, 'nothing stored');
-    assert.ok(await SignIn(browser, `${pages.base}/signin`, 'other-user', ['alt+n']), 'no prompt on another site');
+    assert.ok(await SignIn(browser, `${site}/signin`, 'other-user', ['alt+n']), 'no prompt on another site');
   }],
-  ['hostile page (real host) does not stall', async ({ browser, pages }) => {
-    const [fill, note] = await FillHostile(browser, pages);
+  ['hostile page (real host): answered, and the host lives on', async ({ browser, site }) => {
+    await browser.Open(`${site}/hostile`);
+    const fill = await browser.Command(kFill);
     if (fill.ok !== true) assert.deepEqual(fill, { ok: false, error: kNothingMatched });
     assert.equal((await browser.Command({ command: 'status' })).host, true, 'the host survived');
-    return note;
   }],
 ];
 
-// The real host on a bus where the server is not registered: the failure in
-// words, in the answer and (Chromium) on the popup's result line.
-async function NoServer(kind) {
-  const home = Home(`${kind}-no-server`);
-  InstallRealHost(kind, home, process.env.ZRFORM_BROWSER_EXE);
-  const bus = await StartEmptyBus(home);
-  const browser = await TestBrowser.Launch(kind, home, { DBUS_SESSION_BUS_ADDRESS: bus.address });
-  const pages = await StartPages();
-  try {
-    await browser.Open(`${pages.base}/signup`);
-    assert.deepEqual(await browser.Command({ command: 'status' }), { ok: true, host: true, server: false });
-    const { ok, error } = await browser.Command(kFill);
-    assert.equal(ok, false);
-    assert.ok(error.startsWith(kNoServer) && error.length > kNoServer.length, error);
-    assert.equal(error.indexOf(kNoServer, 1), -1, `said twice: ${error}`);
-    if (kind === 'chromium') assert.deepEqual(await browser.Popup(['login-manager']), [[error, 'error']]);
-    return error;
-  } finally {
-    await browser.Close();
-    await pages.close();
-    bus.stop();
-  }
-}
-
 await Main(async (kinds) => {
   for (const kind of kinds)
-    for (const [name, needs, run] of kPlumbingFlows) await Check(kind, name, () => RunPlumbing(kind, needs, run));
-  if (!ServerGiven()) return;
-  await WithServer(async () => {
-    for (const kind of kinds) {
-      // Sites of their own, so the logins one browser stores are its own; named
-      // localhost: the server keys a login on 127.0.0.1:PORT by a site that
-      // never matches that address again (the port's colon counts as a name).
-      const [pages, twoSite, neverSite] = await Promise.all([1, 2, 3].map(() => StartPages('localhost')));
-      const browser = await RealBrowser(kind, 'real', {}, { testBackground: true });
-      for (const [name, run] of kRealFlows) await Check(kind, name, () => run({ browser, pages, twoSite, neverSite }));
-      await browser.Close();
-      await Promise.all([pages, twoSite, neverSite].map((site) => site.close()));
-      await Check(kind, 'server cannot be started -> its message', () => NoServer(kind));
-    }
-  });
+    for (const [name, needs, run] of kPlumbingFlows) await Check(kind, name, () => InFreshBrowser(kind, needs, run));
+  for (const kind of kinds) {
+    // Sites of their own, so the logins one browser stores are its own; named
+    // localhost: the server keys a login on 127.0.0.1:PORT by a site that
+    // never matches that address again (the port's colon counts as a name).
+    const [site, twoSite, neverSite] = [await sites.Add(), await sites.Add(), await sites.Add()];
+    const browser = await RealBrowser(kind, 'real', { testBackground: true });
+    for (const [name, run] of kRealFlows) await Check(kind, name, () => run({ browser, site, twoSite, neverSite }));
+    await browser.Close();
+  }
 });

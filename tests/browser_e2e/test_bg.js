@@ -6,17 +6,10 @@ import './bg.js';
 const api = globalThis.browser ?? globalThis.chrome;
 
 api.runtime.onMessage.addListener((message, sender, sendResponse) => {
-  switch (message?.zrTest) {
-    case 'tab':
-      sendResponse({ tabId: sender.tab?.id });
-      return false;
-    case 'badge-text':
-      api.action.getBadgeText({ tabId: message.tabId ?? sender.tab?.id }).then(
-        (text) => sendResponse({ text }),
-        (error) => sendResponse({ error: String(error?.message ?? error) }),
-      );
-      return true;
-    default:
-      return false; // the extension's own messages
-  }
+  const tabId = message?.tabId ?? sender.tab?.id;
+  if (message?.zrTest === 'tab') sendResponse({ tabId });
+  if (message?.zrTest !== 'badge-text') return false; // the extension's own messages, or answered
+  const Failed = (error) => sendResponse({ error: String(error?.message ?? error) });
+  api.action.getBadgeText({ tabId }).then((text) => sendResponse({ text }), Failed);
+  return true;
 });

@@ -7,12 +7,8 @@
   window.addEventListener('message', async (event) => {
     if (event.source !== window || !event.data || event.data.zrTestCommand === undefined) return;
     const { zrTestCommand: id, message } = event.data;
-    let answer;
-    try {
-      answer = await api.runtime.sendMessage(message);
-    } catch (error) {
-      answer = { ok: false, error: `bridge: ${error?.message ?? error}` };
-    }
+    const Failed = (error) => ({ ok: false, error: `bridge: ${error?.message ?? error}` });
+    const answer = await Promise.resolve().then(() => api.runtime.sendMessage(message)).catch(Failed);
     window.postMessage({ zrTestAnswer: id, answer }, '*');
   });
   document.documentElement.dataset.zrBridge = 'ready';
