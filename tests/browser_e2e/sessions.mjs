@@ -2,9 +2,14 @@
 // each with its own host, on one server (this run's private bus).
 //   node sessions.mjs crash   the server, a host or a browser killed, idle or while a server window is up
 //   node sessions.mjs shared  what one browser stores the other fills at once, changes made through the
-//                             server seen by both, both saving at the same moment
+//                             server (import, export) and in the Login Manager seen by both, both saving
+//                             at the same moment
 // Needs ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE, ZRBAR_EXE and a run_on_bus.sh bus.
 import assert from 'node:assert/strict';
+import { execFile, execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { promisify } from 'node:util';
 import { Answer, DataFile, Gone, ImportLogins, ProcessesOf, Run, ServerPid, ServerReferences, Shown, StoredLogins } from
   './desktop.mjs';
 import { Check, env, FilledAtLoad, kManager, kServer, kSkip, Main, RealBrowser, SignIn, sites, Until } from
@@ -12,6 +17,8 @@ import { Check, env, FilledAtLoad, kManager, kServer, kSkip, Main, RealBrowser, 
 
 const kServerStopped = /^The ZRForm server stopped while it answered\. Everything it had saved is kept; try again\.$/;
 const kHostStopped = /^The ZRForm browser host stopped: /;
+// Runs program and resolves to its output, so that the windows it opens can be answered meanwhile.
+const RunAsync = async (program, args) => (await promisify(execFile)(program, args, { encoding: 'utf8', timeout: 60000 })).stdout;
 const kBadge = (count) => ({ ok: true, count, text: count ? String(count) : '' });
 
 const LoginKey = (record) => `${record.site} ${record.fields.map((field) => `${field.name}=${field.value}`).join(' ')}`;
@@ -136,6 +143,27 @@ const kSharedCases = [
     }));
     const list = JSON.parse(Run(env.zrdata, ['dump', DataFile('FormHome.dat'), '--kind', 'profile'])).lists.city.split(';');
     assert.deepEqual(Object.keys(browsers).flatMap(names).filter((name) => !list.includes(`^${name}$`)), []);
+  }],
+  // Last: it sets up a master password, which zrdata would then ask for.
+  ['edited in the Login Manager: both fill the new password', async (browsers, url) => {
+    ImportLogins(env.zrbar, [[url, 'lm-user', 'lm-user-pass']]);
+    await browsers.firefox.Open(url);
+    const opened = browsers.firefox.Command({ command: 'login-manager' });
+    // The new login is the manager's last row; its editor opens on the user name, the password below it.
+    const windows = [['Master Password', ['=Secret-1', 'Tab', '=Secret-1', 'Return']], [kManager, ['End', 'alt+e']],
+      ['Login Record Form', ['Down', ...Array(7).fill('shift+Tab'), 'ctrl+a', '=edited-pass', 'Tab', 'alt+c']],
+      [kManager, ['alt+c']]];
+    for (const [title, keys] of windows) assert.ok(await Answer(title, keys), `no window "${title}"`);
+    assert.deepEqual(await opened, { ok: true });
+    for (const browser of Object.values(browsers)) await FilledAtLoad(browser, url, 'lm-user', 'edited-pass');
+    const saved = execFileSync(env.zrdata, ['dump', DataFile('Password.dat')], { input: 'Secret-1\n', encoding: 'utf8' });
+    assert.ok(saved.includes('"value":"edited-pass"'), 'the edit saved');
+    // An export through the server asks for the master password first and writes the edited login.
+    const file = path.join(env.scratch, 'exported.csv');
+    const exported = RunAsync(env.zrbar, ['export', file]);
+    assert.ok(await Answer('Master Password', ['=Secret-1', 'Return']), 'no master password window');
+    assert.match(await exported, /^S_OK\n\d+ logins written/);
+    assert.ok(fs.readFileSync(file, 'utf8').includes('"lm-user","edited-pass"'), 'the edited login exported');
   }],
 ];
 
