@@ -7,14 +7,25 @@
 // after the first 1,000 calls and at the end, and the wall time. Run it
 // through bench/run_browser_soak.sh (a private bus and data folders):
 //   browser_soak.mjs LOADS FILLS CAPTURES   (totals, shared by the two browsers)
-// ZR_SOAK_BROWSERS=firefox (or chromium) drives one browser alone. Every 250
-// loads of a browser a progress line on standard error gives the calls and
-// failures so far and the memory of that browser's processes, the server and
-// the hosts, and the memory the machine still has available; each failure is
-// listed with the error that ended it. A browser whose process ends (or whose
-// remote connection drops) is not driven further: its exit code or signal,
-// the load it was at and the memory available then are printed, and the
-// loads it did not make are reported as not made, not as failures.
+// ZR_SOAK_BROWSERS=firefox (or chromium) drives one browser alone.
+//
+// The loads drive themselves: each browser has ZR_SOAK_TABS load tabs (4
+// unless told) showing the sign-in pages of soak_pages.mjs, which go on to
+// the next load once the login is filled (or after 20 s, a failure), the
+// result in the address, so the driver makes no call per load; the page
+// server counts them. The fills and the captures (one prompt at a time across
+// both browsers) are made on each browser's own tab, the active one, as its
+// loads pass their share. A load tab that reports nothing for 60 s is sent
+// on, its load counted as failed.
+//
+// Every 250 loads of a browser a progress line on standard error gives the
+// calls and failures so far and the memory of that browser's processes, the
+// server and the hosts, and the memory the machine still has available; each
+// failure is listed with the error that ended it. A browser whose process
+// ends (or whose remote connection drops) is not driven further: its exit
+// code or signal, the load it was at and the memory available then are
+// printed, and the loads it did not make are reported as not made, not as
+// failures.
 import fs from 'node:fs';
 import path from 'node:path';
 import { kBrowsers, TestBrowser } from '../tests/browser_e2e/browsers.mjs';
@@ -22,6 +33,7 @@ import {
   Answer, ImportLogins, InstallRealHost, PrepareServer, ProcessesOf, ResidentKb, ServerPid, StartDisplay,
 } from '../tests/browser_e2e/desktop.mjs';
 import { StartPages } from '../tests/browser_e2e/pages.mjs';
+import { StartSoakPages } from './soak_pages.mjs';
 
 const [loads, fills, captures] = process.argv.slice(2, 5).map(Number);
 const env = {
@@ -33,6 +45,7 @@ const env = {
 const kPrompt = 'Zorvane Login Manager';
 const kFirstSample = 1000; // calls
 const kProgressEvery = 250; // loads of one browser between progress lines
+const kTabs = Number(process.env.ZR_SOAK_TABS ?? 4); // load tabs per browser
 
 const counts = { calls: 0, failures: 0, loads: 0, fills: 0, captures: 0 };
 const failures = [];
@@ -124,54 +137,88 @@ async function Capture(browser, url, user) {
 }
 
 const notMade = [];
+const kStallMs = 60000; // a load tab silent this long is sent on (its load counted as failed)
+const kWatchMs = 5000;
 
-async function Drive(browser, share, sites, homes) {
+// One browser's part: its load tabs drive themselves through the soak pages
+// (counted by the page server, see Settled in Main); this sends the fills and
+// captures on the browser's own tab as the loads pass their share, sends a
+// stalled load tab on, and notices a browser that ended. Resolves when all its
+// loads are counted and its fills and captures made, or when it ended.
+async function Drive(browser, share, sites, soak, progress) {
   const { loads: myLoads, fills: myFills, captures: myCaptures } = share;
-  const Ended = WatchEnd(browser);
   const fillEvery = myFills ? Math.floor(myLoads / myFills) : Infinity;
   const captureEvery = myCaptures ? Math.floor(myLoads / myCaptures) : Infinity;
-  let lastError = '';
-  for (let i = 1; i <= myLoads; ++i) {
-    const gone = await Ended(lastError);
-    if (gone) {
-      console.error(`${browser.kind} ended at load ${i}: ${gone}`);
-      notMade.push(`${browser.kind}: ${myLoads - i + 1} loads from load ${i} (${gone})`);
-      return;
+  const Ended = WatchEnd(browser);
+  let gone = '';
+  const End = async (error) => {
+    gone ||= await Ended(error);
+    if (gone && !progress.stopped) {
+      progress.stopped = true;
+      const missed = soak.Stop(browser.kind);
+      console.error(`${browser.kind} ended at load ${progress.loads + 1}: ${gone}`);
+      notMade.push(`${browser.kind}: ${missed} loads from load ${progress.loads + 1} (${gone})`);
     }
-    let ok = true;
-    let why = '';
-    try {
-      await browser.page.goto(`${sites.logins.base}/signin?n=${i}`, { waitUntil: 'load' });
-      await browser.page.waitForFunction(() => document.getElementById('username').value === 'soak-user', {
-        timeout: 20000,
-      });
-    } catch (error) {
-      ok = false;
-      why = error?.message ?? String(error);
+    return gone;
+  };
+  browser.browser.once('disconnected', () => End('Connection closed').catch(() => {}));
+
+  const tabs = [];
+  try {
+    for (let tab = 0; tab < kTabs; ++tab) tabs.push(await browser.browser.newPage());
+    await browser.page.bringToFront(); // fills go to the active tab: the browser's own
+    // Each page navigates itself on from here; one that never reports is sent on by the watch below.
+    await Promise.all(tabs.map((tab, index) =>
+      tab.goto(soak.FirstLoad(browser.kind, index), { waitUntil: 'domcontentloaded' }).catch(() => {})));
+  } catch (error) {
+    if (await End(error?.message ?? String(error))) return;
+    throw error;
+  }
+
+  // Load tabs that stopped reporting (a navigation lost, a page hung) are sent on.
+  const watch = setInterval(() => {
+    for (const tab of soak.Stalled(browser.kind, kStallMs)) {
+      tabs[Number(tab)]?.goto(soak.FirstLoad(browser.kind, tab)).catch(() => {});
     }
-    counts.loads += 1;
-    lastError = why;
-    Count(2, ok, `load ${browser.kind} ${i}: ${why}`);
-    if (i % fillEvery === 0) {
-      let filled = false;
+  }, kWatchMs);
+  const Reached = (load) => new Promise((done) => {
+    const check = () => {
+      if (progress.stopped || progress.loads >= load) return done();
+      progress.waiters.push(check);
+    };
+    check();
+  });
+  try {
+    const steps = [];
+    for (let k = 1; k <= myFills; ++k) steps.push([k * fillEvery, 'fill']);
+    for (let k = 1; k <= myCaptures; ++k) steps.push([k * captureEvery, 'capture']);
+    steps.sort((a, b) => a[0] - b[0] || (a[1] === 'fill' ? -1 : 1));
+    for (const [at, what] of steps) {
+      await Reached(at);
+      if (progress.stopped) break;
+      let ok = false;
+      let why = '';
       try {
-        await browser.Open(`${sites.logins.base}/signup`);
-        filled = (await browser.Command({ command: 'fill', type: 'home' })).ok === true;
-      } catch {
-        filled = false;
+        if (what === 'fill') {
+          await browser.Open(`${sites.logins.base}/signup`);
+          const answer = await browser.Command({ command: 'fill', type: 'home' });
+          ok = answer.ok === true;
+          why = answer.error ?? '';
+        } else {
+          ok = await Capture(browser, `${sites.captures.base}/signin`, `cap-${browser.kind}-${at}`);
+        }
+      } catch (error) {
+        why = error?.message ?? String(error);
       }
-      counts.fills += 1;
-      Count(1, filled, `fill ${browser.kind} ${i}`);
+      if (await End(why)) break;
+      counts[`${what}s`] += 1;
+      Count(1, ok, `${what} ${browser.kind} at load ${at}${why ? `: ${why}` : ''}`);
     }
-    if (i % captureEvery === 0) {
-      const answered = await Capture(browser, `${sites.captures.base}/signin`, `cap-${browser.kind}-${i}`).catch(
-        () => false,
-      );
-      counts.captures += 1;
-      Count(1, answered, `capture ${browser.kind} ${i}`);
-    }
-    if (!first && counts.calls >= kFirstSample) first = { calls: counts.calls, ...Memory(homes) };
-    if (i % kProgressEvery === 0) Progress(browser, i, homes);
+    await Reached(myLoads);
+    progress.stopped = true; // closing the browser later is no end to notice
+  } finally {
+    clearInterval(watch);
+    for (const tab of tabs) await tab.close().catch(() => {});
   }
 }
 
@@ -185,7 +232,6 @@ async function Main() {
   const display = await StartDisplay();
   PrepareServer(env.server, env.zrdata);
   const sites = { logins: await StartPages('localhost'), captures: await StartPages('localhost') };
-  ImportLogins(env.zrbar, [[`${sites.logins.base}/signin`, 'soak-user', 'soak-user-pass']]);
   const homes = {};
   const browsers = [];
   for (const kind of kinds) {
@@ -194,13 +240,30 @@ async function Main() {
     browsers.push(await TestBrowser.Launch(kind, homes[kind]));
   }
   for (const browser of browsers) await browser.Open(`${sites.logins.base}/signup`);
-  const start = performance.now();
   const share = (total, index) => Math.floor(total / browsers.length) + (index < total % browsers.length ? 1 : 0);
-  await Promise.all(
-    browsers.map((browser, index) =>
-      Drive(browser, { loads: share(loads, index), fills: share(fills, index), captures: share(captures, index) }, sites, homes),
-    ),
-  );
+  const shares = browsers.map((browser, index) => ({
+    loads: share(loads, index), fills: share(fills, index), captures: share(captures, index),
+  }));
+  // Each load's result, as its page reports it: two calls (the badge count and the automatic fill).
+  const progress = Object.fromEntries(kinds.map((kind) => [kind, { loads: 0, stopped: false, waiters: [] }]));
+  const byKind = Object.fromEntries(browsers.map((browser) => [browser.kind, browser]));
+  const Settled = (kind, ok, why, tab) => {
+    const mine = progress[kind];
+    mine.loads += 1;
+    counts.loads += 1;
+    Count(2, ok, `load ${kind} ${mine.loads} (tab ${tab}): ${why}`);
+    if (!first && counts.calls >= kFirstSample) first = { calls: counts.calls, ...Memory(homes) };
+    if (mine.loads % kProgressEvery === 0) Progress(byKind[kind], mine.loads, homes);
+    for (const waiter of mine.waiters.splice(0)) waiter();
+  };
+  const soak = await StartSoakPages(
+    Object.fromEntries(browsers.map((browser, index) => [browser.kind, shares[index].loads])), 'soak-user', Settled);
+  sites.soak = soak;
+  ImportLogins(env.zrbar, [[`${soak.base}/signin`, 'soak-user', 'soak-user-pass']]);
+  const start = performance.now();
+  await Promise.all(browsers.map((browser, index) => Drive(browser, shares[index], sites, soak, progress[browser.kind])));
+  // The resting page each load tab ended on made a badge call.
+  for (const kind of kinds) counts.calls += soak.Rests(kind);
   const seconds = (performance.now() - start) / 1000;
   const last = { calls: counts.calls, ...Memory(homes) };
   for (const browser of browsers) await browser.Close();
