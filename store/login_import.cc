@@ -187,7 +187,11 @@ void LoginImport::TakeRow(const CsvLayout& layout, const CsvRow& row) {
   std::optional<WebAddress> page = ParsePageAddress(site);
   site = std::string(FitToStoredString(site));
   SiteKey(site);
-  if (site.empty() || !page || page->host.empty()) return skip("url has no host");
+  // The stored site must itself read as an address, as an export writes it:
+  // the site key of a host such as "a...[b" is "[b", which does not.
+  if (site.empty() || !page || page->host.empty() || !ParsePageAddress("https://" + site)) {
+    return skip("url has no host");
+  }
   // A host never holds white space or control characters; a site made of
   // them could not be written out and read back.
   if (std::any_of(site.begin(), site.end(),
