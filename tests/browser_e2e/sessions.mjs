@@ -135,9 +135,10 @@ const kSharedCases = [
       assert.deepEqual(await browser.Command({ command: 'badge' }), kBadge(2));
     }
   }],
-  ['both teach field names at the same moment: all kept', async (browsers) => {
+  ['both teach field names at the same moment: all kept', async (browsers, url) => {
     const names = (kind) => Array.from({ length: 12 }, (_, i) => `both_${kind}_${i}`);
     await Promise.all(Object.values(browsers).map(async (browser) => {
+      await browser.Open(url); // a command goes to the tab's page
       for (const name of names(browser.kind))
         assert.deepEqual(await browser.Command({ command: 'teach', profile: 'home', field: 'City', name }), { ok: true });
     }));
