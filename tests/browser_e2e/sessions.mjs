@@ -125,9 +125,10 @@ const kSharedCases = [
     await Promise.all(Object.values(browsers).map((browser) => SignIn(browser, url, `both-${browser.kind}`)));
     // Each prompt answered Yes as it comes (the newest first), until both logins are in the file.
     const stored = async () => {
-      if (users.every((user) => StoredValues().includes(user))) return true;
-      await Answer(kManager, ['alt+y'], 1);
-      return false;
+      const missing = users.filter((user) => !StoredValues().includes(user));
+      if (missing.length === 0) return true;
+      const answered = await Answer(kManager, ['alt+y'], 1);
+      return `not stored: ${missing.join(', ')}; ${answered ? 'a' : 'no'} prompt answered`;
     };
     await Until(stored, 'both logins stored', 90000);
     for (const browser of Object.values(browsers)) {
