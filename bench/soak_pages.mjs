@@ -50,7 +50,7 @@ const kRest = Page('Done', '<p id="done">No loads left.</p>');
 
 // shares: kind -> loads for that browser; user: the stored login's name;
 // Settled(kind, ok, why, tab): called for each load's result. Answers
-// {base, close, Outstanding(kind), Stop(kind), Stalled(kind, tab, ms), FirstLoad(kind, tab)}.
+// {base, close, FirstLoad(kind, tab), Rests(kind), Stop(kind), Stalled(kind, ms)}.
 export async function StartSoakPages(shares, user, Settled) {
   const left = { ...shares }; // loads not yet handed out
   const pending = Object.fromEntries(Object.keys(shares).map((kind) => [kind, new Map()])); // load -> {tab, since}
@@ -94,8 +94,6 @@ export async function StartSoakPages(shares, user, Settled) {
   return {
     base,
     FirstLoad: (kind, tab) => `${base}/signin?b=${kind}&t=${tab}`,
-    // Loads handed out whose result has not come, and those never handed out.
-    Outstanding: (kind) => pending[kind].size + left[kind],
     // The resting pages served (each one a badge call of the browser's).
     Rests: (kind) => rests[kind],
     // No more loads for kind; the number it did not make.

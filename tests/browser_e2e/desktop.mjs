@@ -8,9 +8,15 @@ import { promisify } from 'node:util';
 import fs from 'node:fs';
 import path from 'node:path';
 
-export function Run(program, args, env = process.env) {
-  return execFileSync(program, args, { env, encoding: 'utf8', stdio: ['ignore', 'pipe', 'inherit'], timeout: 60000 });
+// program's standard output; input, when given, is its standard input.
+export function Run(program, args, env = process.env, input = undefined) {
+  const stdin = input === undefined ? 'ignore' : 'pipe';
+  return execFileSync(program, args, { env, input, encoding: 'utf8', stdio: [stdin, 'pipe', 'inherit'], timeout: 60000 });
 }
+
+// Run without waiting: resolves to the output, so that the windows program opens can be answered meanwhile.
+export const RunLater = async (program, args, seconds = 60) =>
+  (await promisify(execFile)(program, args, { encoding: 'utf8', timeout: seconds * 1000 })).stdout;
 
 // Starts a daemon; the first line it prints (its display or address) and its stop.
 async function Daemon(program, args) {
@@ -33,8 +39,7 @@ export async function StartDisplay() {
   return { display, stop };
 }
 
-const Shell = async (command, seconds) =>
-  (await promisify(execFile)('sh', ['-c', command], { encoding: 'utf8', timeout: (seconds + 10) * 1000 })).stdout;
+const Shell = (command, seconds) => RunLater('sh', ['-c', command], seconds + 10);
 
 // The visible windows titled title (exactly), oldest first; with seconds,
 // waits that long for one to come.

@@ -6,19 +6,15 @@
 //                             at the same moment
 // Needs ZRFORM_EXE, ZRFORM_BROWSER_EXE, ZRDATA_EXE, ZRBAR_EXE and a run_on_bus.sh bus.
 import assert from 'node:assert/strict';
-import { execFile, execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { promisify } from 'node:util';
-import { Answer, DataFile, Gone, ImportLogins, ProcessesOf, Run, ServerPid, ServerReferences, Shown, StoredLogins } from
+import { Answer, DataFile, Gone, ImportLogins, ProcessesOf, Run, RunLater, ServerPid, ServerReferences, Shown, StoredLogins } from
   './desktop.mjs';
 import { Check, env, FilledAtLoad, kManager, kServer, kSkip, Main, RealBrowser, SignIn, sites, Until } from
   './harness.mjs';
 
 const kServerStopped = /^The ZRForm server stopped while it answered\. Everything it had saved is kept; try again\.$/;
 const kHostStopped = /^The ZRForm browser host stopped: /;
-// Runs program and resolves to its output, so that the windows it opens can be answered meanwhile.
-const RunAsync = async (program, args) => (await promisify(execFile)(program, args, { encoding: 'utf8', timeout: 60000 })).stdout;
 const kBadge = (count) => ({ ok: true, count, text: count ? String(count) : '' });
 
 const LoginKey = (record) => `${record.site} ${record.fields.map((field) => `${field.name}=${field.value}`).join(' ')}`;
@@ -158,11 +154,11 @@ const kSharedCases = [
     for (const [title, keys] of windows) assert.ok(await Answer(title, keys), `no window "${title}"`);
     assert.deepEqual(await opened, { ok: true });
     for (const browser of Object.values(browsers)) await FilledAtLoad(browser, url, 'lm-user', 'edited-pass');
-    const saved = execFileSync(env.zrdata, ['dump', DataFile('Password.dat')], { input: 'Secret-1\n', encoding: 'utf8' });
+    const saved = Run(env.zrdata, ['dump', DataFile('Password.dat')], process.env, 'Secret-1\n');
     assert.ok(saved.includes('"value":"edited-pass"'), 'the edit saved');
     // An export through the server asks for the master password first and writes the edited login.
     const file = path.join(env.scratch, 'exported.csv');
-    const exported = RunAsync(env.zrbar, ['export', file]);
+    const exported = RunLater(env.zrbar, ['export', file]);
     assert.ok(await Answer('Master Password', ['=Secret-1', 'Return']), 'no master password window');
     assert.match(await exported, /^S_OK\n\d+ logins written/);
     assert.ok(fs.readFileSync(file, 'utf8').includes('"lm-user","edited-pass"'), 'the edited login exported');
